@@ -1,0 +1,10 @@
+# Shared part of the two MinGW-w64 toolchain files; SONDEL_TRIPLET is set by the includer.
+set(CMAKE_SYSTEM_NAME Windows)
+set(CMAKE_C_COMPILER   ${SONDEL_TRIPLET}-gcc-posix)
+set(CMAKE_CXX_COMPILER ${SONDEL_TRIPLET}-g++-posix)
+set(CMAKE_RC_COMPILER  ${SONDEL_TRIPLET}-windres)
+set(CMAKE_FIND_ROOT_PATH /usr/${SONDEL_TRIPLET})
+set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
+set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
+set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
+set(CMAKE_EXE_LINKER_FLAGS_INIT "-static -static-libgcc -static-libstdc++ ${SONDEL_EXTRA_LINK_FLAGS}")

@@ -1,0 +1,66 @@
+# Shared by scripts/test and scripts/run: building both builds and running
+# Windows programs under Wine (with Xvfb when there is no display).
+
+root="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
+started_pids=()
+started_servers=()
+
+stop_started() {
+  local prefix
+  for prefix in "${started_servers[@]}"; do
+    WINEPREFIX="$prefix" wineserver -k >/dev/null 2>&1 || true
+  done
+  local pid
+  for pid in "${started_pids[@]}"; do
+    kill "$pid" >/dev/null 2>&1 || true
+  done
+}
+trap stop_started EXIT
+
+# build <i686|x86_64>: configure once, then build with ninja.
+build() {
+  local arch="$1" dir="$root/build/$1"
+  if [ ! -f "$dir/build.ninja" ]; then
+    cmake -S "$root" -B "$dir" -G Ninja -DCMAKE_BUILD_TYPE=Release \
+      -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-$arch.cmake" >/dev/null
+  fi
+  cmake --build "$dir" -- -j"$(nproc)" | grep -v '^\[' || true
+  [ "${PIPESTATUS[0]}" -eq 0 ]
+}
+
+loader_for() { [ "$1" = i686 ] && echo /usr/lib/wine/wine || echo /usr/lib/wine/wine64; }
+
+# use_wine <i686|x86_64>: the build's own Wine prefix, created once, with one
+# wineserver kept alive so each program starts quickly.
+use_wine() {
+  local loader
+  loader="$(loader_for "$1")"
+  export WINEPREFIX="$root/build/$1/wineprefix" WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
+  [ "$1" = x86_64 ] && export WINEARCH=win64 || export WINEARCH=win32
+  if [ ! -f "$WINEPREFIX/system.reg" ]; then
+    "$loader" wineboot -i </dev/null >/dev/null 2>&1 || true
+    wineserver -w || true
+  fi
+  wineserver -p >/dev/null 2>&1 || true
+  started_servers+=("$WINEPREFIX")
+  # Start Wine's services now, detached from our output: started by the first
+  # test instead, they would inherit ctest's pipes and hold them open.
+  "$loader" wineboot </dev/null >/dev/null 2>&1 || true
+}
+
+# can_run_32bit: the kernel runs 32-bit programs (Wine's 32-bit loader is one).
+can_run_32bit() {
+  timeout 60 /usr/lib/wine/wine --version >/dev/null 2>&1
+}
+
+# ensure_display: starts Xvfb on a free display when there is none.
+ensure_display() {
+  [ -n "${DISPLAY:-}" ] && return 0
+  local number=99
+  while [ -e "/tmp/.X11-unix/X$number" ] || [ -e "/tmp/.X$number-lock" ]; do number=$((number + 1)); done
+  Xvfb ":$number" -screen 0 1280x1024x24 -nolisten tcp >/dev/null 2>&1 &
+  started_pids+=("$!")
+  export DISPLAY=":$number"
+  local tries=0
+  while [ ! -e "/tmp/.X11-unix/X$number" ] && [ $tries -lt 50 ]; do sleep 0.1; tries=$((tries + 1)); done
+}
