@@ -17,9 +17,14 @@ Bitmaps are written as 24-bit BMPs. Cursors are monochrome (black, white and
 transparent). Icons are 16-colour: every key colour must be one of the
 sixteen colours of the standard VGA palette.
 
+A source may also be a Python generator (a .py file): it defines sources(),
+which returns pixel-map texts in the same format, for shapes that are easier
+to compute than to draw (dot grids, glyph strips).
+
 Usage: make_resources.py OUTPUT_DIR RC_FILE SOURCE...
 """
 import os
+import runpy
 import struct
 import sys
 
@@ -47,30 +52,28 @@ def parse_colour(text, where):
     return (value >> 16) & 255, (value >> 8) & 255, value & 255
 
 
-def parse(path):
+def parse(path, text):
     fields, key, rows, in_pixels = {}, {}, [], False
-    with open(path, encoding="ascii") as source:
-        for number, line in enumerate(source, 1):
-            line = line.rstrip("\n")
-            where = f"{path}:{number}"
-            if in_pixels:
-                if line and not line.startswith("#"):
-                    rows.append(line)
-                continue
-            if not line.strip() or line.startswith("#"):
-                continue
-            name, _, value = line.partition(":")
-            name = name.strip()
-            if name == "pixels":
-                in_pixels = True
-            elif name == "key":
-                char, _, colour = value.strip().partition("=")
-                char = char.strip()
-                if len(char) != 1:
-                    raise SourceError(f"{where}: a key names one character")
-                key[char] = parse_colour(colour, where)
-            else:
-                fields[name] = value.strip()
+    for number, line in enumerate(text.splitlines(), 1):
+        where = f"{path}:{number}"
+        if in_pixels:
+            if line and not line.startswith("#"):
+                rows.append(line)
+            continue
+        if not line.strip() or line.startswith("#"):
+            continue
+        name, _, value = line.partition(":")
+        name = name.strip()
+        if name == "pixels":
+            in_pixels = True
+        elif name == "key":
+            char, _, colour = value.strip().partition("=")
+            char = char.strip()
+            if len(char) != 1:
+                raise SourceError(f"{where}: a key names one character")
+            key[char] = parse_colour(colour, where)
+        else:
+            fields[name] = value.strip()
     for needed in ("name", "type"):
         if needed not in fields:
             raise SourceError(f"{path}: '{needed}:' is missing")
@@ -159,6 +162,18 @@ def icon_file(fields, pixels):
     return header + entry + image
 
 
+def source_texts(paths):
+    """(where, text) for every pixel map, generators expanded in order."""
+    for path in paths:
+        if path.endswith(".py"):
+            generator = runpy.run_path(path)
+            for index, text in enumerate(generator["sources"]()):
+                yield f"{path}#{index}", text
+        else:
+            with open(path, encoding="ascii") as source:
+                yield path, source.read()
+
+
 def main(argv):
     if len(argv) < 3:
         print(__doc__, file=sys.stderr)
@@ -167,8 +182,8 @@ def main(argv):
     os.makedirs(out_dir, exist_ok=True)
     lines = []
     try:
-        for path in sources:
-            fields, pixels = parse(path)
+        for path, text in source_texts(sources):
+            fields, pixels = parse(path, text)
             kind = fields["type"]
             data = bmp_24(pixels) if kind == "bitmap" else icon_file(fields, pixels)
             file_name = fields["name"].lower() + EXTENSION[kind]
