@@ -197,7 +197,9 @@ void WriteBridgeByte(const TBridgeCard& card, uint32_t space, uint32_t offset, u
         mapped[offset] = value;
         return;
     }
-    TDriverRecord record(TransferRecord::Length);
+    // On the stack: this is the bus master's innermost call.
+    uint8_t bytes[TransferRecord::Length] = {};
+    TRecordView record(bytes, TransferRecord::Length);
     record.Set(TransferRecord::Port, card.Lock.Get(resource + Resource::Address) + offset);
     record.Set(TransferRecord::Command, TransferRecord::WriteBytesToPort);
     record.Set(TransferRecord::ByteCount, OneByte);

@@ -2,8 +2,10 @@
 #include "CtlCommands.h"
 
 #include "CardCommands.h"
+#include "VirtualCardSetup.h"
 
 #include <chrono>
+#include <exception>
 #include <thread>
 
 const char* const CtlUsage =
@@ -91,6 +93,7 @@ bool ParseCtlArguments(const std::vector<std::string>& arguments, std::vector<TC
                        std::string& message)
 {
     commands.clear();
+    std::vector<TCtlCommand> parsed;
     if (arguments.empty())
         return Refuse(message, "no command given");
     for (size_t i = 0; i < arguments.size(); ++i) {
@@ -113,8 +116,9 @@ bool ParseCtlArguments(const std::vector<std::string>& arguments, std::vector<TC
                                            "\": " + problem);
             command.Values[v] = static_cast<uint32_t>(value);
         }
-        commands.push_back(command);
+        parsed.push_back(command);
     }
+    commands = std::move(parsed);
     return true;
 }
 
@@ -157,4 +161,22 @@ int RunCtlCommands(const std::vector<TCtlCommand>& commands, TSondelCard& card, 
         }
     }
     return CtlSucceeded;
+}
+
+int SondelCtl(const std::vector<std::string>& arguments, std::ostream& out, std::ostream& errors)
+{
+    std::vector<TCtlCommand> commands;
+    std::string message;
+    if (!ParseCtlArguments(arguments, commands, message)) {
+        errors << message << std::endl;
+        return CtlBadArguments;
+    }
+    try {
+        UseVirtualCardIfRequested();
+    } catch (const std::exception& failure) {
+        errors << "sondelctl: " << failure.what() << std::endl;
+        return CtlOpenFailed;
+    }
+    TSondelCard card;
+    return RunCtlCommands(commands, card, out);
 }

@@ -22,9 +22,14 @@ struct TCtlCommand {
     uint32_t Values[3];
 };
 
-// False with a one-line message naming the bad argument, and the usage.
+// False, with no commands and a one-line message naming the bad argument and
+// the usage, when any argument is wrong.
 bool ParseCtlArguments(const std::vector<std::string>& arguments, std::vector<TCtlCommand>& commands,
                        std::string& message);
 
 // Runs the commands in order; stops with CtlOpenFailed when the card does not open.
 int RunCtlCommands(const std::vector<TCtlCommand>& commands, TSondelCard& card, std::ostream& out);
+
+// The whole tool: checks every argument, switches to the virtual card when it
+// is asked for, runs the commands; the result is the exit status.
+int SondelCtl(const std::vector<std::string>& arguments, std::ostream& out, std::ostream& errors);

@@ -131,36 +131,23 @@ uint32_t TVirtualCard::Call(HANDLE device, uint32_t code, void* bytes, uint32_t 
         throw ECardError("Virtual card: driver call on a handle that is not open");
     calls_.push_back(code);
 
-    struct TCall {
-        uint32_t code;
-        uint32_t length;
-    };
-    const TCall expected[] = {
-        {DriverCode::Version, VersionRecord::Length},   {DriverCode::CardScan, ScanRecord::Length},
-        {DriverCode::CardInfo, CardInfoRecord::Length}, {DriverCode::CardLock, LockRecord::Length},
-        {DriverCode::CardRelease, LockRecord::Length},  {DriverCode::Transfer, TransferRecord::Length},
-        {DriverCode::ConfigAccess, ConfigRecord::Length},
-    };
-    const auto known = std::find_if(std::begin(expected), std::end(expected),
-                                    [code](const TCall& call) { return call.code == code; });
-    if (known == std::end(expected) || known->length != length)
-        throw ECardError("Virtual card: unknown control code or record length");
-
     TRecordView record(bytes, length);
-    if (code == DriverCode::Version)
-        Version(record);
-    else if (code == DriverCode::CardScan)
-        Scan(record);
-    else if (code == DriverCode::CardInfo)
-        Info(record);
-    else if (code == DriverCode::CardLock)
-        Lock(record);
-    else if (code == DriverCode::CardRelease)
-        Release(record);
-    else if (code == DriverCode::Transfer)
+    if (code == DriverCode::Transfer && length == TransferRecord::Length)
         Transfer(now, record);
-    else
+    else if (code == DriverCode::Version && length == VersionRecord::Length)
+        Version(record);
+    else if (code == DriverCode::CardScan && length == ScanRecord::Length)
+        Scan(record);
+    else if (code == DriverCode::CardInfo && length == CardInfoRecord::Length)
+        Info(record);
+    else if (code == DriverCode::CardLock && length == LockRecord::Length)
+        Lock(record);
+    else if (code == DriverCode::CardRelease && length == LockRecord::Length)
+        Release(record);
+    else if (code == DriverCode::ConfigAccess && length == ConfigRecord::Length)
         Configuration(record);
+    else
+        throw ECardError("Virtual card: unknown control code or record length");
     return 0;
 }
 
