@@ -17,8 +17,6 @@ public:
     bool Carrier() const { return Level(EnableBit, false); }   // released: the carrier is off
     bool StereoDriven() const { return (direction_ & StereoBit) != 0; }
     bool Stereo() const { return (data_ & StereoBit) != 0; }
-    uint8_t Direction() const { return direction_; }
-    uint8_t Data() const { return data_; }
 
 private:
     static constexpr uint8_t EnableBit = 1;

@@ -112,6 +112,8 @@ TEST_F(SondelCard, SetFrequencySendsTheDividerAndPower)
     sondel.SetFrequency(100049, 2);
     EXPECT_EQ(BusPauseCount() - before, 221u);
     EXPECT_EQ(Events("I2C"), std::vector<std::string>{"I2C C0 07 D0 C0 02"});
+    EXPECT_EQ(virtualCard->Synthesizer().Kilohertz(), 100000u);
+    EXPECT_EQ(virtualCard->Synthesizer().Power(), 2);
     EXPECT_EQ(LastFrequency, 100000);
     const auto registers = Registers();
     EXPECT_EQ(registers.front(), "REG 3 43");
