@@ -40,6 +40,7 @@ struct TVirtualCardConfig {
     uint32_t ReportedResourceCount = 0;     // as above, for the resource list
     uint32_t Bars[7];                       // base address registers 0..5 and the expansion ROM's
     bool LockRefused = false;
+    double RdsWriteCycleMicroseconds = TVirtualRdsMemory::WriteCycleMicroseconds;
 };
 
 namespace VirtualCardLayout {
@@ -101,7 +102,7 @@ private:
     TVirtualPins pins_;
     TI2cDecoder decoder_{*this};
     TVirtualSynthesizer synthesizer_;
-    TVirtualRdsMemory memory_;
+    TVirtualRdsMemory memory_{config_.RdsWriteCycleMicroseconds};
 
     std::set<HANDLE> handles_;
     uintptr_t nextHandle_;

@@ -20,7 +20,7 @@ bool TVirtualRdsMemory::Receive(const TI2cFrame& frame, TRdsWrite& write)
     write.Stored = frame.AddressMicroseconds >= busyUntil_;
     if (write.Stored) {
         bytes_[write.Address] = write.Value;
-        busyUntil_ = frame.StopMicroseconds + WriteCycleMicroseconds;
+        busyUntil_ = frame.StopMicroseconds + writeCycle_;
     }
     return true;
 }

@@ -19,11 +19,14 @@ public:
     static constexpr double WriteCycleMicroseconds = 5000.0;
     static constexpr size_t Size = 0x10000;   // every 16-bit address the master can send
 
+    explicit TVirtualRdsMemory(double writeCycle = WriteCycleMicroseconds) : writeCycle_(writeCycle) {}
+
     // Takes a write frame (address high, address low, data); false when it is none.
     bool Receive(const TI2cFrame& frame, TRdsWrite& write);
     uint8_t Byte(uint32_t address) const { return bytes_[address % Size]; }
 
 private:
+    double writeCycle_;
     std::array<uint8_t, Size> bytes_{};
-    double busyUntil_ = -WriteCycleMicroseconds;
+    double busyUntil_ = 0;
 };
