@@ -12,8 +12,8 @@ constexpr uint32_t BandHighKHz = 108000;
 // What a display text that does not parse counts as (it wraps to the band's top).
 constexpr uint32_t UnreadableKHz = 10000;
 
-// Drops the first "MHz" and then the first "."; what is left, read as a
-// decimal integer (UnreadableKHz when it is none), as an unsigned value.
+// Drops the first "MHz" and then the first "."; what is left, read as an
+// integer (UnreadableKHz when it is none), as an unsigned value.
 uint32_t ToKHz(const std::string& text);
 
 // Above the band wraps to its bottom; then below the band wraps to its top.
