@@ -92,10 +92,12 @@ struct TMessage {
 namespace Msg {
 constexpr unsigned Paint = 0x000F;
 constexpr unsigned SetCursor = 0x0020;
+constexpr unsigned GetDlgCode = 0x0087;
 constexpr unsigned KeyDown = 0x0100;
 constexpr unsigned KeyUp = 0x0101;
 constexpr unsigned Char = 0x0102;
 constexpr unsigned SysKeyDown = 0x0104;
+constexpr unsigned SysCommand = 0x0112;
 constexpr unsigned Timer = 0x0113;
 constexpr unsigned MouseMove = 0x0200;
 constexpr unsigned LButtonDown = 0x0201;
