@@ -339,6 +339,8 @@ private:
     TControl* CaptureControl() const;
     void SetCaptureControl(TControl* control);
     void EraseBackground(HDC dc);
+    // Where the window is now, in its parent's client coordinates (screen ones for a form).
+    TRect WindowBounds() const;
     void PaintHandler(TMessage& message);
     bool IsPlatformControl() const;
     void TrackMouseControl(TControl* control);

@@ -258,15 +258,20 @@ void TWinControl::SetBounds(int left, int top, int width, int height) {
     if (HandleAllocated()) {
         SetWindowPos(impl_->handle, nullptr, left, top, width, height, SWP_NOZORDER | SWP_NOACTIVATE);
         // The window may refuse a size (a captioned window has a minimum width): keep what it took.
-        RECT r{};
-        GetWindowRect(impl_->handle, &r);
-        HWND parent = GetParent(impl_->handle);
-        if (parent && (GetWindowLongA(impl_->handle, GWL_STYLE) & WS_CHILD))
-            MapWindowPoints(nullptr, parent, reinterpret_cast<POINT*>(&r), 2);
-        ApplyBounds(r.left, r.top, r.right - r.left, r.bottom - r.top);
+        TRect actual = WindowBounds();
+        ApplyBounds(actual.Left, actual.Top, actual.Width(), actual.Height());
     } else {
         ApplyBounds(left, top, width, height);
     }
+}
+
+TRect TWinControl::WindowBounds() const {
+    RECT r{};
+    GetWindowRect(impl_->handle, &r);
+    HWND parent = GetParent(impl_->handle);
+    if (parent && (GetWindowLongA(impl_->handle, GWL_STYLE) & WS_CHILD))
+        MapWindowPoints(nullptr, parent, reinterpret_cast<POINT*>(&r), 2);
+    return TRect{r.left, r.top, r.right, r.bottom};
 }
 
 TRect TWinControl::ClientRect() const {
@@ -647,13 +652,9 @@ void TWinControl::WndProc(TMessage& message) {
         break;
     }
     case WM_WINDOWPOSCHANGED: {
-        auto* pos = reinterpret_cast<WINDOWPOS*>(message.LParam);
         DefaultHandler(message);
-        int left = (pos->flags & SWP_NOMOVE) ? Left() : pos->x;
-        int top = (pos->flags & SWP_NOMOVE) ? Top() : pos->y;
-        int width = (pos->flags & SWP_NOSIZE) ? Width() : pos->cx;
-        int height = (pos->flags & SWP_NOSIZE) ? Height() : pos->cy;
-        ApplyBounds(left, top, width, height);
+        TRect actual = WindowBounds();
+        ApplyBounds(actual.Left, actual.Top, actual.Width(), actual.Height());
         return;
     }
     case WM_SETCURSOR:

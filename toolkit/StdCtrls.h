@@ -1,0 +1,154 @@
+// Standard controls over the platform's own: label, push button, edit, drop-down list,
+// colour box (owner-drawn list of the sixteen basic colours) and picture.
+#pragma once
+
+#include "Bitmap.h"
+#include "Controls.h"
+
+#include <string>
+#include <vector>
+
+// Edit window styles a subclass may add in CreateParams (the platform's values).
+namespace EditStyles {
+constexpr std::uint32_t Left = 0x0000;
+constexpr std::uint32_t Center = 0x0001;
+constexpr std::uint32_t Right = 0x0002;
+constexpr std::uint32_t Multiline = 0x0004;
+}  // namespace EditStyles
+
+enum class TBorderStyle { bsNone, bsSingle };
+enum class TTextAlignment { taLeftJustify, taRightJustify, taCenter };
+
+// Windowless text; transparent labels let the parent show through.
+class TLabel : public TGraphicControl {
+public:
+    explicit TLabel(TComponent* owner);
+    bool Transparent() const { return transparent_; }
+    void SetTransparent(bool transparent);
+    TTextAlignment Alignment() const { return alignment_; }
+    void SetAlignment(TTextAlignment alignment);
+
+protected:
+    void Paint() override;
+    void AdjustSize() override;
+    void CMTextChanged() override;
+    void CMFontChanged() override;
+
+private:
+    bool transparent_ = false;
+    TTextAlignment alignment_ = TTextAlignment::taLeftJustify;
+};
+
+class TButton : public TWinControl {
+public:
+    explicit TButton(TComponent* owner);
+
+protected:
+    void CreateParams(TCreateParams& params) override;
+    void CNCommand(unsigned code) override;
+};
+
+// A single-line text box; OnChange follows every change of the text, typed or assigned.
+class TCustomEdit : public TWinControl {
+public:
+    explicit TCustomEdit(TComponent* owner);
+    int MaxLength() const { return maxLength_; }
+    void SetMaxLength(int maxLength);
+    bool ReadOnly() const { return readOnly_; }
+    void SetReadOnly(bool readOnly);
+    TBorderStyle BorderStyle() const { return borderStyle_; }
+    void SetBorderStyle(TBorderStyle style);
+    bool AutoSelect = true;
+    void SelectAll();
+    int SelStart();
+    int SelLength();
+    TNotifyEvent OnChange;
+
+protected:
+    void CreateParams(TCreateParams& params) override;
+    void CreateWnd() override;
+    void CNCommand(unsigned code) override;
+    void CMTextChanged() override;
+    void DoEnter() override;
+    virtual void Change();
+
+private:
+    void TextMayHaveChanged();
+    int maxLength_ = 0;
+    std::string reportedText_;
+    bool readOnly_ = false;
+    TBorderStyle borderStyle_ = TBorderStyle::bsSingle;
+};
+
+class TEdit : public TCustomEdit {
+public:
+    using TCustomEdit::TCustomEdit;
+};
+
+enum class TComboBoxStyle { csDropDown, csDropDownList };
+
+// A drop-down list, editable (csDropDown) or pick-only (csDropDownList). Setting ItemIndex
+// selects without OnChange; an index outside the list leaves no selection.
+class TComboBox : public TWinControl {
+public:
+    explicit TComboBox(TComponent* owner);
+    TComboBoxStyle Style() const { return style_; }
+    void SetStyle(TComboBoxStyle style);
+    void AddItem(const std::string& item);
+    void ClearItems();
+    int ItemCount() const { return static_cast<int>(items_.size()); }
+    const std::string& Item(int index) const;
+    const std::vector<std::string>& Items() const { return items_; }
+    int ItemIndex() const;
+    void SetItemIndex(int index);
+    int DropDownCount = 8;
+    TNotifyEvent OnChange;
+
+protected:
+    void CreateParams(TCreateParams& params) override;
+    void CreateWnd() override;
+    void CNCommand(unsigned code) override;
+    virtual void Change();
+    // Owner-drawn lists add their style here.
+    virtual std::uint32_t ListStyle() const;
+
+private:
+    TComboBoxStyle style_ = TComboBoxStyle::csDropDown;
+    std::vector<std::string> items_;
+    int itemIndex_ = -1;
+};
+
+// The sixteen basic colours, each drawn as a swatch with its name.
+class TColorBox : public TComboBox {
+public:
+    explicit TColorBox(TComponent* owner);
+    // clNone when nothing is selected; a colour not in the list clears the selection.
+    TColor Selected() const;
+    void SetSelected(TColor color);
+    TColor Colors(int index) const;
+
+protected:
+    std::uint32_t ListStyle() const override;
+    void CreateWnd() override;
+    void CNDrawItem(void* drawItem) override;
+    void CNMeasureItem(void* measureItem) override;
+};
+
+// A picture on the parent's surface.
+class TImage : public TGraphicControl {
+public:
+    explicit TImage(TComponent* owner);
+    TBitmap& Picture() { return picture_; }
+    bool Stretch() const { return stretch_; }
+    void SetStretch(bool stretch);
+    bool Center() const { return center_; }
+    void SetCenter(bool center);
+
+protected:
+    void Paint() override;
+
+private:
+    TBitmap picture_;
+    bool stretch_ = false;
+    bool center_ = false;
+};
