@@ -104,4 +104,16 @@ std::string LowerCase(const std::string& text) {
     return result;
 }
 
+std::string AnsiUpperCase(const std::string& text) {
+    std::string result = text;
+    if (!result.empty()) CharUpperBuffA(&result[0], static_cast<DWORD>(result.size()));
+    return result;
+}
+
+std::string AnsiLowerCase(const std::string& text) {
+    std::string result = text;
+    if (!result.empty()) CharLowerBuffA(&result[0], static_cast<DWORD>(result.size()));
+    return result;
+}
+
 bool SameText(const std::string& a, const std::string& b) { return LowerCase(a) == LowerCase(b); }

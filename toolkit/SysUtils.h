@@ -39,4 +39,7 @@ std::string IntToStr(long long value);
 std::string IntToHex(unsigned long long value, int digits);
 std::string UpperCase(const std::string& text);
 std::string LowerCase(const std::string& text);
+// Letter case by the user's locale, accented letters of the ANSI code page included.
+std::string AnsiUpperCase(const std::string& text);
+std::string AnsiLowerCase(const std::string& text);
 bool SameText(const std::string& a, const std::string& b);

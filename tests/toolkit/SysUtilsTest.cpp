@@ -32,6 +32,13 @@ TEST(IntToStr, WritesDecimal) {
     EXPECT_EQ(IntToHex(0xFF8000, 8), "00FF8000");
 }
 
+TEST(AnsiCase, ConvertsAccentedLettersOfTheCodePage) {
+    EXPECT_EQ(AnsiUpperCase("100.000mhz \xE9\xFC\xE7"), "100.000MHZ \xC9\xDC\xC7");
+    EXPECT_EQ(AnsiLowerCase("FM \xC0\xD6\xD8"), "fm \xE0\xF6\xF8");
+    EXPECT_EQ(AnsiUpperCase(""), "");
+    EXPECT_EQ(AnsiLowerCase(std::string("A\0B", 3)), std::string("a\0b", 3));
+}
+
 TEST(ColorText, NamesAndHexRoundTrip) {
     EXPECT_EQ(ColorToString(clNavy), "clNavy");
     EXPECT_EQ(ColorToString(clTeal), "clTeal");
