@@ -3,9 +3,9 @@
 #include "VrBitmapStream.h"
 
 #include <algorithm>
-#include <istream>
 #include <limits>
-#include <ostream>
+#include <stdexcept>
+#include <string>
 
 namespace {
 
@@ -58,7 +58,7 @@ constexpr unsigned FiveBitMask = 0x1F;
 
 [[noreturn]] void Refuse(const std::string& reason)
 {
-    throw EVrBitmapStreamError(reason);
+    throw EStreamError(reason);
 }
 
 // Bounds-checked little-endian fields of a byte buffer.
@@ -129,15 +129,21 @@ uint8_t FiveToEightBits(unsigned value)
 
 // Reads exactly `length` bytes onto the end of `bytes`, in chunks, so a size
 // field larger than the data costs no more memory than the data.
-bool ReadExactly(std::istream& stream, std::vector<uint8_t>& bytes, size_t length)
+bool ReadExactly(TStream& stream, std::vector<uint8_t>& bytes, size_t length)
 {
     while (length > 0) {
         size_t chunk = std::min(length, ReadChunkSize);
         size_t start = bytes.size();
         bytes.resize(start + chunk);
-        stream.read(reinterpret_cast<char*>(bytes.data() + start), static_cast<std::streamsize>(chunk));
-        if (static_cast<size_t>(stream.gcount()) != chunk) {
-            bytes.resize(start + static_cast<size_t>(stream.gcount()));
+        size_t got = 0;
+        while (got < chunk) {
+            size_t read = stream.Read(bytes.data() + start + got, chunk - got);
+            if (read == 0)
+                break;
+            got += read;
+        }
+        if (got != chunk) {
+            bytes.resize(start + got);
             return false;
         }
         length -= chunk;
@@ -283,7 +289,7 @@ std::vector<uint8_t> EncodeBmp(const TVrBitmapImage& image)
     return file;
 }
 
-std::vector<TVrBitmapImage> ReadBitmapList(std::istream& stream)
+std::vector<TVrBitmapImage> ReadBitmapList(TStream& stream)
 {
     std::vector<uint8_t> header;
     bool complete = ReadExactly(stream, header, ListHeaderSize);
@@ -311,25 +317,23 @@ std::vector<TVrBitmapImage> ReadBitmapList(std::istream& stream)
             Refuse(which + " is cut short: " + std::to_string(file.size()) + " of its " + std::to_string(fileSize) + " bytes are there");
         try {
             images.push_back(DecodeBmp(file));
-        } catch (const EVrBitmapStreamError& error) {
+        } catch (const EStreamError& error) {
             Refuse(which + ": " + error.what());
         }
     }
     return images;
 }
 
-void WriteBitmapList(std::ostream& stream, const std::vector<TVrBitmapImage>& images)
+void WriteBitmapList(TStream& stream, const std::vector<TVrBitmapImage>& images)
 {
     if (images.size() > static_cast<size_t>(std::numeric_limits<int32_t>::max()))
         throw std::length_error("too many bitmaps for a bitmap list");
     std::vector<uint8_t> header(ListHeaderSize);
     PutU32(header, ListSignatureOffset, VrBitmapListSignature);
     PutU32(header, ListCountOffset, static_cast<uint32_t>(images.size()));
-    stream.write(reinterpret_cast<const char*>(header.data()), static_cast<std::streamsize>(header.size()));
+    stream.WriteBuffer(header.data(), header.size());
     for (const TVrBitmapImage& image : images) {
         std::vector<uint8_t> file = EncodeBmp(image);
-        stream.write(reinterpret_cast<const char*>(file.data()), static_cast<std::streamsize>(file.size()));
+        stream.WriteBuffer(file.data(), file.size());
     }
-    if (!stream)
-        throw EVrBitmapStreamError("Cannot write the bitmap list");
 }

@@ -6,23 +6,12 @@
 
 #include <cstdint>
 #include <random>
-#include <sstream>
 #include <string>
 #include <vector>
 
 namespace {
 
 using Bytes = std::vector<uint8_t>;
-
-std::string AsString(const Bytes& bytes)
-{
-    return std::string(bytes.begin(), bytes.end());
-}
-
-Bytes AsBytes(const std::string& text)
-{
-    return Bytes(text.begin(), text.end());
-}
 
 TVrBitmapImage Image(int width, int height, std::vector<uint32_t> pixels)
 {
@@ -35,14 +24,14 @@ TVrBitmapImage Image(int width, int height, std::vector<uint32_t> pixels)
 
 Bytes Written(const std::vector<TVrBitmapImage>& images)
 {
-    std::ostringstream out;
+    TMemoryStream out;
     WriteBitmapList(out, images);
-    return AsBytes(out.str());
+    return out.Bytes();
 }
 
 std::vector<TVrBitmapImage> Read(const Bytes& bytes)
 {
-    std::istringstream in(AsString(bytes));
+    TMemoryStream in(bytes);
     return ReadBitmapList(in);
 }
 
@@ -50,7 +39,7 @@ std::string ErrorOf(const Bytes& bytes)
 {
     try {
         Read(bytes);
-    } catch (const EVrBitmapStreamError& error) {
+    } catch (const EStreamError& error) {
         return error.what();
     }
     return "";
@@ -145,9 +134,9 @@ TEST(VrBitmapStream, StopsReadingRightAfterTheLastImage)
     Bytes bytes = Written(TwoImages());
     size_t length = bytes.size();
     bytes.push_back(0xEE);
-    std::istringstream in(AsString(bytes));
+    TMemoryStream in(bytes);
     ReadBitmapList(in);
-    EXPECT_EQ(static_cast<size_t>(in.tellg()), length);
+    EXPECT_EQ(in.Position(), static_cast<int64_t>(length));
 }
 
 TEST(VrBitmapStream, DecodesPaletteAndDirectColourImages)
@@ -262,9 +251,9 @@ TEST(VrBitmapStream, RefusesHeadersThatLie)
 
     Bytes table = PaletteBmp(4, 1, 1, {0, 0}, {0, 0, 0, 0});
     PutU32(table, InfoHeader + 32, 17);
-    EXPECT_THROW(DecodeBmp(table), EVrBitmapStreamError);
+    EXPECT_THROW(DecodeBmp(table), EStreamError);
     PutU32(table, InfoHeader + 32, 16);
-    EXPECT_THROW(DecodeBmp(table), EVrBitmapStreamError);   // 16 entries promised, 2 there
+    EXPECT_THROW(DecodeBmp(table), EStreamError);   // 16 entries promised, 2 there
 }
 
 TEST(VrBitmapStream, RandomDamageIsRefusedOrReadNeverCrashes)
@@ -282,7 +271,7 @@ TEST(VrBitmapStream, RandomDamageIsRefusedOrReadNeverCrashes)
         try {
             for (const TVrBitmapImage& image : Read(damaged))
                 EXPECT_EQ(image.Pixels.size(), static_cast<size_t>(image.Width) * static_cast<size_t>(image.Height));
-        } catch (const EVrBitmapStreamError&) {
+        } catch (const EStreamError&) {
             ++refused;
         }
     }
