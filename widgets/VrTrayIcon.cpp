@@ -45,11 +45,13 @@ void TVrCustomTrayIcon::SetVisible(bool visible) {
 }
 
 void TVrCustomTrayIcon::SetHint(const std::string& hint) {
+    if (hint == hint_) return;
     hint_ = hint;
     UpdateTip();
 }
 
 void TVrCustomTrayIcon::SetShowHint(bool showHint) {
+    if (showHint == showHint_) return;
     showHint_ = showHint;
     UpdateTip();
 }

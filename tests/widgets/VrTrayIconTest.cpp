@@ -101,6 +101,8 @@ TEST_F(TrayIcon, AddsOnceModifiesOnChangesAndDeletesWhenHidden) {
     tray.SetVisible(true);
     tray.SetVisible(true);
     tray.SetHint("100.000MHz");
+    tray.SetHint("100.000MHz");
+    tray.SetShowHint(true);
     tray.SetVisible(false);
     tray.SetVisible(false);
     ASSERT_EQ(3u, shell.calls.size());
