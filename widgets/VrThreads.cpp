@@ -28,6 +28,12 @@ std::vector<std::unique_ptr<TTimer>>& StoppedSystemTimers()
 
 int TicksRunning = 0;   // window thread only
 
+// Asked from the worker: the application is only looked at, never made there.
+bool ApplicationQuitting()
+{
+    return Application.Alive() && Application->Terminated();
+}
+
 void FreeStoppedSources()
 {
     std::vector<std::unique_ptr<TVrTimerThread>>& threads = StoppedThreads();
@@ -62,6 +68,7 @@ void TVrTimerThread::Pause()
     std::lock_guard<std::mutex> guard(lock_);
     paused_ = true;
     signalled_ = true;
+    ++schedule_;
     wake_.notify_all();
 }
 
@@ -88,9 +95,21 @@ void TVrTimerThread::DoTimer()
     timer_.Timer();
 }
 
+void TVrTimerThread::DoTimerOf(unsigned schedule)
+{
+    {
+        // A tick that fell due before the timer was paused or reprogrammed is dropped.
+        std::lock_guard<std::mutex> guard(lock_);
+        if (schedule != schedule_)
+            return;
+    }
+    DoTimer();
+}
+
 void TVrTimerThread::Execute()
 {
     while (!Terminated()) {
+        unsigned schedule;
         {
             std::unique_lock<std::mutex> guard(lock_);
             signalled_ = false;
@@ -100,13 +119,14 @@ void TVrTimerThread::Execute()
             // A wake before the timeout (a pause, a new interval, a stop) is no tick.
             if (wake_.wait_for(guard, std::chrono::milliseconds(interval_), [this] { return signalled_; }))
                 continue;
+            schedule = schedule_;
         }
-        if (Terminated() || Application->Terminated())
+        if (Terminated() || ApplicationQuitting())
             continue;
         if (timer_.SyncEvent())
-            Synchronize([this] { DoTimer(); });
+            Synchronize([this, schedule] { DoTimerOf(schedule); });
         else
-            DoTimer();
+            DoTimerOf(schedule);
     }
 }
 

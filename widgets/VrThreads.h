@@ -40,6 +40,9 @@ private:
     bool signalled_ = false;
     bool paused_ = true;
     unsigned interval_ = 1000;
+    // Counts the pauses; a tick carries the count it was timed under.
+    unsigned schedule_ = 0;
+    void DoTimerOf(unsigned schedule);
 };
 
 class TVrTimer : public TVrComponent {
