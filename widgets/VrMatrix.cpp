@@ -16,6 +16,8 @@ constexpr int InitialInnerBevelWidth = 2;
 constexpr TColor CellDotKey = clGray;
 constexpr TColor CellUnusedKey = clSilver;
 constexpr TColor CellBackgroundKey = clBlack;
+// Lit cells kept at most; a text rarely has more different characters and colours.
+constexpr size_t MaxLitCells = 128;
 
 } // namespace
 
@@ -110,6 +112,7 @@ void TVrMatrix::SetLedsVisible(bool visible)
     if (ledsVisible_ == visible)
         return;
     ledsVisible_ = visible;
+    litCells_.clear();
     UpdateControlCanvas();
 }
 
@@ -191,6 +194,7 @@ void TVrMatrix::LoadLedBitmap()
 {
     if (!cell_ || !palette_)
         return;
+    litCells_.clear();
     cell_->LoadFromResourceName(MatrixCell(ledStyle_).ResourceName);
     palette_->ApplyToBitmap(*cell_, CellDotKey, CellUnusedKey);
     ReplaceBitmapColor(*cell_, CellBackgroundKey, Color());
@@ -242,11 +246,12 @@ void TVrMatrix::DrawMatrix()
     const int length = static_cast<int>(display_.size());
     int index = charIndex_;
     for (int led = 0; led < leds_; ++led, ++index) {
-        if (ledsVisible_)
+        const bool shown = index >= 1 && index <= length && display_[static_cast<size_t>(index - 1)] != ' ';
+        if (shown)
+            BitmapCanvas().Draw(x, y, LitCell(static_cast<unsigned char>(display_[static_cast<size_t>(index - 1)]),
+                                              ColorOfCode(codes_[static_cast<size_t>(index - 1)], palette_->High())));
+        else if (ledsVisible_)
             BitmapCanvas().Draw(x, y, *cell_);
-        if (index >= 1 && index <= length)
-            DrawChar(x, y, ColorOfCode(codes_[static_cast<size_t>(index - 1)], palette_->High()),
-                     static_cast<unsigned char>(display_[static_cast<size_t>(index - 1)]));
         if (orientation_ == TVrOrientation::voHorizontal)
             x += cell.Width + spacing_;
         else
@@ -254,12 +259,33 @@ void TVrMatrix::DrawMatrix()
     }
 }
 
-void TVrMatrix::DrawChar(int x, int y, TColor color, unsigned char character)
+TBitmap& TVrMatrix::LitCell(unsigned char character, TColor color)
+{
+    std::unique_ptr<TBitmap>& lit = litCells_[{character, color}];
+    if (lit)
+        return *lit;
+    if (litCells_.size() > MaxLitCells) {
+        litCells_.clear();
+        return LitCell(character, color);
+    }
+    const TVrMatrixCell& cell = MatrixCell(ledStyle_);
+    lit = std::make_unique<TBitmap>(cell.Width, cell.Height);
+    if (ledsVisible_) {
+        lit->Canvas().Draw(0, 0, *cell_);
+    } else {
+        lit->Canvas().Brush().SetStyle(TBrushStyle::bsSolid);
+        lit->Canvas().Brush().SetColor(Color());
+        lit->Canvas().FillRect(Rect(0, 0, cell.Width, cell.Height));
+    }
+    DrawChar(lit->Canvas(), 0, 0, color, character);
+    return *lit;
+}
+
+void TVrMatrix::DrawChar(TCanvas& canvas, int x, int y, TColor color, unsigned char character)
 {
     if (character == ' ')
         return;
     const TVrMatrixCell& cell = MatrixCell(ledStyle_);
-    TCanvas& canvas = BitmapCanvas();
     canvas.Brush().SetStyle(TBrushStyle::bsSolid);
     canvas.Brush().SetColor(color);
     for (int row = 0; row < VrMatrixFontRows; ++row) {

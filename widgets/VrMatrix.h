@@ -8,8 +8,10 @@
 #include "VrMatrixLayout.h"
 #include "VrThreads.h"
 
+#include <map>
 #include <memory>
 #include <string>
+#include <utility>
 
 class TVrMatrix : public TVrGraphicImageControl {
 public:
@@ -72,7 +74,9 @@ private:
     void UpdateText(const std::string& text);
     void AlignText();
     void DrawMatrix();
-    void DrawChar(int x, int y, TColor color, unsigned char character);
+    void DrawChar(TCanvas& canvas, int x, int y, TColor color, unsigned char character);
+    // The cell with Character lit in Color, drawn once and kept until the cells change.
+    TBitmap& LitCell(unsigned char character, TColor color);
     void ScrollTick(TObject* sender);
     void PaletteChanged(TObject* sender);
     void BevelChanged(TObject* sender);
@@ -93,4 +97,5 @@ private:
     std::unique_ptr<TVrBevel> bevel_;
     std::unique_ptr<TVrTimer> timer_;
     std::unique_ptr<TBitmap> cell_;
+    std::map<std::pair<unsigned char, TColor>, std::unique_ptr<TBitmap>> litCells_;
 };
