@@ -1,0 +1,277 @@
+// The scroll text: colour blending, positions after ticks in both directions, the graded
+// edges seen through the letters, the key colour, and the timer's start and stop.
+#include "Application.h"
+#include "Bitmap.h"
+#include "SysUtils.h"
+#include "VrScrollText.h"
+
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <map>
+#include <memory>
+#include <set>
+
+namespace {
+
+TEST(BlendColor, RunsFromTheFirstColourToTheLastRoundingHalvesAway) {
+    EXPECT_EQ(clBlack, BlendColor(clBlack, clLime, 1, 10));
+    EXPECT_EQ(RGBColor(0, 28, 0), BlendColor(clBlack, clLime, 2, 10));
+    EXPECT_EQ(RGBColor(0, 142, 0), BlendColor(clBlack, clLime, 6, 10));
+    EXPECT_EQ(clLime, BlendColor(clBlack, clLime, 10, 10));
+    // 3 x 1 / 2 = 1.5 rounds up; going down, -1.5 rounds to -2.
+    EXPECT_EQ(RGBColor(2, 1, 0), BlendColor(RGBColor(0, 3, 0), RGBColor(3, 0, 0), 2, 3));
+    // Out-of-range steps are clamped; one step is the first colour.
+    EXPECT_EQ(clBlack, BlendColor(clBlack, clLime, 0, 10));
+    EXPECT_EQ(clBlack, BlendColor(clBlack, clLime, -3, 10));
+    EXPECT_EQ(clLime, BlendColor(clBlack, clLime, 12, 10));
+    EXPECT_EQ(clRed, BlendColor(clRed, clLime, 1, 1));
+    // No steps at all: step 0 of 0, which the formula takes all the way.
+    EXPECT_EQ(clLime, BlendColor(clBlack, clLime, 1, 0));
+    // System colours are resolved first.
+    EXPECT_EQ(static_cast<TColor>(GetSysColor(COLOR_BTNFACE)), BlendColor(clBtnFace, clWhite, 1, 5));
+}
+
+TEST(ScrollText, StartsStoppedAtMinusItsWidth) {
+    TVrScrollText text(nullptr);
+    EXPECT_EQ(70, text.Width());
+    EXPECT_EQ(18, text.Height());
+    EXPECT_EQ(-70, text.ScrollOffset());
+    EXPECT_EQ(15, text.EdgeWidth());
+    EXPECT_EQ(TEdgeStyle::esBoth, text.EdgeStyle());
+    EXPECT_EQ(TScrollDirection::sdLeftToRight, text.ScrollDirection());
+    EXPECT_EQ(1, text.PixelStep());
+    EXPECT_EQ(50, text.Interval());
+    EXPECT_TRUE(text.Threaded());
+    EXPECT_FALSE(text.Active());
+    EXPECT_TRUE(text.ControlStyle().Contains(TControlStyleFlag::csOpaque));
+}
+
+TEST(ScrollText, NegativeIntervalIsARangeErrorAndKeepsTheInterval) {
+    TVrScrollText text(nullptr);
+    text.SetInterval(25);
+    EXPECT_THROW(text.SetInterval(-1), ERangeError);
+    EXPECT_EQ(25, text.Interval());
+    text.SetThreaded(false);
+    EXPECT_FALSE(text.Threaded());
+}
+
+// With an empty caption the stencil is twice the width: the offset cycles over one width.
+TEST(ScrollText, RightToLeftRunsFromZeroToMinusTheWidthAndWraps) {
+    TVrScrollText text(nullptr);
+    text.SetScrollDirection(TScrollDirection::sdRightToLeft);
+    EXPECT_EQ(0, text.ScrollOffset());
+    for (int i = 0; i < 69; ++i) text.ScrollTick();
+    EXPECT_EQ(-69, text.ScrollOffset());
+    text.ScrollTick();
+    EXPECT_EQ(0, text.ScrollOffset()) << "reaching minus the width wraps at once";
+    text.ScrollTick();
+    EXPECT_EQ(-1, text.ScrollOffset());
+}
+
+TEST(ScrollText, LeftToRightRunsUpToZeroAndWraps) {
+    TVrScrollText text(nullptr);
+    text.SetScrollDirection(TScrollDirection::sdRightToLeft);
+    text.SetScrollDirection(TScrollDirection::sdLeftToRight);
+    EXPECT_EQ(-70, text.ScrollOffset());
+    for (int i = 0; i < 69; ++i) text.ScrollTick();
+    EXPECT_EQ(-1, text.ScrollOffset());
+    text.ScrollTick();
+    EXPECT_EQ(-70, text.ScrollOffset());
+}
+
+TEST(ScrollText, APassOfACaptionTakesItsWidthPlusTheWidgetsInSteps) {
+    TVrScrollText text(nullptr);
+    text.SetBounds(0, 0, 113, 25);
+    text.Font().SetName("Arial");
+    text.Font().SetHeight(-16);
+    text.SetCaption("(c) 2004 Dravik Electronics");
+    TBitmap probe(1, 1);
+    probe.Canvas().Font().Assign(text.Font());
+    const int tw = probe.Canvas().TextWidth(text.Caption());
+    ASSERT_GT(tw, 100);
+    text.SetPixelStep(3);
+    text.SetScrollDirection(TScrollDirection::sdRightToLeft);
+    // The pass ends when the offset reaches -(TW + Width): a remainder is one more step.
+    const int steps = (tw + 113 + 2) / 3;
+    for (int i = 1; i < steps; ++i) {
+        text.ScrollTick();
+        ASSERT_EQ(-3 * i, text.ScrollOffset()) << i;
+    }
+    text.ScrollTick();
+    EXPECT_EQ(0, text.ScrollOffset());
+}
+
+TEST(ScrollText, PixelStepBeyondThePassWrapsEveryStep) {
+    TVrScrollText text(nullptr);
+    text.SetPixelStep(500);
+    text.SetScrollDirection(TScrollDirection::sdRightToLeft);
+    text.ScrollTick();
+    EXPECT_EQ(0, text.ScrollOffset());
+    text.SetScrollDirection(TScrollDirection::sdLeftToRight);
+    text.ScrollTick();
+    EXPECT_EQ(-70, text.ScrollOffset());
+}
+
+TEST(ScrollText, DisabledStaysWhereItIsAndResumesFromThere) {
+    TVrScrollText text(nullptr);
+    text.SetScrollDirection(TScrollDirection::sdRightToLeft);
+    text.ScrollTick();
+    text.ScrollTick();
+    text.SetEnabled(false);
+    text.ScrollTick();
+    EXPECT_EQ(-2, text.ScrollOffset());
+    text.SetEnabled(true);
+    text.ScrollTick();
+    EXPECT_EQ(-3, text.ScrollOffset());
+}
+
+// A scroll text as the main window has it: lime letters on black with 10-pixel edges.
+struct Marquee {
+    Marquee() : text(nullptr) {
+        text.SetBounds(0, 0, 113, 25);
+        text.SetParentColor(false);
+        text.SetColor(clBlack);
+        text.Font().SetName("Arial");
+        text.Font().SetHeight(-22);
+        text.Font().SetStyle({TFontStyle::fsBold});
+        text.Font().SetColor(clLime);
+        text.SetEdgeWidth(10);
+        text.SetCaption("WMWMWMWM");
+        text.SetScrollDirection(TScrollDirection::sdRightToLeft);
+        // Strokes are wider than two pixels, so every column still sees letters.
+        text.SetPixelStep(2);
+    }
+    std::unique_ptr<TBitmap> Paint() {
+        auto image = std::make_unique<TBitmap>(text.Width(), text.Height());
+        text.PaintTo(image->Canvas(), 0, 0);
+        return image;
+    }
+    // Every colour seen through the letters in each column, over a whole pass.
+    std::map<int, std::set<TColor>> ColumnsOverAPass() {
+        std::map<int, std::set<TColor>> seen;
+        const int start = text.ScrollOffset();
+        do {
+            auto image = Paint();
+            for (int x = 0; x < image->Width(); ++x)
+                for (int y = 0; y < image->Height(); ++y)
+                    if (image->Pixel(x, y) != text.Color()) seen[x].insert(image->Pixel(x, y));
+            text.ScrollTick();
+        } while (text.ScrollOffset() != start);
+        return seen;
+    }
+    TVrScrollText text;
+};
+
+TEST(ScrollText, LettersShowTheGradedInkAtTheEdges) {
+    Marquee m;
+    auto seen = m.ColumnsOverAPass();
+    EXPECT_EQ(0u, seen.count(0)) << "column 0 is the background colour";
+    EXPECT_EQ(0u, seen.count(112));
+    EXPECT_EQ((std::set<TColor>{RGBColor(0, 28, 0)}), seen[1]);
+    EXPECT_EQ((std::set<TColor>{RGBColor(0, 28, 0)}), seen[111]);
+    EXPECT_EQ((std::set<TColor>{RGBColor(0, 142, 0)}), seen[5]);
+    EXPECT_EQ((std::set<TColor>{RGBColor(0, 142, 0)}), seen[107]);
+    EXPECT_EQ((std::set<TColor>{clLime}), seen[9]);
+    EXPECT_EQ((std::set<TColor>{clLime}), seen[56]);
+    EXPECT_EQ((std::set<TColor>{clLime}), seen[103]);
+}
+
+TEST(ScrollText, EdgeStylesFadeOnlyTheirSide) {
+    Marquee m;
+    m.text.SetEdgeStyle(TEdgeStyle::esLeft);
+    auto left = m.ColumnsOverAPass();
+    EXPECT_EQ((std::set<TColor>{RGBColor(0, 28, 0)}), left[1]);
+    EXPECT_EQ((std::set<TColor>{clLime}), left[111]);
+    m.text.SetEdgeStyle(TEdgeStyle::esRight);
+    auto right = m.ColumnsOverAPass();
+    EXPECT_EQ((std::set<TColor>{clLime}), right[1]);
+    EXPECT_EQ((std::set<TColor>{RGBColor(0, 28, 0)}), right[111]);
+}
+
+TEST(ScrollText, EdgeWidthOneAndZero) {
+    Marquee m;
+    m.text.SetEdgeWidth(1);
+    auto one = m.ColumnsOverAPass();
+    EXPECT_EQ(0u, one.count(0));
+    EXPECT_EQ((std::set<TColor>{clLime}), one[1]);
+    m.text.SetEdgeWidth(0);
+    auto none = m.ColumnsOverAPass();
+    EXPECT_EQ((std::set<TColor>{clLime}), none[0]);
+    EXPECT_EQ((std::set<TColor>{clLime}), none[112]);
+}
+
+TEST(ScrollText, GreenLettersUseARedKeyAndStillShow) {
+    Marquee m;
+    m.text.Font().SetColor(clGreen);
+    m.text.SetEdgeWidth(0);
+    auto seen = m.ColumnsOverAPass();
+    EXPECT_EQ((std::set<TColor>{clGreen}), seen[56]);
+    m.text.Font().SetColor(clLime);
+    m.text.SetColor(clGreen);
+    seen = m.ColumnsOverAPass();
+    EXPECT_EQ((std::set<TColor>{clLime}), seen[56]);
+}
+
+TEST(ScrollText, EmptyCaptionShowsPlainBackground) {
+    Marquee m;
+    m.text.SetCaption("");
+    EXPECT_TRUE(m.ColumnsOverAPass().empty());
+}
+
+TEST(ScrollText, ActiveRunsTheTimerAndStopsAndRestarts) {
+    TVrScrollText text(nullptr);
+    // Wide enough that no pass ends during the test.
+    text.SetBounds(0, 0, 10000, 18);
+    text.SetScrollDirection(TScrollDirection::sdRightToLeft);
+    text.SetInterval(5);
+    auto pump = [](DWORD milliseconds) {
+        const DWORD start = GetTickCount();
+        while (GetTickCount() - start < milliseconds) {
+            Application->ProcessMessages();
+            Sleep(1);
+        }
+    };
+    pump(60);
+    EXPECT_EQ(0, text.ScrollOffset()) << "not active yet";
+    text.SetActive(true);
+    pump(150);
+    const int moved = text.ScrollOffset();
+    EXPECT_LT(moved, 0);
+    text.SetActive(false);
+    pump(30);
+    const int stopped = text.ScrollOffset();
+    pump(100);
+    EXPECT_EQ(stopped, text.ScrollOffset());
+    text.SetActive(true);
+    pump(150);
+    EXPECT_NE(stopped, text.ScrollOffset());
+    text.SetActive(false);
+}
+
+TEST(ScrollText, ClickFiresOnClick) {
+    TVrScrollText text(nullptr);
+    int clicks = 0;
+    text.OnClick = [&](TObject*) { ++clicks; };
+    text.Perform(WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(5, 5));
+    text.Perform(WM_LBUTTONUP, 0, MAKELPARAM(5, 5));
+    EXPECT_EQ(1, clicks);
+}
+
+TEST(ScrollText, WhileLoadingOnlyTheOffsetMovesAndLoadedBuildsOnce) {
+    TVrScrollText text(nullptr);
+    text.BeginLoading();
+    text.SetBounds(0, 0, 100, 20);
+    text.SetCaption("Loading");
+    text.SetScrollDirection(TScrollDirection::sdRightToLeft);
+    EXPECT_EQ(0, text.ScrollOffset());
+    text.ScrollTick();
+    // Nothing is built yet: the stencil is empty, so the first step already wraps.
+    EXPECT_EQ(0, text.ScrollOffset());
+    text.EndLoading();
+    text.ScrollTick();
+    EXPECT_EQ(-1, text.ScrollOffset());
+}
+
+}  // namespace
