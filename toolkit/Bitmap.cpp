@@ -86,6 +86,7 @@ public:
         SetHandle(nullptr);
         if (previous_) SelectObject(dc_, previous_);
         DeleteDC(dc_);
+        --GdiTally();
         dc_ = nullptr;
         previous_ = nullptr;
     }
@@ -95,6 +96,7 @@ protected:
         TWindowDC screen;
         dc_ = CreateCompatibleDC(screen.Get());
         if (!dc_) RaiseLastOSError("CreateCompatibleDC");
+        ++GdiTally();
         if (bitmap_.handle_) previous_ = SelectObject(dc_, bitmap_.handle_);
         SetHandle(dc_);
     }
@@ -113,7 +115,10 @@ TBitmap::TBitmap(int width, int height) : TBitmap() { SetSize(width, height); }
 
 TBitmap::~TBitmap() {
     canvas_.reset();
-    if (handle_) DeleteObject(handle_);
+    if (handle_) {
+        DeleteObject(handle_);
+        --GdiTally();
+    }
 }
 
 void TBitmap::Changed() {
@@ -127,8 +132,12 @@ HBITMAP TBitmap::Handle() const { return handle_; }
 void TBitmap::Replace(HBITMAP handle, int width, int height, TBitmapHandleType type, bool monochrome,
                       std::uint32_t* bits) {
     canvas_->FreeHandle();
-    if (handle_) DeleteObject(handle_);
+    if (handle_) {
+        DeleteObject(handle_);
+        --GdiTally();
+    }
     handle_ = handle;
+    if (handle_) ++GdiTally();
     bits_ = bits;
     width_ = handle ? width : 0;
     height_ = handle ? height : 0;

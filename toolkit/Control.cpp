@@ -366,6 +366,7 @@ void TControlCanvas::CreateHandle() {
     else return;
     ownDC_ = GetDCEx(window_, nullptr, DCX_CACHE | DCX_CLIPSIBLINGS);
     if (!ownDC_) return;
+    ++GdiTally();
     if (!windowed) {
         SetViewportOrgEx(ownDC_, control_.Left(), control_.Top(), nullptr);
         IntersectClipRect(ownDC_, 0, 0, control_.Width(), control_.Height());
@@ -378,6 +379,7 @@ void TControlCanvas::FreeHandle() {
     if (!ownDC_) return;
     if (HandleAllocated()) SetHandle(nullptr);
     ReleaseDC(window_, ownDC_);
+    --GdiTally();
     ownDC_ = nullptr;
     window_ = nullptr;
     auto& list = AcquiredCanvases();

@@ -35,7 +35,8 @@ void KeyPress(TWinControl* control, char key);
 
 // Paints the control into Bitmap, sized to the control.
 void PaintToBitmap(TControl* control, TBitmap& bitmap);
-// The number of GDI objects this process holds now.
+// The number of GDI objects this process holds now (where the platform does not count them,
+// the GDI objects and DCs that the toolkit holds).
 int GdiObjectCount();
 
 // Records what the default error report would show, instead of showing it.

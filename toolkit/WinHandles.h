@@ -3,27 +3,47 @@
 
 #include "Win.h"
 
+#include <atomic>
 #include <utility>
+
+// GDI objects and DCs the toolkit holds now (the platform's own count is not kept everywhere).
+inline std::atomic<int>& GdiTally() {
+    static std::atomic<int> tally{0};
+    return tally;
+}
 
 // A GDI object (pen, brush, font, bitmap, region) deleted with DeleteObject.
 template <typename H>
 class TGdiHandle {
 public:
     TGdiHandle() = default;
-    explicit TGdiHandle(H handle) : handle_(handle) {}
+    explicit TGdiHandle(H handle) : handle_(handle) {
+        if (handle_) ++GdiTally();
+    }
     TGdiHandle(const TGdiHandle&) = delete;
     TGdiHandle& operator=(const TGdiHandle&) = delete;
     TGdiHandle(TGdiHandle&& other) noexcept : handle_(std::exchange(other.handle_, nullptr)) {}
     TGdiHandle& operator=(TGdiHandle&& other) noexcept {
-        if (this != &other) Reset(std::exchange(other.handle_, nullptr));
+        if (this != &other) {
+            Reset();
+            handle_ = std::exchange(other.handle_, nullptr);
+        }
         return *this;
     }
     ~TGdiHandle() { Reset(); }
     void Reset(H handle = nullptr) {
-        if (handle_) DeleteObject(handle_);
+        if (handle_) {
+            DeleteObject(handle_);
+            --GdiTally();
+        }
         handle_ = handle;
+        if (handle_) ++GdiTally();
     }
-    H Release() { return std::exchange(handle_, nullptr); }
+    // Hands the object over; the new owner counts it in GdiTally.
+    H Release() {
+        if (handle_) --GdiTally();
+        return std::exchange(handle_, nullptr);
+    }
     H Get() const { return handle_; }
     explicit operator bool() const { return handle_ != nullptr; }
 
@@ -34,11 +54,16 @@ private:
 // A memory DC made with CreateCompatibleDC, deleted with DeleteDC.
 class TMemoryDC {
 public:
-    explicit TMemoryDC(HDC compatible = nullptr) : dc_(CreateCompatibleDC(compatible)) {}
+    explicit TMemoryDC(HDC compatible = nullptr) : dc_(CreateCompatibleDC(compatible)) {
+        if (dc_) ++GdiTally();
+    }
     TMemoryDC(const TMemoryDC&) = delete;
     TMemoryDC& operator=(const TMemoryDC&) = delete;
     ~TMemoryDC() {
-        if (dc_) DeleteDC(dc_);
+        if (dc_) {
+            DeleteDC(dc_);
+            --GdiTally();
+        }
     }
     HDC Get() const { return dc_; }
 
@@ -49,11 +74,16 @@ private:
 // A window's DC (or the screen's for no window), given back with ReleaseDC.
 class TWindowDC {
 public:
-    explicit TWindowDC(HWND window = nullptr) : window_(window), dc_(GetDC(window)) {}
+    explicit TWindowDC(HWND window = nullptr) : window_(window), dc_(GetDC(window)) {
+        if (dc_) ++GdiTally();
+    }
     TWindowDC(const TWindowDC&) = delete;
     TWindowDC& operator=(const TWindowDC&) = delete;
     ~TWindowDC() {
-        if (dc_) ReleaseDC(window_, dc_);
+        if (dc_) {
+            ReleaseDC(window_, dc_);
+            --GdiTally();
+        }
     }
     HDC Get() const { return dc_; }
 

@@ -306,3 +306,23 @@ TEST(VrSharedComponent, ALinkMovesBetweenComponentsAndIsListedOnce) {
     delete first;
     EXPECT_EQ(link.Sender(), &second);
 }
+
+TEST(VrBases, PaintingAWidgetAThousandTimesKeepsTheGdiCountFlat) {
+    TfoProbe form(nullptr);
+    form.Probe->SetTransparent(true);
+    form.Show();
+    Testing::PumpMessages(20);
+    TBitmap bitmap(200, 150);
+    auto paint = [&] {
+        for (int i = 0; i < 1000; ++i) {
+            form.Probe->SetColor(RGBColor(i & 0xFF, 0, 0));
+            if (i % 2) form.Probe->UpdateControlCanvas();
+            else form.PaintTo(bitmap.Canvas(), 0, 0);
+        }
+    };
+    paint();
+    int before = Testing::GdiObjectCount();
+    EXPECT_GT(before, 0);
+    paint();
+    EXPECT_EQ(Testing::GdiObjectCount(), before);
+}
