@@ -46,6 +46,9 @@ use_wine() {
   # Start Wine's services now, detached from our output: started by the first
   # test instead, they would inherit ctest's pipes and hold them open.
   "$loader" wineboot </dev/null >/dev/null 2>&1 || true
+  # Without a window manager, Wine waits about 2 s on every hide of a managed
+  # window; unmanaged windows hide at once.
+  "$loader" reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f </dev/null >/dev/null 2>&1 || true
 }
 
 # can_run_32bit: the kernel runs 32-bit programs (Wine's 32-bit loader is one).
@@ -53,14 +56,16 @@ can_run_32bit() {
   timeout 60 /usr/lib/wine/wine --version >/dev/null 2>&1
 }
 
-# ensure_display: starts Xvfb on a free display when there is none.
+# ensure_display: starts Xvfb when there is no display, and waits until it
+# accepts clients (it writes its display number once it does).
 ensure_display() {
   [ -n "${DISPLAY:-}" ] && return 0
-  local number=99
-  while [ -e "/tmp/.X11-unix/X$number" ] || [ -e "/tmp/.X$number-lock" ]; do number=$((number + 1)); done
-  Xvfb ":$number" -screen 0 1280x1024x24 -nolisten tcp >/dev/null 2>&1 &
+  local ready
+  ready="$(mktemp)"
+  Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp 3>"$ready" >/dev/null 2>&1 &
   started_pids+=("$!")
-  export DISPLAY=":$number"
   local tries=0
-  while [ ! -e "/tmp/.X11-unix/X$number" ] && [ $tries -lt 50 ]; do sleep 0.1; tries=$((tries + 1)); done
+  while [ ! -s "$ready" ] && [ $tries -lt 100 ]; do sleep 0.1; tries=$((tries + 1)); done
+  export DISPLAY=":$(tr -d '[:space:]' <"$ready")"
+  rm -f "$ready"
 }
