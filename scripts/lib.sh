@@ -24,8 +24,9 @@ build() {
     cmake -S "$root" -B "$dir" -G Ninja -DCMAKE_BUILD_TYPE=Release \
       -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-$arch.cmake" >/dev/null
   fi
-  cmake --build "$dir" -- -j"$(nproc)" | grep -v '^\[' || true
-  [ "${PIPESTATUS[0]}" -eq 0 ]
+  # Progress lines are dropped; the build's own status is what counts.
+  cmake --build "$dir" -- -j"$(nproc)" | { grep -v '^\[' || true; }
+  return "${PIPESTATUS[0]}"
 }
 
 loader_for() { [ "$1" = i686 ] && echo /usr/lib/wine/wine || echo /usr/lib/wine/wine64; }
