@@ -1,0 +1,40 @@
+// The settings store: named text values under HKEY_LOCAL_MACHINE, every access
+// a complete open, read or write, and close; and the machine-wide Run entry.
+#pragma once
+
+#include <string>
+#include <utility>
+#include <vector>
+
+namespace SettingsStore {
+
+// The base key of the program's settings; every value lives in its sub-key.
+extern const char* const SettingsBaseKey;
+extern const char* const SettingsSubKey;
+extern const char* const RunKey;
+extern const char* const RunValueName;
+// What an absent value (or key) reads as.
+extern const char* const AbsentText;
+extern const char* const YesText;
+extern const char* const NoText;
+
+// Creates the base key + SubKey when missing and writes Text as the string value
+// Name; a key that cannot be created raises "Failed to create key ...".
+void WriteSetting(const std::string& name, const std::string& subKey, const std::string& text);
+// The string value Name of the settings key, or AbsentText.
+std::string ReadSetting(const std::string& name);
+// Writes each (name, text) whose value is absent from the settings key; present
+// values, well-formed or not, stay as they are.
+void SeedSettings(const std::vector<std::pair<std::string, std::string>>& values);
+
+// The Run value, or AbsentText.
+std::string ReadAutostartEntry();
+// Writes the Run value as the running program's full path, or deletes it
+// (an absent value is no error).
+void SetAutostart(bool enable);
+
+// A flag counts as set only when it is exactly "Yes".
+bool IsSet(const std::string& flag);
+std::string FlagText(bool set);
+
+}  // namespace SettingsStore
