@@ -1,0 +1,164 @@
+// The "Update RDS" transfer on the virtual card: the RDS memory lines, their
+// order and content, the captions shown, and no lost byte.
+#include "RdsUpdate.h"
+
+#include "CardCommands.h"
+#include "PCICard.h"
+#include "VirtualCard.h"
+
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace {
+
+constexpr size_t ImageBytes = 83;
+constexpr size_t HeaderBytes = 11;
+
+class TFixedValues : public TRdsValues {
+public:
+    int Pty() override { return pty; }
+    int Tp() override { return tp; }
+    int MusicSpeech() override { return musicSpeech; }
+    int CountryCode() override { return country; }
+    int ProgramReference() override { return reference; }
+    std::string ProgramService() override { return ps; }
+    std::string RadioText() override { return rt; }
+
+    int pty = 11, tp = 1, musicSpeech = 1, country = 12, reference = 35;
+    std::string ps, rt;
+};
+
+class RdsUpdateTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        PinImage = 0;
+        ActiveSpace = 0;
+        LastFrequency = 0;
+        BusData = 0;
+        virtualCard = std::make_unique<TVirtualCard>();
+        virtualCard->Trace().KeepEvents(true);
+        UseDriverDevice(virtualCard.get());
+        ASSERT_TRUE(sondel.OpenCard()) << sondel.LastError;
+        virtualCard->Trace().ClearEvents();
+    }
+
+    void TearDown() override
+    {
+        sondel.CloseCard();
+        CloseTransmitterCard();
+        UseDriverDevice(nullptr);
+    }
+
+    void Update()
+    {
+        UpdateRds(values, [this](const std::string& caption) { captions.push_back(caption); });
+    }
+
+    std::vector<std::string> Events(const std::string& prefix) const
+    {
+        std::vector<std::string> found;
+        for (const std::string& event : virtualCard->Trace().Events())
+            if (event.compare(0, prefix.size(), prefix) == 0)
+                found.push_back(event);
+        return found;
+    }
+
+    std::vector<std::string> RdsLines() const { return Events("RDS "); }
+
+    std::unique_ptr<TVirtualCard> virtualCard;
+    TSondelCard sondel;
+    TFixedValues values;
+    std::vector<std::string> captions;
+};
+
+std::vector<std::string> Slice(const std::vector<std::string>& lines, size_t first, size_t count)
+{
+    return std::vector<std::string>(lines.begin() + static_cast<long>(first),
+                                    lines.begin() + static_cast<long>(first + count));
+}
+
+TEST_F(RdsUpdateTest, RockMusicHeaderBytesAndCaptions)
+{
+    values.ps = "ROCK FM";
+    values.rt = "Hi";
+    Update();
+    const std::vector<std::string> lines = RdsLines();
+    ASSERT_EQ(lines.size(), ImageBytes);
+    EXPECT_EQ(Slice(lines, 0, HeaderBytes),
+              (std::vector<std::string>{"RDS 4 11", "RDS 5 1", "RDS 6 0", "RDS 7 1", "RDS 8 13", "RDS 9 35",
+                                        "RDS 10 1", "RDS 11 0", "RDS 12 1", "RDS 13 1", "RDS 14 11"}));
+    ASSERT_EQ(captions.size(), ImageBytes + 1);
+    EXPECT_EQ(Slice(captions, 0, HeaderBytes),
+              (std::vector<std::string>{"11", "1", "0", "1", "12", "35", "1", "0", "1", "1", "11"}));
+    // PS "ROCK FM" padded with one space; RT "Hi" then spaces.
+    EXPECT_EQ(Slice(lines, 11, 8),
+              (std::vector<std::string>{"RDS 16 82", "RDS 17 79", "RDS 18 67", "RDS 19 75", "RDS 20 32",
+                                        "RDS 21 70", "RDS 22 77", "RDS 23 32"}));
+    EXPECT_EQ(Slice(captions, 11, 8), (std::vector<std::string>{"R", "O", "C", "K", " ", "F", "M", " "}));
+    EXPECT_EQ(lines[19], "RDS 256 72");
+    EXPECT_EQ(lines[20], "RDS 257 105");
+    EXPECT_EQ(lines[21], "RDS 258 32");
+    EXPECT_EQ(lines[82], "RDS 543 32");
+    EXPECT_EQ(captions.back(), "Update RDS");
+    EXPECT_TRUE(Events("LOST").empty());
+    EXPECT_EQ(virtualCard->LostWrites(), 0u);
+}
+
+TEST_F(RdsUpdateTest, FullTextsWriteEveryCharacterOnceAtItsAddress)
+{
+    values.ps = "ABCDEFGH";
+    values.rt = "0123456789abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ+-";
+    ASSERT_EQ(values.rt.size(), 64u);
+    Update();
+    const std::vector<std::string> lines = RdsLines();
+    ASSERT_EQ(lines.size(), ImageBytes);
+    EXPECT_EQ(lines[11], "RDS 16 65");
+    EXPECT_EQ(lines[18], "RDS 23 72");
+    EXPECT_EQ(lines[19], "RDS 256 48");   // '0' at 0x0100
+    EXPECT_EQ(lines[50], "RDS 287 118");  // 'v', character 32, at 0x011F
+    EXPECT_EQ(lines[51], "RDS 512 119");  // 'w', character 33, at 0x0200
+    EXPECT_EQ(lines[81], "RDS 542 43");   // '+' at 0x021E
+    EXPECT_EQ(lines[82], "RDS 543 45");   // '-' at 0x021F
+    EXPECT_TRUE(Events("LOST").empty());
+}
+
+TEST_F(RdsUpdateTest, LongProgramServiceWritesOnlyItsFirstEight)
+{
+    values.ps = "LONGERNAME";
+    values.rt = std::string(70, 'x');
+    Update();
+    const std::vector<std::string> lines = RdsLines();
+    ASSERT_EQ(lines.size(), ImageBytes);
+    EXPECT_EQ(Slice(lines, 11, 8),
+              (std::vector<std::string>{"RDS 16 76", "RDS 17 79", "RDS 18 78", "RDS 19 71", "RDS 20 69",
+                                        "RDS 21 82", "RDS 22 78", "RDS 23 65"}));
+    EXPECT_EQ(lines[12 + 7 + 63], "RDS 543 120");
+}
+
+TEST_F(RdsUpdateTest, EmptyTextsAndNoSelections)
+{
+    values.pty = -1;
+    values.tp = -1;
+    values.musicSpeech = -1;
+    values.country = -1;
+    values.reference = -1;
+    Update();
+    const std::vector<std::string> lines = RdsLines();
+    ASSERT_EQ(lines.size(), ImageBytes);
+    EXPECT_EQ(Slice(lines, 0, HeaderBytes),
+              (std::vector<std::string>{"RDS 4 255", "RDS 5 255", "RDS 6 0", "RDS 7 255", "RDS 8 0",
+                                        "RDS 9 255", "RDS 10 1", "RDS 11 0", "RDS 12 1", "RDS 13 1",
+                                        "RDS 14 255"}));
+    EXPECT_EQ(Slice(captions, 0, 6), (std::vector<std::string>{"-1", "-1", "0", "-1", "-1", "-1"}));
+    for (size_t i = HeaderBytes; i < ImageBytes; ++i) {
+        EXPECT_EQ(lines[i].substr(lines[i].rfind(' ')), " 32") << lines[i];
+        EXPECT_EQ(captions[i], " ");
+    }
+    EXPECT_TRUE(Events("LOST").empty());
+}
+
+} // namespace
