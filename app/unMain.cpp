@@ -1,0 +1,135 @@
+// The main window's life and its transmitter handlers: the card object from
+// creation to close, the frequency steps, the power level and the option LEDs.
+#include "unMain.h"
+
+#include "FrequencyText.h"
+#include "PCICard.h"
+// After the card headers: drops the platform's MessageBox macro they bring along.
+#include "Win.h"
+#include "SettingsStore.h"
+#include "SysUtils.h"
+#include "Application.h"
+#include "VrCheckLed.h"
+#include "VrMatrix.h"
+#include "VrNavigator.h"
+#include "VrTrackBar.h"
+#include "VrTrayIcon.h"
+
+#include <algorithm>
+
+TfoMain* foMain = nullptr;
+
+namespace {
+
+using SettingsStore::FlagText;
+using SettingsStore::ReadSetting;
+using SettingsStore::SettingsSubKey;
+using SettingsStore::WriteSetting;
+
+constexpr char OpenFailurePrefix[] =
+    "Unable to open Sondel card. Try to move SONDEL to another PCI slot or reinstall the driver. "
+    "Last reported error: ";
+constexpr char TrayHintPrefix[] = "SONDEL at ";
+constexpr int32_t DecreaseByOneMHz = -1000;
+constexpr int32_t DecreaseBy100KHz = -100;
+constexpr int32_t IncreaseBy100KHz = 100;
+constexpr int32_t IncreaseByOneMHz = 1000;
+constexpr int MinPowerLevel = 0;
+constexpr int MaxPowerLevel = 15;
+
+}  // namespace
+
+TfoMain::TfoMain(TComponent* owner) : TForm(owner) {
+    CreateControls();
+    BindHandlers();
+    OnCreate = [this](TObject* sender) { FormCreate(sender); };
+    OnActivate = [this](TObject* sender) { FormActivate(sender); };
+    OnClose = [this](TObject* sender, TCloseAction& action) { FormClose(sender, action); };
+}
+
+TfoMain::~TfoMain() {
+    if (foMain == this) foMain = nullptr;
+}
+
+void TfoMain::BindHandlers() {
+    VrMediaButton1->OnClick = [this](TObject* sender) { VrMediaButton1Click(sender); };
+    VrMediaButton4->OnClick = [this](TObject* sender) { VrMediaButton4Click(sender); };
+    VrMediaButton2->OnClick = [this](TObject* sender) { VrMediaButton2Click(sender); };
+    VrMediaButton3->OnClick = [this](TObject* sender) { VrMediaButton3Click(sender); };
+    VrTrackBar1->OnChange = [this](TObject* sender) { VrTrackBar1Change(sender); };
+    VrCheckLed2->OnChange = [this](TObject* sender) { VrCheckLed2Change(sender); };
+    VrCheckLed1->OnChange = [this](TObject* sender) { VrCheckLed1Change(sender); };
+    VrCheckLed7->OnChange = [this](TObject* sender) { VrCheckLed7Change(sender); };
+    VrCheckLed3->OnChange = [this](TObject* sender) { VrCheckLed3Change(sender); };
+    VrCheckLed4->OnChange = [this](TObject* sender) { VrCheckLed4Change(sender); };
+    VrCheckLed5->OnChange = [this](TObject* sender) { VrCheckLed5Change(sender); };
+}
+
+void TfoMain::FormCreate(TObject*) {
+    card_ = std::make_unique<TSondelCard>();
+    if (!card_->OpenCard())
+        Application->MessageBox(OpenFailurePrefix + card_->LastError, Application->Title(),
+                                MsgBox::Ok | MsgBox::IconError);
+}
+
+void TfoMain::FormClose(TObject*, TCloseAction&) {
+    if (!card_) return;
+    if (VrCheckLed3->Checked()) card_->TransmitterOff();
+    card_->CloseCard();
+    card_.reset();
+}
+
+void TfoMain::StepFrequency(int32_t delta) {
+    const uint32_t stepped = FrequencyText::ToKHz(VrMatrix1->Text()) + static_cast<uint32_t>(delta);
+    const uint32_t frequency = FrequencyText::WrapIntoBand(stepped);
+    VrMatrix1->SetText(FrequencyText::FromKHz(frequency));
+    VrTrayIcon2->SetHint(TrayHintPrefix + VrMatrix1->Text());
+    WriteSetting("Freq", SettingsSubKey, VrMatrix1->Text());
+    // A level outside the track bar's range (a hand-edited store) is sent as its
+    // nearest level, not as its low eight bits.
+    const int power = std::clamp(StrToInt(ReadSetting("Power")), MinPowerLevel, MaxPowerLevel);
+    card_->SetFrequency(frequency, static_cast<uint8_t>(power));
+}
+
+void TfoMain::VrMediaButton1Click(TObject*) { StepFrequency(DecreaseByOneMHz); }
+void TfoMain::VrMediaButton4Click(TObject*) { StepFrequency(DecreaseBy100KHz); }
+void TfoMain::VrMediaButton2Click(TObject*) { StepFrequency(IncreaseBy100KHz); }
+void TfoMain::VrMediaButton3Click(TObject*) { StepFrequency(IncreaseByOneMHz); }
+
+void TfoMain::VrTrackBar1Change(TObject*) {
+    WriteSetting("Power", SettingsSubKey, IntToStr(VrTrackBar1->Position()));
+    StepFrequency(0);
+}
+
+void TfoMain::VrCheckLed2Change(TObject*) {
+    if (VrCheckLed2->Checked()) {
+        card_->TransmitterOn();
+        StepFrequency(0);
+        WriteSetting("PowerOn", SettingsSubKey, FlagText(true));
+    } else {
+        card_->TransmitterOff();
+        WriteSetting("PowerOn", SettingsSubKey, FlagText(false));
+    }
+}
+
+void TfoMain::VrCheckLed1Change(TObject*) {
+    if (VrCheckLed1->Checked())
+        card_->SetStereo();
+    else
+        card_->SetMono();
+    WriteSetting("Stereo", SettingsSubKey, FlagText(VrCheckLed1->Checked()));
+}
+
+void TfoMain::VrCheckLed7Change(TObject*) {
+    WriteSetting("Rds", SettingsSubKey, FlagText(VrCheckLed7->Checked()));
+}
+
+void TfoMain::VrCheckLed3Change(TObject*) {
+    WriteSetting("ShutDownAtExit", SettingsSubKey, FlagText(VrCheckLed3->Checked()));
+}
+
+void TfoMain::VrCheckLed4Change(TObject*) { SettingsStore::SetAutostart(VrCheckLed4->Checked()); }
+
+void TfoMain::VrCheckLed5Change(TObject*) {
+    WriteSetting("MoveToTray", SettingsSubKey, FlagText(VrCheckLed5->Checked()));
+}

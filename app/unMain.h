@@ -1,0 +1,114 @@
+// The main window TfoMain: the transmitter controls, the options column, the
+// RDS panel and the tray icon, with the card object it owns for the whole run.
+#pragma once
+
+#include "Form.h"
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <string>
+
+class TSondelCard;
+class TVrGradient;
+class TVrBorder;
+class TVrArrow;
+class TVrMatrix;
+class TVrScrollText;
+class TVrCheckLed;
+class TVrMediaButton;
+class TVrTrackBar;
+class TVrStrEdit;
+class TVrTrayIcon;
+class TLabel;
+class TImage;
+class TColorBox;
+class TComboBox;
+class TButton;
+
+class TfoMain : public TForm {
+public:
+    explicit TfoMain(TComponent* owner);
+    ~TfoMain() override;
+
+    // Controls in creation (and drawing) order.
+    TVrGradient* VrGradient1;
+    TVrBorder* VrBorder1;
+    TVrArrow* VrArrow1;
+    TVrMatrix* VrMatrix1;
+    TVrBorder* VrBorder2;
+    TVrScrollText* VrScrollText1;
+    TLabel* Label1;
+    TLabel* Label2;
+    TLabel* Label3;
+    TLabel* Label4;
+    TLabel* Label5;
+    TLabel* Label6;
+    TLabel* Label7;
+    TLabel* Label13;
+    TImage* Image1;
+    TVrCheckLed* VrCheckLed1;
+    TVrCheckLed* VrCheckLed2;
+    TVrMediaButton* VrMediaButton1;
+    TVrMediaButton* VrMediaButton4;
+    TVrMediaButton* VrMediaButton2;
+    TVrMediaButton* VrMediaButton3;
+    TVrCheckLed* VrCheckLed3;
+    TVrCheckLed* VrCheckLed4;
+    TVrCheckLed* VrCheckLed5;
+    TVrTrackBar* VrTrackBar1;
+    TVrCheckLed* VrCheckLed7;
+    TVrStrEdit* VrStrEdit1;
+    TColorBox* ColorBox1;
+    TVrStrEdit* VrStrEdit2;
+    TComboBox* ComboBox1;
+    TColorBox* ColorBox2;
+    TComboBox* ComboBox2;
+    TComboBox* ComboBox3;
+    TComboBox* ComboBox4;
+    TComboBox* ComboBox5;
+    TComboBox* ComboBox6;
+    TButton* Button1;
+    TVrTrayIcon* VrTrayIcon2;
+
+    // The card object, from FormCreate to FormClose.
+    TSondelCard* Card() const { return card_.get(); }
+
+    void FormCreate(TObject* sender);
+    void FormActivate(TObject* sender);
+    void FormClose(TObject* sender, TCloseAction& action);
+
+    // Moves the displayed frequency by Delta kHz within the band, shows and
+    // stores it, and tunes the card with the stored power level.
+    void StepFrequency(int32_t delta);
+
+    void VrMediaButton1Click(TObject* sender);
+    void VrMediaButton4Click(TObject* sender);
+    void VrMediaButton2Click(TObject* sender);
+    void VrMediaButton3Click(TObject* sender);
+    void VrTrackBar1Change(TObject* sender);
+    void VrCheckLed2Change(TObject* sender);
+    void VrCheckLed1Change(TObject* sender);
+    void VrCheckLed7Change(TObject* sender);
+    void VrCheckLed3Change(TObject* sender);
+    void VrCheckLed4Change(TObject* sender);
+    void VrCheckLed5Change(TObject* sender);
+
+    // The restore has run (it runs once per start).
+    bool Restored() const { return restored_; }
+
+private:
+    void CreateControls();
+    void CreateInputControls();
+    void BindHandlers();
+    void SeedAbsentSettings();
+    void RestoreSettings();
+    void RestorePowerOn(const std::string& storedFrequency);
+    // Runs one step of the restore; a failure is reported and the next step runs.
+    void RestoreStep(const std::function<void()>& step);
+
+    std::unique_ptr<TSondelCard> card_;
+    bool restored_ = false;
+};
+
+extern TfoMain* foMain;
