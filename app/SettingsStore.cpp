@@ -72,7 +72,8 @@ void SetAutostart(bool enable) {
     TMachineRegistry registry;
     if (enable) {
         OpenOrCreate(registry, RunKey);
-        registry.WriteString(RunValueName, ProgramPath());
+        // Quoted, so that a path with spaces starts this program and not a prefix of it.
+        registry.WriteString(RunValueName, "\"" + ProgramPath() + "\"");
     } else if (registry.OpenKey(RunKey, false) && registry.ValueExists(RunValueName)) {
         registry.DeleteValue(RunValueName);
     }

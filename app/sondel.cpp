@@ -1,7 +1,7 @@
 // The program's entry: the application titled "SONDEL 2005 RDS", its main
 // window, and the message loop until that window closes.
 #include "Application.h"
-#include "SysUtils.h"
+#include "Instance.h"
 #include "VirtualCardSetup.h"
 #include "unMain.h"
 
@@ -10,17 +10,27 @@
 namespace {
 
 constexpr char ApplicationTitle[] = "SONDEL 2005 RDS";
+constexpr char MainWindowClass[] = "TfoMain";
+// One copy per machine drives the card.
+constexpr char InstanceName[] = "Global\\SondelUltraCardControl";
+constexpr int SecondCopyExit = 0;
+constexpr int SetupFailureExit = 1;
 
 }  // namespace
 
 int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
+    const TSingleInstance instance(InstanceName);
+    if (!instance.First()) {
+        TSingleInstance::AskRunningToShow(MainWindowClass);
+        return SecondCopyExit;
+    }
     Application->Initialize();
     Application->SetTitle(ApplicationTitle);
     try {
         UseVirtualCardIfRequested();
     } catch (const std::exception& error) {
         Application->ShowException(error);
-        return 1;
+        return SetupFailureExit;
     }
     Application->CreateForm(foMain);
     Application->Run();

@@ -59,10 +59,8 @@ void TfoMain::BindHandlers() {
     VrTrackBar1->OnChange = [this](TObject* sender) { VrTrackBar1Change(sender); };
     VrCheckLed2->OnChange = [this](TObject* sender) { VrCheckLed2Change(sender); };
     VrCheckLed1->OnChange = [this](TObject* sender) { VrCheckLed1Change(sender); };
-    VrCheckLed7->OnChange = [this](TObject* sender) { VrCheckLed7Change(sender); };
-    VrCheckLed3->OnChange = [this](TObject* sender) { VrCheckLed3Change(sender); };
-    VrCheckLed4->OnChange = [this](TObject* sender) { VrCheckLed4Change(sender); };
-    VrCheckLed5->OnChange = [this](TObject* sender) { VrCheckLed5Change(sender); };
+    BindOptionHandlers();
+    BindRdsHandlers();
 }
 
 void TfoMain::FormCreate(TObject*) {
@@ -118,18 +116,4 @@ void TfoMain::VrCheckLed1Change(TObject*) {
     else
         card_->SetMono();
     WriteSetting("Stereo", SettingsSubKey, FlagText(VrCheckLed1->Checked()));
-}
-
-void TfoMain::VrCheckLed7Change(TObject*) {
-    WriteSetting("Rds", SettingsSubKey, FlagText(VrCheckLed7->Checked()));
-}
-
-void TfoMain::VrCheckLed3Change(TObject*) {
-    WriteSetting("ShutDownAtExit", SettingsSubKey, FlagText(VrCheckLed3->Checked()));
-}
-
-void TfoMain::VrCheckLed4Change(TObject*) { SettingsStore::SetAutostart(VrCheckLed4->Checked()); }
-
-void TfoMain::VrCheckLed5Change(TObject*) {
-    WriteSetting("MoveToTray", SettingsSubKey, FlagText(VrCheckLed5->Checked()));
 }

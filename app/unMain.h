@@ -94,6 +94,24 @@ public:
     void VrCheckLed4Change(TObject* sender);
     void VrCheckLed5Change(TObject* sender);
 
+    void VrArrow1Click(TObject* sender);
+    void ColorBox1Change(TObject* sender);
+    void ColorBox2Change(TObject* sender);
+    void VrTrayIcon2DblClick(TObject* sender);
+    void VrScrollText1Click(TObject* sender);
+
+    void ComboBox1Change(TObject* sender);
+    void ComboBox2Change(TObject* sender);
+    void ComboBox3Change(TObject* sender);
+    void ComboBox4Change(TObject* sender);
+    void ComboBox5Change(TObject* sender);
+    void ComboBox6Change(TObject* sender);
+    void VrStrEdit1Change(TObject* sender);
+    void VrStrEdit2Change(TObject* sender);
+    void Button1Click(TObject* sender);
+
+    void WndProc(TMessage& message) override;
+
     // The restore has run (it runs once per start).
     bool Restored() const { return restored_; }
 
@@ -101,6 +119,10 @@ private:
     void CreateControls();
     void CreateInputControls();
     void BindHandlers();
+    void BindOptionHandlers();
+    void BindRdsHandlers();
+    // Out of the tray and to the front: the tray's double click, a second start.
+    void ShowFromTray();
     void SeedAbsentSettings();
     void RestoreSettings();
     void RestorePowerOn(const std::string& storedFrequency);
@@ -109,6 +131,10 @@ private:
 
     std::unique_ptr<TSondelCard> card_;
     bool restored_ = false;
+    // Set while a refused Run entry puts its LED back, so that the LED's handler stays out.
+    bool revertingAutostart_ = false;
 };
 
 extern TfoMain* foMain;
+// The maker's support address that the notice names and opens.
+extern const char* const SupportAddress;

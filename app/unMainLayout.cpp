@@ -2,6 +2,7 @@
 // hints, colours and fonts of every control, in creation (and drawing) order.
 #include "unMain.h"
 
+#include "RdsUpdate.h"
 #include "StdCtrls.h"
 #include "VrArrow.h"
 #include "VrBorder.h"
@@ -25,10 +26,9 @@ constexpr char DesignFrequencyText[] = "100.000MHz";
 constexpr char DesignProgrammeService[] = "PC RADIO";
 constexpr char DesignRadiotext[] = "PC RADIO, NON-STOP LATEST HITS!";
 constexpr char TrayDesignHint[] = "Sondel ultra 3.0";
-constexpr char Notice[] =
-    "(c) 2004 Dravik Electronics Ltd. - visit www.dravik-electronics.example/support "
-    "for support, program updates and latest information!";
-constexpr char UpdateRdsCaption[] = "Update RDS";
+constexpr char NoticeOpening[] = "(c) 2004 Dravik Electronics Ltd. - visit ";
+constexpr char NoticeClosing[] = " for support, program updates and latest information!";
+constexpr char RdsLogoResource[] = "RDSLOGO";
 constexpr char NoticeFontName[] = "Orbit-B BT";
 constexpr char WindowFontName[] = "MS Sans Serif";
 
@@ -188,7 +188,7 @@ void TfoMain::CreateControls() {
     VrScrollText1->Font().SetSize(NoticeFontPoints);
     VrScrollText1->Font().SetColor(clLime);
     VrScrollText1->SetColor(clBlack);
-    VrScrollText1->SetCaption(Notice);
+    VrScrollText1->SetCaption(NoticeOpening + std::string(SupportAddress) + NoticeClosing);
     VrScrollText1->SetActive(true);
 
     const TSpot labels[] = {{16, 152}, {16, 176}, {16, 208}, {184, 208}, {184, 240}, {112, 272}, {16, 272}, {16, 240}};
@@ -206,6 +206,7 @@ void TfoMain::CreateControls() {
 
     Image1 = new TImage(this);
     Place(Image1, this, {272, 144, 96, 25});
+    Image1->Picture().LoadFromResourceName(RdsLogoResource);
 
     CreateInputControls();
 }

@@ -75,13 +75,18 @@ TEST(SettingsStore, RefusedKeyRaisesTheRegistryErrorAndStoresNothing) {
     EXPECT_EQ(-1, registry.ValueCount(SettingsKeyPath));
 }
 
-TEST(SettingsStore, RunEntryHoldsTheProgramPathUntilDeleted) {
-    TScratchRegistry registry;
+// The test program's own path in double quotes, as the Run entry must hold it.
+static std::string QuotedProgramPath() {
     char path[MAX_PATH];
     GetModuleFileNameA(nullptr, path, MAX_PATH);
+    return std::string("\"") + path + "\"";
+}
+
+TEST(SettingsStore, RunEntryHoldsTheQuotedProgramPathUntilDeleted) {
+    TScratchRegistry registry;
     SetAutostart(true);
-    EXPECT_EQ(path, registry.Get(RunKeyPath, "SONDEL ULTRA 3.0"));
-    EXPECT_EQ(path, ReadAutostartEntry());
+    EXPECT_EQ(QuotedProgramPath(), registry.Get(RunKeyPath, "SONDEL ULTRA 3.0"));
+    EXPECT_EQ(QuotedProgramPath(), ReadAutostartEntry());
     SetAutostart(false);
     EXPECT_EQ("<absent>", registry.Get(RunKeyPath, "SONDEL ULTRA 3.0"));
     EXPECT_EQ("empty", ReadAutostartEntry());
@@ -94,8 +99,6 @@ TEST(SettingsStore, RunEntryWithAnOldPathIsRewritten) {
     registry.Put(RunKeyPath, "Other program", "C:\\other.exe");
     EXPECT_EQ("C:\\Old\\sondel.exe", ReadAutostartEntry());
     SetAutostart(true);
-    char path[MAX_PATH];
-    GetModuleFileNameA(nullptr, path, MAX_PATH);
-    EXPECT_EQ(path, registry.Get(RunKeyPath, "SONDEL ULTRA 3.0"));
+    EXPECT_EQ(QuotedProgramPath(), registry.Get(RunKeyPath, "SONDEL ULTRA 3.0"));
     EXPECT_EQ("C:\\other.exe", registry.Get(RunKeyPath, "Other program"));
 }
