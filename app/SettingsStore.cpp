@@ -61,7 +61,7 @@ std::string ReadSetting(const std::string& name) { return ReadValue(SettingsKey(
 
 void SeedSettings(const std::vector<std::pair<std::string, std::string>>& values) {
     TMachineRegistry registry;
-    OpenOrCreate(registry, SettingsKey());
+    OpenOrCreate(registry, std::string(SettingsBaseKey) + SettingsSubKey);
     for (const auto& [name, text] : values)
         if (!registry.ValueExists(name)) registry.WriteString(name, text);
 }

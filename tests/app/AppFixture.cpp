@@ -1,0 +1,51 @@
+// The main window test fixture on the virtual card.
+#include "AppFixture.h"
+
+#include "Application.h"
+#include "CardCommands.h"
+#include "WinDrvr.h"
+
+void AppTest::SetUp() {
+    // The card command module drives one card for the whole process: each test starts it afresh.
+    PinImage = 0;
+    ActiveSpace = 0;
+    LastFrequency = 0;
+    BusData = 0;
+    card.Trace().KeepEvents(true);
+    UseDriverDevice(&card);
+    Application->OnException = [this](TObject*, const std::exception& error) { reports.push_back(error.what()); };
+    Application->MessageBoxHook = [this](const std::string& text, const std::string&, unsigned) {
+        messageBoxes.push_back(text);
+        return MsgBox::IdOk;
+    };
+}
+
+void AppTest::TearDown() {
+    Close();
+    form.reset();
+    UseDriverDevice(nullptr);
+    Application->OnException = nullptr;
+    Application->MessageBoxHook = nullptr;
+}
+
+void AppTest::Start() {
+    form = std::make_unique<TfoMain>(nullptr);
+    form->FormCreate(form.get());
+    created = Tuning();
+    form->FormActivate(form.get());
+}
+
+void AppTest::Close() {
+    if (!form || !form->Card()) return;
+    TCloseAction action = TCloseAction::caFree;
+    form->FormClose(form.get(), action);
+}
+
+std::vector<std::string> AppTest::Tuning() {
+    std::vector<std::string> tuning;
+    for (const std::string& event : card.Trace().Events())
+        if (event.rfind("SYNTH", 0) == 0 || event.rfind("CARRIER", 0) == 0 || event.rfind("STEREO", 0) == 0)
+            tuning.push_back(event);
+    card.Trace().ClearEvents();
+    return tuning;
+}

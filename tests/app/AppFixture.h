@@ -1,0 +1,37 @@
+// A main window on the virtual card with a scratch registry: seed the store,
+// start (create and activate), and read back the card's tuning events and the
+// error reports.
+#pragma once
+
+#include "ScratchRegistry.h"
+#include "VirtualCard.h"
+#include "unMain.h"
+
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <string>
+#include <vector>
+
+class AppTest : public ::testing::Test {
+protected:
+    void SetUp() override;
+    void TearDown() override;
+
+    void Seed(const std::string& name, const std::string& text) { registry.Put(SettingsKeyPath, name, text); }
+    std::string Stored(const std::string& name) const { return registry.Get(SettingsKeyPath, name); }
+    // Creates the window (opening the card) and runs its first activation.
+    void Start();
+    // Closes the window as the user does (the card is released).
+    void Close();
+    // The synthesizer frames and the carrier and stereo changes since the last call.
+    std::vector<std::string> Tuning();
+
+    TScratchRegistry registry;
+    TVirtualCard card;
+    // What opening the card sent, before the restore.
+    std::vector<std::string> created;
+    std::vector<std::string> reports;
+    std::vector<std::string> messageBoxes;
+    std::unique_ptr<TfoMain> form;
+};
