@@ -74,7 +74,10 @@ void ShowHintText(TControl* control, const std::string& hint) {
     control->SetShowHint(true);
 }
 
-void StyleCheckLed(TVrCheckLed* led, const std::string& caption, const std::string& hint) {
+TVrCheckLed* NewCheckLed(TWinControl* form, const TPlace& place, const std::string& caption,
+                         const std::string& hint) {
+    TVrCheckLed* led = new TVrCheckLed(form);
+    Place(led, form, place);
     led->SetCaption(caption);
     ShowHintText(led, hint);
     led->Palette().SetLow(clGreen);
@@ -84,6 +87,7 @@ void StyleCheckLed(TVrCheckLed* led, const std::string& caption, const std::stri
     led->Font().SetStyle({TFontStyle::fsBold});
     led->Font().SetSize(CheckLedFontPoints);
     led->Font().SetColor(clWindow);
+    return led;
 }
 
 void StyleLabel(TLabel* label, const std::string& caption) {
@@ -212,13 +216,8 @@ void TfoMain::CreateControls() {
 }
 
 void TfoMain::CreateInputControls() {
-    VrCheckLed1 = new TVrCheckLed(this);
-    Place(VrCheckLed1, this, {80, 8, 65, 25});
-    StyleCheckLed(VrCheckLed1, "Stereo", "Click to select Stereo/Mono");
-
-    VrCheckLed2 = new TVrCheckLed(this);
-    Place(VrCheckLed2, this, {8, 8, 73, 25});
-    StyleCheckLed(VrCheckLed2, "Power", "Click to turn power ON/OFF");
+    VrCheckLed1 = NewCheckLed(this, {80, 8, 65, 25}, "Stereo", "Click to select Stereo/Mono");
+    VrCheckLed2 = NewCheckLed(this, {8, 8, 73, 25}, "Power", "Click to turn power ON/OFF");
 
     struct TStepButton {
         TVrMediaButton** Field;
@@ -240,18 +239,12 @@ void TfoMain::CreateInputControls() {
         *step.Field = button;
     }
 
-    VrCheckLed3 = new TVrCheckLed(this);
-    Place(VrCheckLed3, this, {232, 8, 145, 25});
-    StyleCheckLed(VrCheckLed3, "Shut down at exit   ",
-                  "This will shut down the transmitter, when you exit this program");
-
-    VrCheckLed4 = new TVrCheckLed(this);
-    Place(VrCheckLed4, this, {232, 38, 145, 25});
-    StyleCheckLed(VrCheckLed4, "Start with Windows", "This will start this program with Windows");
-
-    VrCheckLed5 = new TVrCheckLed(this);
-    Place(VrCheckLed5, this, {232, 68, 145, 25});
-    StyleCheckLed(VrCheckLed5, "To tray at start      ", "Moves driver to tray at start");
+    VrCheckLed3 = NewCheckLed(this, {232, 8, 145, 25}, "Shut down at exit   ",
+                              "This will shut down the transmitter, when you exit this program");
+    VrCheckLed4 = NewCheckLed(this, {232, 38, 145, 25}, "Start with Windows",
+                              "This will start this program with Windows");
+    VrCheckLed5 = NewCheckLed(this, {232, 68, 145, 25}, "To tray at start      ",
+                              "Moves driver to tray at start");
 
     VrTrackBar1 = new TVrTrackBar(this);
     VrTrackBar1->SetOrientation(TVrOrientation::voVertical);
@@ -265,9 +258,7 @@ void TfoMain::CreateInputControls() {
     VrTrackBar1->SetColor(clBlue);
     VrTrackBar1->SetTabStop(true);
 
-    VrCheckLed7 = new TVrCheckLed(this);
-    Place(VrCheckLed7, this, {144, 8, 57, 25});
-    StyleCheckLed(VrCheckLed7, "RDS", "Click to turn the RDS encoder ON or OFF");
+    VrCheckLed7 = NewCheckLed(this, {144, 8, 57, 25}, "RDS", "Click to turn the RDS encoder ON or OFF");
 
     VrStrEdit1 = new TVrStrEdit(this);
     Place(VrStrEdit1, this, {40, 152, 113, 16});
