@@ -6,11 +6,16 @@
 
 #include <commctrl.h>
 
+#include <algorithm>
+
 namespace {
 
 constexpr int kSwatchInset = 2;
 constexpr int kSwatchWidth = 16;
 constexpr int kItemPadding = 2;
+// The closed drop-down list's frame around its selection field, top and bottom together.
+constexpr int kSelectionFrame = 6;
+constexpr int kMinimumFieldHeight = 8;
 
 unsigned AlignmentFlags(TTextAlignment alignment) {
     switch (alignment) {
@@ -288,14 +293,27 @@ void TColorBox::SetSelected(TColor color) {
 void TColorBox::CreateWnd() {
     TComboBox::CreateWnd();
     // The list asks for its item height while it is made, before it can be answered.
-    auto height = static_cast<LPARAM>(-Font().Height() + 2 * kItemPadding);
-    SendMessageA(Handle(), CB_SETITEMHEIGHT, static_cast<WPARAM>(-1), height);
-    SendMessageA(Handle(), CB_SETITEMHEIGHT, 0, height);
+    SendMessageA(Handle(), CB_SETITEMHEIGHT, 0, static_cast<LPARAM>(ItemHeight()));
+    ApplyFieldHeight(Height());
+}
+
+void TColorBox::SetBounds(int left, int top, int width, int height) {
+    if (HandleAllocated()) ApplyFieldHeight(height);
+    TComboBox::SetBounds(left, top, width, height);
+}
+
+int TColorBox::ItemHeight() { return -Font().Height() + 2 * kItemPadding; }
+
+// The platform sizes a closed drop-down list from its selection field; a lower
+// height asked for is met by a lower field.
+void TColorBox::ApplyFieldHeight(int height) {
+    const int fieldHeight = std::max(kMinimumFieldHeight, std::min(ItemHeight(), height - kSelectionFrame));
+    SendMessageA(Handle(), CB_SETITEMHEIGHT, static_cast<WPARAM>(-1), static_cast<LPARAM>(fieldHeight));
 }
 
 void TColorBox::CNMeasureItem(void* measureItem) {
     auto* item = static_cast<MEASUREITEMSTRUCT*>(measureItem);
-    item->itemHeight = static_cast<UINT>(-Font().Height() + 2 * kItemPadding);
+    item->itemHeight = static_cast<UINT>(ItemHeight());
 }
 
 void TColorBox::CNDrawItem(void* drawItem) {

@@ -126,12 +126,18 @@ public:
     TColor Selected() const;
     void SetSelected(TColor color);
     TColor Colors(int index) const;
+    // The closed box keeps a height lower than an item's (the items keep theirs).
+    void SetBounds(int left, int top, int width, int height) override;
 
 protected:
     std::uint32_t ListStyle() const override;
     void CreateWnd() override;
     void CNDrawItem(void* drawItem) override;
     void CNMeasureItem(void* measureItem) override;
+
+private:
+    int ItemHeight();
+    void ApplyFieldHeight(int height);
 };
 
 // A picture on the parent's surface.

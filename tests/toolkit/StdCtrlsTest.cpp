@@ -145,6 +145,18 @@ TEST_F(StdCtrlsTest, ColorBoxListsTheSixteenColoursByName) {
     EXPECT_GT(red, 20);  // the swatch of the selected colour
 }
 
+TEST_F(StdCtrlsTest, ColorBoxKeepsAHeightLowerThanItsItems) {
+    auto* box = Place<TColorBox>(10, 10);
+    box->SetBounds(10, 10, 30, 16);
+    form->Show();
+    Testing::PumpMessages(30);
+    box->SetBounds(10, 10, 30, 16);
+    RECT r;
+    GetWindowRect(box->Handle(), &r);
+    EXPECT_EQ(16, r.bottom - r.top);
+    EXPECT_EQ(16, box->Height());
+}
+
 TEST_F(StdCtrlsTest, PictureDrawsItsBitmap) {
     auto* image = Place<TImage>(200, 150);
     image->SetBounds(200, 150, 4, 4);
