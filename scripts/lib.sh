@@ -70,3 +70,52 @@ ensure_display() {
   export DISPLAY=":$(tr -d '[:space:]' <"$ready")"
   rm -f "$ready"
 }
+
+# wait_for_window <title>: prints the X id of the shown window of that title (Wine
+# also keeps a 1 x 1 window of the application's title) once it is there.
+wait_for_window() {
+  local tries=0 id
+  while [ $tries -lt 150 ]; do
+    id="$(xwininfo -root -tree 2>/dev/null |
+      awk -v title="\"$1\":" '$2 == title || index($0, " " title " ") { if ($0 !~ / 1x1\+/) { print $1; exit } }')"
+    if [ -n "$id" ] && xwininfo -id "$id" 2>/dev/null | grep -q 'Map State: IsViewable'; then
+      echo "$id"
+      return 0
+    fi
+    sleep 0.1
+    tries=$((tries + 1))
+  done
+  return 1
+}
+
+# wait_for_line <file> <text>: waits until the file holds a line with the text.
+wait_for_line() {
+  local tries=0
+  while [ $tries -lt 150 ]; do
+    grep -q -- "$2" "$1" 2>/dev/null && return 0
+    sleep 0.1
+    tries=$((tries + 1))
+  done
+  return 1
+}
+
+# screenshot_window <X id> <png>: the window as the display shows it, after its
+# widgets had a moment to paint.
+screenshot_window() {
+  sleep 1
+  import -window "$1" "$2" 2>/dev/null && [ -s "$2" ]
+}
+
+# close_program <i686|x86_64> <exe name>: asks the program's windows to close
+# (as a user would, no forced end) and waits until it has ended.
+close_program() {
+  local loader tries=0
+  loader="$(loader_for "$1")"
+  "$loader" taskkill /im "$2" </dev/null >/dev/null 2>&1 || return 1
+  while [ $tries -lt 100 ]; do
+    "$loader" tasklist </dev/null 2>/dev/null | grep -qi "^$2" || return 0
+    sleep 0.1
+    tries=$((tries + 1))
+  done
+  return 1
+}

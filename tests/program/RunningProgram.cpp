@@ -193,6 +193,23 @@ std::string GetString(const std::string& path, const std::string& name) {
     return text;
 }
 
+// Starts Exe on a fresh trace at TracePath with the Extra variables.
+PROCESS_INFORMATION StartProcess(const std::string& exe, const std::string& tracePath, const TEnvironment& extra) {
+    DeleteFileA(tracePath.c_str());
+    TEnvironment variables = extra;
+    variables.emplace_back(TraceVariable, tracePath);
+    std::vector<char> environment = EnvironmentBlock(variables);
+    std::string commandLine = "\"" + exe + "\"";
+    STARTUPINFOA startup{};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION started{};
+    if (!CreateProcessA(exe.c_str(), &commandLine[0], nullptr, nullptr, FALSE, 0, environment.data(), nullptr,
+                        &startup, &started))
+        RaiseLastError("Cannot start " + exe);
+    CloseHandle(started.hThread);
+    return started;
+}
+
 }  // namespace
 
 HWND FindProcessWindow(DWORD processId, const std::string& windowClass) {
@@ -203,26 +220,29 @@ HWND FindAnyProcessWindow(DWORD processId, const std::string& windowClass) {
     return FindWindowOf(processId, windowClass, false);
 }
 
+DWORD RunToEnd(const std::string& exe, const std::string& tracePath, DWORD timeoutMilliseconds) {
+    PROCESS_INFORMATION started = StartProcess(exe, tracePath, {});
+    TProcessHandle process;
+    process.Reset(started.hProcess);
+    if (WaitForSingleObject(process.Get(), timeoutMilliseconds) != WAIT_OBJECT_0) {
+        TerminateProcess(process.Get(), KilledExitCode);
+        WaitForSingleObject(process.Get(), INFINITE);
+        throw std::runtime_error(exe + " did not end");
+    }
+    DWORD code = 0;
+    GetExitCodeProcess(process.Get(), &code);
+    return code;
+}
+
 TRunningProgram::TRunningProgram(const std::string& exe, const std::string& windowClass,
-                                 const std::string& tracePath, const TEnvironment& extra)
+                                 const std::string& tracePath, const TEnvironment& extra, TWindowWait wait)
     : tracePath_(tracePath) {
-    DeleteFileA(tracePath_.c_str());
-    TEnvironment variables = extra;
-    variables.emplace_back(TraceVariable, tracePath_);
-    std::vector<char> environment = EnvironmentBlock(variables);
-    std::string commandLine = "\"" + exe + "\"";
-    STARTUPINFOA startup{};
-    startup.cb = sizeof startup;
-    PROCESS_INFORMATION started{};
-    if (!CreateProcessA(exe.c_str(), &commandLine[0], nullptr, nullptr, FALSE, 0, environment.data(), nullptr,
-                        &startup, &started))
-        RaiseLastError("Cannot start " + exe);
-    CloseHandle(started.hThread);
+    PROCESS_INFORMATION started = StartProcess(exe, tracePath_, extra);
     process_.Reset(started.hProcess);
     processId_ = started.dwProcessId;
 
     DWORD waited = 0;
-    while (!(window_ = FindProcessWindow(processId_, windowClass))) {
+    while (!(window_ = FindWindowOf(processId_, windowClass, wait == TWindowWait::Shown))) {
         if (!Running()) throw std::runtime_error(exe + " ended before it showed a " + windowClass + " window");
         if (waited >= WindowTimeoutMilliseconds) {
             TerminateProcess(process_.Get(), KilledExitCode);
@@ -242,8 +262,12 @@ TRunningProgram::~TRunningProgram() {
 }
 
 LRESULT TRunningProgram::Send(UINT message, WPARAM wParam, LPARAM lParam) const {
+    return SendTo(window_, message, wParam, lParam);
+}
+
+LRESULT TRunningProgram::SendTo(HWND target, UINT message, WPARAM wParam, LPARAM lParam) const {
     DWORD_PTR result = 0;
-    if (!SendMessageTimeoutA(window_, message, wParam, lParam, SMTO_NORMAL, MessageTimeoutMilliseconds, &result))
+    if (!SendMessageTimeoutA(target, message, wParam, lParam, SMTO_NORMAL, MessageTimeoutMilliseconds, &result))
         throw std::runtime_error("The program's window did not handle message " + std::to_string(message));
     return static_cast<LRESULT>(result);
 }
@@ -268,13 +292,7 @@ void TRunningProgram::ClickAt(int x, int y) const {
     // before anything posted, so after posts a WM_NULL could return before the click.
     const LPARAM at = MAKELPARAM(point.x, point.y);
     const std::pair<UINT, WPARAM> presses[] = {{WM_MOUSEMOVE, 0}, {WM_LBUTTONDOWN, MK_LBUTTON}, {WM_LBUTTONUP, 0}};
-    for (const auto& press : presses) {
-        DWORD_PTR result = 0;
-        if (!SendMessageTimeoutA(target, press.first, press.second, at, SMTO_NORMAL, MessageTimeoutMilliseconds,
-                                 &result))
-            throw std::runtime_error("The program did not handle a click at " + std::to_string(x) + "," +
-                                     std::to_string(y));
-    }
+    for (const auto& press : presses) SendTo(target, press.first, press.second, at);
     Settle();
 }
 

@@ -35,13 +35,17 @@ struct TCapture {
 
 using TEnvironment = std::vector<std::pair<std::string, std::string>>;
 
+// Which window counts as the program's: only a shown one, or also a hidden one
+// (a program that starts in the notification area).
+enum class TWindowWait { Shown, Any };
+
 class TRunningProgram {
 public:
     // Starts Exe with SONDEL_VIRTUAL_CARD = TracePath (a stale trace is deleted first)
     // and the Extra variables, and waits for its top-level window of WindowClass.
     // Raises std::runtime_error when it cannot start or shows no such window in time.
     TRunningProgram(const std::string& exe, const std::string& windowClass, const std::string& tracePath,
-                    const TEnvironment& extra = {});
+                    const TEnvironment& extra = {}, TWindowWait wait = TWindowWait::Shown);
     // Ends the process if it still runs.
     ~TRunningProgram();
     TRunningProgram(const TRunningProgram&) = delete;
@@ -58,6 +62,8 @@ public:
     void ClickAt(int x, int y) const;
     // Any message, sent and handled before the call returns.
     LRESULT Send(UINT message, WPARAM wParam = 0, LPARAM lParam = 0) const;
+    // Any message to another window of the program, sent and handled before the call returns.
+    LRESULT SendTo(HWND target, UINT message, WPARAM wParam = 0, LPARAM lParam = 0) const;
     // Any message, posted (the call returns at once).
     void Post(UINT message, WPARAM wParam = 0, LPARAM lParam = 0) const;
 
@@ -85,6 +91,10 @@ private:
     DWORD processId_ = 0;
     HWND window_ = nullptr;
 };
+
+// Runs Exe with SONDEL_VIRTUAL_CARD = TracePath to its end; its exit code. Raises
+// std::runtime_error when it cannot start or does not end in time (it is ended then).
+DWORD RunToEnd(const std::string& exe, const std::string& tracePath, DWORD timeoutMilliseconds = 10000);
 
 // Finds the visible top-level window of Class owned by the process; nullptr if none.
 HWND FindProcessWindow(DWORD processId, const std::string& windowClass);
