@@ -18,6 +18,10 @@ constexpr UINT MessageTimeoutMilliseconds = 10000;
 constexpr DWORD PollMilliseconds = 20;
 constexpr UINT KilledExitCode = 255;
 constexpr WORD BitsPerPixel = 32;
+// Wine updates the display from a window's image when its thread has been idle
+// this long since the last update.
+constexpr DWORD DisplayUpdateMilliseconds = 60;
+constexpr int CaptureRounds = 10;
 
 std::string Upper(std::string text) {
     for (char& c : text) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
@@ -69,6 +73,11 @@ BOOL CALLBACK MatchWindow(HWND window, LPARAM lParam) {
     if (search->windowClass != name) return TRUE;
     search->found = window;
     return FALSE;
+}
+
+BOOL CALLBACK AddWindow(HWND window, LPARAM list) {
+    reinterpret_cast<std::vector<HWND>*>(list)->push_back(window);
+    return TRUE;
 }
 
 HWND FindWindowOf(DWORD processId, const std::string& windowClass, bool visibleOnly) {
@@ -296,6 +305,16 @@ void TRunningProgram::ClickAt(int x, int y) const {
     Settle();
 }
 
+// A window's thread paints only once its queue is empty, so what is invalid now
+// is painted here, parents before their children, each paint handled at once.
+void TRunningProgram::PaintPending() const {
+    std::vector<HWND> windows{window_};
+    EnumChildWindows(window_, AddWindow, reinterpret_cast<LPARAM>(&windows));
+    for (HWND window : windows)
+        if (GetUpdateRect(window, nullptr, FALSE)) SendTo(window, WM_PAINT);
+    Settle();
+}
+
 SIZE TRunningProgram::OuterSize() const {
     RECT bounds{};
     if (!GetWindowRect(window_, &bounds)) RaiseLastError("GetWindowRect");
@@ -342,10 +361,7 @@ bool TRunningProgram::WaitForTrace(const std::string& kind, size_t count, DWORD 
     }
 }
 
-TCapture TRunningProgram::Capture(int x, int y, int width, int height) const {
-    // Paints what is pending first: the window's thread paints only once its queue is empty.
-    RedrawWindow(window_, nullptr, nullptr, RDW_UPDATENOW | RDW_ALLCHILDREN);
-    Settle();
+TCapture TRunningProgram::CaptureNow(int x, int y, int width, int height) const {
     TCaptureBitmap bitmap(width, height);
     {
         TWindowDc window(window_);
@@ -356,6 +372,24 @@ TCapture TRunningProgram::Capture(int x, int y, int width, int height) const {
     capture.Width = width;
     capture.Height = height;
     for (int i = 0; i < width * height; ++i) capture.Pixels.push_back(bitmap.At(i));
+    return capture;
+}
+
+TCapture TRunningProgram::Capture(int x, int y, int width, int height) const {
+    PaintPending();
+    // Another process's window is read from the display, which the program updates
+    // from its own image of the window only when it has been idle for a moment: the
+    // pixels count once two reads, each after such a moment, agree.
+    TCapture capture = CaptureNow(x, y, width, height);
+    for (int round = 0; round < CaptureRounds; ++round) {
+        Sleep(DisplayUpdateMilliseconds);
+        Settle();
+        Sleep(PollMilliseconds);
+        TCapture again = CaptureNow(x, y, width, height);
+        bool stable = again.Pixels == capture.Pixels;
+        capture = std::move(again);
+        if (stable && round > 0) break;
+    }
     return capture;
 }
 

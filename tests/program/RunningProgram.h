@@ -82,10 +82,14 @@ public:
     // Waits until the trace holds at least Count lines of the kind; whether it did.
     bool WaitForTrace(const std::string& kind, size_t count, DWORD timeoutMilliseconds = 5000) const;
 
-    // The colours of a rectangle of the client area as the screen shows it.
+    // The colours of a rectangle of the client area as the screen shows it once
+    // every pending paint is done (for a still picture; at most about a second).
     TCapture Capture(int x, int y, int width, int height) const;
 
 private:
+    void PaintPending() const;
+    TCapture CaptureNow(int x, int y, int width, int height) const;
+
     std::string tracePath_;
     TProcessHandle process_;
     DWORD processId_ = 0;
