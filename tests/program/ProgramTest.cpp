@@ -173,6 +173,24 @@ TEST_F(ProgramTest, FrequencyDisplayShowsEachStep) {
     EXPECT_EQ(at100, display());
 }
 
+TEST_F(ProgramTest, CloseWithShutDownAtExitSwitchesTheCarrierOff) {
+    Seed("PowerOn", "Yes");
+    Seed("ShutDownAtExit", "Yes");
+    Start();
+    EXPECT_EQ((Lines{"CARRIER on"}), program->Trace("CARRIER"));
+    EXPECT_EQ(0u, program->Close());
+    // Off, and the synthesizer parked at 87.3 MHz with no power.
+    EXPECT_EQ((Lines{"CARRIER off", "SYNTH 87300 0"}), SinceStart());
+}
+
+TEST_F(ProgramTest, CloseWithoutShutDownAtExitLeavesTheCarrierOn) {
+    Seed("PowerOn", "Yes");
+    Start();
+    EXPECT_EQ(0u, program->Close());
+    EXPECT_EQ((Lines{"CARRIER on"}), program->Trace("CARRIER"));
+    EXPECT_EQ((Lines{}), SinceStart());
+}
+
 TEST_F(ProgramTest, ArrowOpensTheOptionsViewAndClosesIt) {
     Start();
     EXPECT_EQ(Compact, Size());
