@@ -82,10 +82,7 @@ TApplication::TApplication() : TComponent(nullptr), title_(ExeTitle()) {
 
 TApplication::~TApplication() {
     SetWakeMainThread(nullptr);
-    for (int i = 0; i < ComponentCount(); ++i)
-        if (auto* form = dynamic_cast<TForm*>(Components(i))) form->DoDestroy();
-    DestroyComponents();
-    mouseControl_ = nullptr;
+    DestroyForms();
     g_applicationAlive = false;
     if (tooltip_) DestroyWindow(tooltip_);
     DestroyWindow(handle_);
@@ -110,6 +107,17 @@ void TApplication::Run() {
         mainForm_->Show();
     }
     while (!terminated_) HandleMessage();
+    // The forms' worker threads end here, while the program is still whole: freed
+    // with the application at process exit, they would outlive what they use.
+    DestroyForms();
+}
+
+void TApplication::DestroyForms() {
+    for (int i = 0; i < ComponentCount(); ++i)
+        if (auto* form = dynamic_cast<TForm*>(Components(i))) form->DoDestroy();
+    DestroyComponents();
+    mainForm_ = nullptr;
+    mouseControl_ = nullptr;
 }
 
 bool TApplication::ProcessMessage(void* raw) {

@@ -54,7 +54,8 @@ public:
         AddForm(form);
         return form;
     }
-    // Shows the main form and runs the message loop until the application terminates.
+    // Shows the main form and runs the message loop until the application terminates,
+    // then frees the forms.
     void Run();
     // Handles every message waiting now, and the calls other threads asked to run here.
     void ProcessMessages();
@@ -97,6 +98,7 @@ public:
 
 private:
     void AddForm(TForm* form);
+    void DestroyForms();
     bool ProcessMessage(void* msg);
     void ShowHintNow();
     void AppMessage(TMessage& message);
