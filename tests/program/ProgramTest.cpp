@@ -269,3 +269,24 @@ TEST_F(ProgramTest, SecondStartShowsTheRunningOneAndLeavesCardAndSettingsAlone) 
 }
 
 }  // namespace
+
+namespace {
+
+BOOL CALLBACK CountResource(HMODULE, LPCSTR, LPSTR, LONG_PTR count) {
+    ++*reinterpret_cast<int*>(count);
+    return TRUE;
+}
+
+// Without a manifest that asks for an execution level, standard users can run the
+// program (its machine settings then go to their virtual store).
+TEST(ProgramFile, CarriesNoManifestAndTheIcon) {
+    const HMODULE module = LoadLibraryExA(SONDEL_EXE, nullptr, LOAD_LIBRARY_AS_DATAFILE);
+    ASSERT_NE(nullptr, module);
+    int manifests = 0;
+    EnumResourceNamesA(module, RT_MANIFEST, CountResource, reinterpret_cast<LONG_PTR>(&manifests));
+    EXPECT_EQ(0, manifests);
+    EXPECT_NE(nullptr, FindResourceA(module, "MAINICON", RT_GROUP_ICON));
+    FreeLibrary(module);
+}
+
+}  // namespace
