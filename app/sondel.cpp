@@ -10,7 +10,6 @@
 namespace {
 
 constexpr char ApplicationTitle[] = "SONDEL 2005 RDS";
-constexpr char MainWindowClass[] = "TfoMain";
 // One copy per machine drives the card.
 constexpr char InstanceName[] = "Global\\SondelUltraCardControl";
 constexpr int SecondCopyExit = 0;
@@ -19,9 +18,9 @@ constexpr int SetupFailureExit = 1;
 }  // namespace
 
 int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
-    const TSingleInstance instance(InstanceName);
+    TSingleInstance instance(InstanceName);
     if (!instance.First()) {
-        TSingleInstance::AskRunningToShow(MainWindowClass);
+        instance.AskRunningToShow();
         return SecondCopyExit;
     }
     Application->Initialize();
@@ -33,6 +32,7 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
         return SetupFailureExit;
     }
     Application->CreateForm(foMain);
+    instance.PublishWindow(foMain->Handle());
     Application->Run();
     return 0;
 }

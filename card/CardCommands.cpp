@@ -11,6 +11,17 @@ int32_t DividerLow = 0;
 int32_t PowerByte = 0;
 int32_t BusData = 0;
 
+void ResetModuleState()
+{
+    PinImage = 0;
+    ActiveSpace = 0;
+    LastFrequency = 0;
+    DividerHigh = 0;
+    DividerLow = 0;
+    PowerByte = 0;
+    BusData = 0;
+}
+
 namespace {
 
 constexpr int32_t ByteCarry = 256;

@@ -39,6 +39,10 @@ extern int32_t DividerLow;
 extern int32_t PowerByte;
 extern int32_t BusData;
 
+// Puts the module state back as it is when the program starts, for a process that
+// drives one card after another (tests, benchmarks).
+void ResetModuleState();
+
 // The open card, or none; every register write goes to it.
 TBridgeCard* ModuleCard();
 

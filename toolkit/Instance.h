@@ -2,6 +2,8 @@
 // life, and the request that asks the copy already running to show its window.
 #pragma once
 
+#include "Types.h"
+
 #include <string>
 
 class TSingleInstance {
@@ -14,13 +16,17 @@ public:
 
     bool First() const { return first_; }
 
-    // Posts the show request to the top-level window of class WindowClass (hidden
-    // ones too) and lets it take the foreground; false when there is none.
-    static bool AskRunningToShow(const std::string& windowClass);
+    // The first copy names the window that a later start asks to show itself.
+    void PublishWindow(HWND window);
+    // Posts the show request to the window the first copy published and lets it
+    // take the foreground; false when there is none.
+    bool AskRunningToShow() const;
     // The message id of the show request (the same in every process).
     static unsigned ShowRequestMessage();
 
 private:
     void* mutex_ = nullptr;
+    // Shared with the other copies: the published window's handle.
+    void* windowRecord_ = nullptr;
     bool first_ = true;
 };

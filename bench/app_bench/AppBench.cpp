@@ -52,10 +52,7 @@ uint32_t TStampedDevice::Call(HANDLE device, uint32_t code, void* record, uint32
 
 TBenchCard::TBenchCard() {
     // The card command module drives one card per process: each bench card starts it afresh.
-    PinImage = 0;
-    ActiveSpace = 0;
-    LastFrequency = 0;
-    BusData = 0;
+    ResetModuleState();
     Card.Trace().KeepEvents(true);
     UseDriverDevice(&Device);
     Application->OnException = [this](TObject*, const std::exception& error) { Reports.push_back(error.what()); };

@@ -7,10 +7,7 @@
 
 void AppTest::SetUp() {
     // The card command module drives one card for the whole process: each test starts it afresh.
-    PinImage = 0;
-    ActiveSpace = 0;
-    LastFrequency = 0;
-    BusData = 0;
+    ResetModuleState();
     card.Trace().KeepEvents(true);
     UseDriverDevice(&card);
     Application->OnException = [this](TObject*, const std::exception& error) { reports.push_back(error.what()); };

@@ -35,10 +35,7 @@ class RdsUpdateTest : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        PinImage = 0;
-        ActiveSpace = 0;
-        LastFrequency = 0;
-        BusData = 0;
+        ResetModuleState();
         virtualCard = std::make_unique<TVirtualCard>();
         virtualCard->Trace().KeepEvents(true);
         UseDriverDevice(virtualCard.get());

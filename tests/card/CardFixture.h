@@ -16,13 +16,7 @@ class CardTest : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        PinImage = 0;
-        ActiveSpace = 0;
-        LastFrequency = 0;
-        DividerHigh = 0;
-        DividerLow = 0;
-        PowerByte = 0;
-        BusData = 0;
+        ResetModuleState();
         Use(IoCardConfig());
     }
 

@@ -27,7 +27,7 @@ protected:
     void SetUp() override
     {
         ASSERT_EQ(_putenv("SONDEL_VIRTUAL_CARD="), 0);
-        PinImage = 0;
+        ResetModuleState();
         Use(IoCardConfig());
     }
     void TearDown() override { UseDriverDevice(nullptr); }
