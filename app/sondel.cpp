@@ -9,7 +9,6 @@
 
 namespace {
 
-constexpr char ApplicationTitle[] = "SONDEL 2005 RDS";
 // One copy per machine drives the card.
 constexpr char InstanceName[] = "Global\\SondelUltraCardControl";
 constexpr int SecondCopyExit = 0;

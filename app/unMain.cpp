@@ -18,6 +18,7 @@
 #include <algorithm>
 
 TfoMain* foMain = nullptr;
+const char* const ApplicationTitle = "SONDEL 2005 RDS";
 
 namespace {
 
@@ -29,13 +30,10 @@ using SettingsStore::WriteSetting;
 constexpr char OpenFailurePrefix[] =
     "Unable to open Sondel card. Try to move SONDEL to another PCI slot or reinstall the driver. "
     "Last reported error: ";
-constexpr char TrayHintPrefix[] = "SONDEL at ";
 constexpr int32_t DecreaseByOneMHz = -1000;
 constexpr int32_t DecreaseBy100KHz = -100;
 constexpr int32_t IncreaseBy100KHz = 100;
 constexpr int32_t IncreaseByOneMHz = 1000;
-constexpr int MinPowerLevel = 0;
-constexpr int MaxPowerLevel = 15;
 
 }  // namespace
 
@@ -81,11 +79,12 @@ void TfoMain::StepFrequency(int32_t delta) {
     const uint32_t stepped = FrequencyText::ToKHz(VrMatrix1->Text()) + static_cast<uint32_t>(delta);
     const uint32_t frequency = FrequencyText::WrapIntoBand(stepped);
     VrMatrix1->SetText(FrequencyText::FromKHz(frequency));
-    VrTrayIcon2->SetHint(TrayHintPrefix + VrMatrix1->Text());
+    ShowFrequencyInTrayHint();
     WriteSetting("Freq", SettingsSubKey, VrMatrix1->Text());
     // A level outside the track bar's range (a hand-edited store) is sent as its
     // nearest level, not as its low eight bits.
-    const int power = std::clamp(StrToInt(ReadSetting("Power")), MinPowerLevel, MaxPowerLevel);
+    const int power =
+        std::clamp(StrToInt(ReadSetting("Power")), VrTrackBar1->MinValue(), VrTrackBar1->MaxValue());
     card_->SetFrequency(frequency, static_cast<uint8_t>(power));
 }
 

@@ -123,6 +123,10 @@ private:
     void BindRdsHandlers();
     // Out of the tray and to the front: the tray's double click, a second start.
     void ShowFromTray();
+    // The compact view's size: at every start and when the arrow closes the options.
+    void SetCompactSize();
+    // The tray icon's tip: "SONDEL at " and the displayed frequency.
+    void ShowFrequencyInTrayHint();
     void SeedAbsentSettings();
     void RestoreSettings();
     void RestorePowerOn(const std::string& storedFrequency);
@@ -136,5 +140,7 @@ private:
 };
 
 extern TfoMain* foMain;
+// The application's title, which is also the main window's caption.
+extern const char* const ApplicationTitle;
 // The maker's support address that the notice names and opens.
 extern const char* const SupportAddress;

@@ -20,7 +20,6 @@
 
 namespace {
 
-constexpr char WindowCaption[] = "SONDEL 2005 RDS";
 constexpr char IconResource[] = "MAINICON";
 constexpr char DesignFrequencyText[] = "100.000MHz";
 constexpr char DesignProgrammeService[] = "PC RADIO";
@@ -124,7 +123,7 @@ void StyleEdit(TVrStrEdit* edit, const std::string& text, int maxLength) {
 }  // namespace
 
 void TfoMain::CreateControls() {
-    SetCaption(WindowCaption);
+    SetCaption(ApplicationTitle);
     SetBorderStyle(TFormBorderStyle::bsSingle);
     SetBorderIcons({TBorderIcon::biSystemMenu, TBorderIcon::biMinimize});
     SetBounds(DesignLeft, DesignTop, Width(), Height());

@@ -11,6 +11,7 @@
 #include "VrArrow.h"
 #include "VrCheckLed.h"
 #include "VrGradient.h"
+#include "VrMatrix.h"
 #include "VrScrollText.h"
 #include "VrTrayIcon.h"
 
@@ -24,6 +25,7 @@ constexpr int CompactWidth = 235;
 constexpr int OptionsWidth = 392;
 constexpr int ViewHeight = 160;
 constexpr int RdsViewHeight = 340;
+constexpr char TrayHintPrefix[] = "SONDEL at ";
 
 }  // namespace
 
@@ -47,9 +49,13 @@ void TfoMain::VrArrow1Click(TObject*) {
         SetBounds(Left(), Top(), OptionsWidth, VrCheckLed7->Checked() ? RdsViewHeight : ViewHeight);
     } else {
         VrArrow1->SetDirection(TVrArrowDirection::pdRight);
-        SetBounds(Left(), Top(), CompactWidth, ViewHeight);
+        SetCompactSize();
     }
 }
+
+void TfoMain::SetCompactSize() { SetBounds(Left(), Top(), CompactWidth, ViewHeight); }
+
+void TfoMain::ShowFrequencyInTrayHint() { VrTrayIcon2->SetHint(TrayHintPrefix + VrMatrix1->Text()); }
 
 void TfoMain::VrCheckLed7Change(TObject*) {
     WriteSetting("Rds", SettingsSubKey, FlagText(VrCheckLed7->Checked()));

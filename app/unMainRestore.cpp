@@ -27,9 +27,6 @@ using SettingsStore::ReadSetting;
 using SettingsStore::SettingsSubKey;
 using SettingsStore::WriteSetting;
 
-constexpr int CompactWidth = 235;
-constexpr int CompactHeight = 160;
-constexpr char TrayHintPrefix[] = "SONDEL at ";
 constexpr char PowerOffDisplayText[] = "87.500MHz";
 constexpr char FirstListIndex[] = "0";
 constexpr int ProgrammeReferences = 256;
@@ -94,8 +91,8 @@ void TfoMain::SeedAbsentSettings() {
 }
 
 void TfoMain::RestoreSettings() {
-    SetBounds(Left(), Top(), CompactWidth, CompactHeight);
-    VrTrayIcon2->SetHint(TrayHintPrefix + VrMatrix1->Text());
+    SetCompactSize();
+    ShowFrequencyInTrayHint();
     const std::string storedFrequency = ReadSetting("Freq");
     VrMatrix1->SetText(storedFrequency);
     RestoreStep([&] { RestorePowerOn(storedFrequency); });
