@@ -51,3 +51,15 @@ void TVirtualTrace::Write(double microseconds, const std::string& event)
         std::fflush(file_.get());
     }
 }
+
+std::vector<std::string> TVirtualTrace::EventsStartingWith(const std::vector<std::string>& prefixes) const
+{
+    std::vector<std::string> found;
+    for (const std::string& event : events_)
+        for (const std::string& prefix : prefixes)
+            if (event.compare(0, prefix.size(), prefix) == 0) {
+                found.push_back(event);
+                break;
+            }
+    return found;
+}

@@ -22,6 +22,8 @@ public:
     // Tests keep the events (the lines without their time stamps) in memory.
     void KeepEvents(bool keep) { keepEvents_ = keep; }
     const std::vector<std::string>& Events() const { return events_; }
+    // The kept events that begin with one of the prefixes (e.g. "RDS "), in order.
+    std::vector<std::string> EventsStartingWith(const std::vector<std::string>& prefixes) const;
     void ClearEvents() { events_.clear(); }
 
 private:

@@ -34,10 +34,7 @@ double Median(std::vector<double> values) {
 const char* BuildName() { return sizeof(void*) == 8 ? "x86_64" : "i686"; }
 
 size_t CountEvents(TVirtualCard& card, const std::string& kind) {
-    const auto& events = card.Trace().Events();
-    return static_cast<size_t>(std::count_if(events.begin(), events.end(), [&](const std::string& event) {
-        return event.rfind(kind, 0) == 0;
-    }));
+    return card.Trace().EventsStartingWith({kind}).size();
 }
 
 TSeededRegistry::TSeededRegistry() {

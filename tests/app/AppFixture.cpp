@@ -39,10 +39,7 @@ void AppTest::Close() {
 }
 
 std::vector<std::string> AppTest::Tuning() {
-    std::vector<std::string> tuning;
-    for (const std::string& event : card.Trace().Events())
-        if (event.rfind("SYNTH", 0) == 0 || event.rfind("CARRIER", 0) == 0 || event.rfind("STEREO", 0) == 0)
-            tuning.push_back(event);
+    const std::vector<std::string> tuning = card.Trace().EventsStartingWith({"SYNTH", "CARRIER", "STEREO"});
     card.Trace().ClearEvents();
     return tuning;
 }

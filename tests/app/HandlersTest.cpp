@@ -34,12 +34,7 @@ protected:
         Tuning();
     }
 
-    std::vector<std::string> RdsWrites() {
-        std::vector<std::string> writes;
-        for (const std::string& event : card.Trace().Events())
-            if (event.rfind("RDS", 0) == 0 || event.rfind("LOST", 0) == 0) writes.push_back(event);
-        return writes;
-    }
+    std::vector<std::string> RdsWrites() { return card.Trace().EventsStartingWith({"RDS", "LOST"}); }
 };
 
 TEST_F(HandlersTest, StepButtonsMoveTheFrequencyAndTuneWithTheStoredLevel) {

@@ -43,11 +43,7 @@ protected:
     // The events that begin with the prefix, in order.
     std::vector<std::string> Events(const std::string& prefix) const
     {
-        std::vector<std::string> found;
-        for (const std::string& event : virtualCard->Trace().Events())
-            if (event.compare(0, prefix.size(), prefix) == 0)
-                found.push_back(event);
-        return found;
+        return virtualCard->Trace().EventsStartingWith({prefix});
     }
 
     std::vector<std::string> Registers() const { return Events("REG "); }
