@@ -11,6 +11,8 @@
 const char* const CtlUsage =
     "usage: sondelctl open on|off stereo|mono tune <kHz> <power> rds <high> <low> <data> wait <ms> close";
 
+const char* const CtlVersionOption = "--version";
+
 namespace {
 
 constexpr uint64_t MaxKilohertz = UINT32_MAX;
@@ -165,6 +167,10 @@ int RunCtlCommands(const std::vector<TCtlCommand>& commands, TSondelCard& card, 
 
 int SondelCtl(const std::vector<std::string>& arguments, std::ostream& out, std::ostream& errors)
 {
+    if (arguments.size() == 1 && arguments[0] == CtlVersionOption) {
+        out << "sondelctl " << SONDEL_VERSION << std::endl;
+        return CtlSucceeded;
+    }
     std::vector<TCtlCommand> commands;
     std::string message;
     if (!ParseCtlArguments(arguments, commands, message)) {

@@ -14,6 +14,7 @@ constexpr int CtlOpenFailed = 1;
 constexpr int CtlBadArguments = 2;
 
 extern const char* const CtlUsage;
+extern const char* const CtlVersionOption;
 
 enum class TCtlKind { Open, On, Off, Stereo, Mono, Tune, Rds, Wait, Close };
 
@@ -30,6 +31,7 @@ bool ParseCtlArguments(const std::vector<std::string>& arguments, std::vector<TC
 // Runs the commands in order; stops with CtlOpenFailed when the card does not open.
 int RunCtlCommands(const std::vector<TCtlCommand>& commands, TSondelCard& card, std::ostream& out);
 
-// The whole tool: checks every argument, switches to the virtual card when it
-// is asked for, runs the commands; the result is the exit status.
+// The whole tool: "--version" alone prints the release version; otherwise it
+// checks every argument, switches to the virtual card when it is asked for and
+// runs the commands. The result is the exit status.
 int SondelCtl(const std::vector<std::string>& arguments, std::ostream& out, std::ostream& errors);

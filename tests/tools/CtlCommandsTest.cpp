@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <regex>
 #include <sstream>
 
 namespace {
@@ -130,5 +131,19 @@ TEST_F(SondelCtlRun, AFailedOpenStopsWithStatus1)
 TEST_F(SondelCtlRun, CommandsWithoutAnOpenCardDoNothing)
 {
     EXPECT_EQ(Run({"on", "tune", "100000", "5", "rds", "0", "4", "1", "close"}), CtlSucceeded);
+    EXPECT_TRUE(card->Calls().empty());
+}
+
+TEST_F(SondelCtlRun, VersionAloneNamesTheReleaseAndLeavesTheCardAlone)
+{
+    EXPECT_EQ(Run({"--version"}), CtlSucceeded);
+    EXPECT_TRUE(std::regex_match(out.str(), std::regex("sondelctl [0-9]+\\.[0-9]+\\.[0-9]+\n"))) << out.str();
+    EXPECT_EQ(errors.str(), "");
+    EXPECT_TRUE(card->Calls().empty());
+
+    out.str("");
+    EXPECT_EQ(Run({"open", "--version"}), CtlBadArguments);
+    EXPECT_EQ(out.str(), "");
+    EXPECT_EQ(errors.str(), "sondelctl: unknown command \"--version\"; " + Usage + "\n");
     EXPECT_TRUE(card->Calls().empty());
 }
