@@ -199,6 +199,10 @@ void TCommandPort::Serve() {
                     send(client.Get(), TooManyConnections, sizeof TooManyConnections - 1, 0);
                 } else {
                     SetNonBlocking(client.Get());
+                    // Replies are short lines that the client waits for: send each at once.
+                    BOOL noDelay = TRUE;
+                    setsockopt(client.Get(), IPPROTO_TCP, TCP_NODELAY, reinterpret_cast<const char*>(&noDelay),
+                               sizeof noDelay);
                     sockets.Connections.emplace_back();
                     sockets.Connections.back().Socket = std::move(client);
                 }
