@@ -159,6 +159,19 @@ TEST_F(CommandsTest, ListFieldsThroughTheirHandlersAndStatusAfterThem) {
     EXPECT_EQ(35, form->ComboBox4->ItemIndex());
 }
 
+TEST_F(CommandsTest, TypingBetweenCommandsGoesOnAirWithTheNextCommand) {
+    StartReady();
+    EXPECT_EQ((Lines{"+"}), Submit({"RT=On air"}));
+    card.Trace().ClearEvents();
+    // Typed, not sent: only the setting follows the edit, as without commands.
+    form->VrStrEdit2->SetText("On ai");
+    EXPECT_EQ("On ai", Stored("RT"));
+    EXPECT_TRUE(RdsLines().empty());
+    // The next field command writes what differs from the memory: its own byte and the typed one.
+    EXPECT_EQ((Lines{"+"}), Submit({"TP=1"}));
+    EXPECT_EQ((Lines{"RDS 5 1", "RDS 261 32"}), RdsLines());
+}
+
 TEST_F(CommandsTest, RefusedAndFailingCommandsChangeNothingAndWriteNothing) {
     StartReady();
     form->Button1Click(form->Button1);
