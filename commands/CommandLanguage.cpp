@@ -26,6 +26,7 @@ constexpr size_t MaxNumberDigits = 6;
 
 constexpr size_t PiDigits = 4;
 constexpr int HexBase = 16;
+constexpr int HexDigitBits = 4;
 constexpr int DecimalBase = 10;
 constexpr int CountryShift = 12;
 constexpr int AreaShift = 8;
@@ -188,7 +189,7 @@ std::string PiText(int countryIndex, int areaIndex, int programReference) {
                         (static_cast<uint32_t>(areaIndex) & DigitMask) << AreaShift |
                         (static_cast<uint32_t>(programReference) & ByteMask);
     std::string text;
-    for (int shift = CountryShift; shift >= 0; shift -= 4) text += HexDigits[(pi >> shift) & DigitMask];
+    for (int shift = CountryShift; shift >= 0; shift -= HexDigitBits) text += HexDigits[(pi >> shift) & DigitMask];
     return text;
 }
 

@@ -26,6 +26,7 @@ constexpr size_t MaxPendingReplies = 256 * 1024;
 // How long a round's commands may wait for the window's thread to take them.
 constexpr std::chrono::milliseconds ReplyLimit(30000);
 constexpr char TooManyConnections[] = "- too many connections\r\n";
+constexpr size_t LineEndLength = sizeof ReplyLineEnd - 1;
 
 std::string PortError(uint16_t port, const char* step, int code) {
     return "The command port " + std::to_string(port) + " cannot be opened (" + step + "): " +
@@ -133,8 +134,8 @@ void SendDatagrams(SOCKET socket, const sockaddr_in& to, const std::string& repl
     while (begin < replies.size()) {
         size_t end = replies.size();
         if (end - begin > static_cast<size_t>(MaxDatagram)) {
-            end = replies.rfind(ReplyLineEnd, begin + MaxDatagram - 2);
-            end = (end == std::string::npos || end < begin) ? begin + MaxDatagram : end + 2;
+            end = replies.rfind(ReplyLineEnd, begin + MaxDatagram - LineEndLength);
+            end = (end == std::string::npos || end < begin) ? begin + MaxDatagram : end + LineEndLength;
         }
         sendto(socket, replies.data() + begin, static_cast<int>(end - begin), 0,
                reinterpret_cast<const sockaddr*>(&to), sizeof to);

@@ -116,6 +116,22 @@ TEST_F(CommandPortTest, UdpDatagramGetsAllItsRepliesInOneDatagram) {
     EXPECT_EQ("+ 9 \r\n", client.Receive());
 }
 
+TEST_F(CommandPortTest, RepliesTooBigForOneDatagramAreCutAtLineEnds) {
+    TUdpClient client(number);
+    const std::string text(60, 'x');
+    std::string datagram;
+    constexpr int LineCount = 1000;
+    for (int i = 0; i < LineCount; ++i) datagram += "RT=" + text + "\n";
+    client.Send(datagram);
+    const std::string reply = "+ 0 " + text + "\r\n";
+    const std::string first = client.Receive();
+    const std::string second = client.Receive();
+    ASSERT_LE(first.size(), 65507u);
+    EXPECT_EQ(0u, first.size() % reply.size());
+    EXPECT_EQ(LineCount * reply.size(), first.size() + second.size());
+    EXPECT_EQ(reply, second.substr(second.size() - reply.size()));
+}
+
 TEST_F(CommandPortTest, NinthConnectionIsClosedAndAFreedPlaceIsTakenAgain) {
     std::vector<std::unique_ptr<TTcpClient>> clients;
     for (int i = 0; i < TCommandPort::MaxConnections; ++i) {
