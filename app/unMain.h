@@ -169,7 +169,9 @@ private:
     std::unique_ptr<TCommandPort> commandPort_;
     // A port that a COMMANDPORT command replaced; it closes once its replies are out.
     std::unique_ptr<TCommandPort> retiringPort_;
-    bool commandsStarted_ = false;
+    // Commands wait for the restore, run until the window closes, and never start again.
+    enum class TCommandsState { Waiting, Running, Stopped };
+    TCommandsState commandsState_ = TCommandsState::Waiting;
     bool runningCommands_ = false;
     // What this run last wrote into the RDS memory, by "Update RDS" or by commands.
     std::optional<TRdsImage> writtenImage_;

@@ -55,8 +55,8 @@ private:
 }  // namespace
 
 void TfoMain::StartCommands() {
-    if (commandsStarted_) return;
-    commandsStarted_ = true;
+    if (commandsState_ != TCommandsState::Waiting) return;
+    commandsState_ = TCommandsState::Running;
     HWND window = Handle();
     commandQueue_->SetWake([window] { PostToWindow(window, CommandsQueuedMessage); });
 
@@ -84,7 +84,7 @@ void TfoMain::StopCommands() {
     retiringPort_.reset();
     commandPort_.reset();
     commandQueue_->SetWake(nullptr);
-    commandsStarted_ = false;
+    commandsState_ = TCommandsState::Stopped;
 }
 
 uint16_t TfoMain::CommandPortNumber() const { return commandPort_ ? commandPort_->Port() : 0; }
@@ -97,7 +97,7 @@ bool TfoMain::HandleCommandsMessage(const TMessage& message) {
 
 void TfoMain::RunQueuedCommands() {
     // A nested message loop inside a command finds the run already going.
-    if (!commandsStarted_ || runningCommands_) return;
+    if (commandsState_ != TCommandsState::Running || runningCommands_) return;
     TRunningFlag running(runningCommands_);
     for (;;) {
         const std::vector<TCommandQueue::TBatchPtr> batches = commandQueue_->Take();

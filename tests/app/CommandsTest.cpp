@@ -230,6 +230,12 @@ TEST_F(CommandsTest, CommandPortSettingAtStart) {
     });
     EXPECT_EQ((Lines{"+"}), replies);
     EXPECT_EQ("4", Stored("PTY"));
+
+    // Closing the window closes the port for good, even if the window is activated again.
+    Close();
+    form->StartCommands();
+    EXPECT_EQ(0, form->CommandPortNumber());
+    EXPECT_FALSE(TTcpClient(number).Connected());
 }
 
 TEST_F(CommandsTest, CommandPortAbsentOrZeroOpensNothingAndSeedingDoesNotAddIt) {
