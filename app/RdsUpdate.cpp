@@ -121,13 +121,10 @@ TRdsImage RdsImage(TRdsValues& values)
     return builder.Image();
 }
 
-size_t WriteRdsImageChanges(const TRdsImage& image, const TRdsImage* written)
+void WriteRdsImageChanges(const TRdsImage& image, const TRdsImage* written)
 {
-    size_t count = 0;
     for (size_t i = 0; i < image.size(); ++i) {
         if (written && (*written)[i].Address == image[i].Address && (*written)[i].Value == image[i].Value) continue;
         WriteImageByte(image[i]);
-        ++count;
     }
-    return count;
 }

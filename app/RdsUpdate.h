@@ -40,5 +40,5 @@ TRdsImage UpdateRds(TRdsValues& values, const TCaptionSetter& setCaption);
 // The image the values make now, without writing anything.
 TRdsImage RdsImage(TRdsValues& values);
 // Writes, in image order, only the bytes of Image that differ from Written, the
-// image the memory holds (every byte when there is none); the number written.
-size_t WriteRdsImageChanges(const TRdsImage& image, const TRdsImage* written);
+// image the memory holds (every byte when there is none).
+void WriteRdsImageChanges(const TRdsImage& image, const TRdsImage* written);
