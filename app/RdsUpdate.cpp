@@ -34,53 +34,97 @@ constexpr int CountryCodeOffset = 1;
 constexpr int AddressShift = 8;
 constexpr uint16_t ByteMask = 0xFF;
 
-void WriteImageByte(uint16_t address, int value, const std::string& caption, const TCaptionSetter& setCaption)
-{
-    setCaption(caption);
-    WriteRdsByte(static_cast<uint8_t>(address >> AddressShift), static_cast<uint8_t>(address & ByteMask),
-                 static_cast<uint8_t>(static_cast<unsigned>(value) & ByteMask));
-    WaitForRdsMemory();
-}
+// Receives each byte of the image in write order, with the caption that shows it.
+using TImageByteSink = std::function<void(uint16_t address, int value, const std::string& caption)>;
 
-void WriteNumber(uint16_t address, int value, const TCaptionSetter& setCaption)
+void Number(uint16_t address, int value, const TImageByteSink& sink)
 {
-    WriteImageByte(address, value, std::to_string(value), setCaption);
+    sink(address, value, std::to_string(value));
 }
 
 // Fetches the text for every character, as each write reads its control afresh.
-void WriteText(uint16_t address, size_t first, size_t count, const std::function<std::string()>& text,
-               const TCaptionSetter& setCaption)
+void Text(uint16_t address, size_t first, size_t count, const std::function<std::string()>& text,
+          const TImageByteSink& sink)
 {
     for (size_t k = 0; k < count; ++k) {
         const std::string current = text();
         const size_t position = first + k;
         const char character = position < current.size() ? current[position] : TextPadding;
-        WriteImageByte(static_cast<uint16_t>(address + k), static_cast<unsigned char>(character),
-                       std::string(1, character), setCaption);
+        sink(static_cast<uint16_t>(address + k), static_cast<unsigned char>(character), std::string(1, character));
     }
 }
 
-} // namespace
-
-void UpdateRds(TRdsValues& values, const TCaptionSetter& setCaption)
+// The image's layout: each value read from the panel at the moment of its byte.
+void ForEachImageByte(TRdsValues& values, const TImageByteSink& sink)
 {
-    WriteNumber(PtyAddress, values.Pty(), setCaption);
-    WriteNumber(TpAddress, values.Tp(), setCaption);
-    WriteNumber(FixedZeroAddress, 0, setCaption);
-    WriteNumber(MusicSpeechAddress, values.MusicSpeech(), setCaption);
+    Number(PtyAddress, values.Pty(), sink);
+    Number(TpAddress, values.Tp(), sink);
+    Number(FixedZeroAddress, 0, sink);
+    Number(MusicSpeechAddress, values.MusicSpeech(), sink);
     const int country = values.CountryCode();
-    WriteImageByte(CountryCodeAddress, country + CountryCodeOffset, std::to_string(country), setCaption);
-    WriteNumber(ProgramReferenceAddress, values.ProgramReference(), setCaption);
-    WriteNumber(FixedOneAddress, 1, setCaption);
-    WriteNumber(SecondFixedZeroAddress, 0, setCaption);
-    WriteNumber(SecondFixedOneAddress, 1, setCaption);
-    WriteNumber(ThirdFixedOneAddress, 1, setCaption);
-    WriteNumber(PtyAgainAddress, values.Pty(), setCaption);
+    sink(CountryCodeAddress, country + CountryCodeOffset, std::to_string(country));
+    Number(ProgramReferenceAddress, values.ProgramReference(), sink);
+    Number(FixedOneAddress, 1, sink);
+    Number(SecondFixedZeroAddress, 0, sink);
+    Number(SecondFixedOneAddress, 1, sink);
+    Number(ThirdFixedOneAddress, 1, sink);
+    Number(PtyAgainAddress, values.Pty(), sink);
 
     const auto programService = [&values] { return values.ProgramService(); };
     const auto radioText = [&values] { return values.RadioText(); };
-    WriteText(ProgramServiceAddress, 0, ProgramServiceLength, programService, setCaption);
-    WriteText(RadioTextFirstHalfAddress, 0, RadioTextHalfLength, radioText, setCaption);
-    WriteText(RadioTextSecondHalfAddress, RadioTextHalfLength, RadioTextHalfLength, radioText, setCaption);
+    Text(ProgramServiceAddress, 0, ProgramServiceLength, programService, sink);
+    Text(RadioTextFirstHalfAddress, 0, RadioTextHalfLength, radioText, sink);
+    Text(RadioTextSecondHalfAddress, RadioTextHalfLength, RadioTextHalfLength, radioText, sink);
+}
+
+void WriteImageByte(const TRdsImageByte& byte)
+{
+    WriteRdsByte(static_cast<uint8_t>(byte.Address >> AddressShift), static_cast<uint8_t>(byte.Address & ByteMask),
+                 byte.Value);
+    WaitForRdsMemory();
+}
+
+// Collects the image in write order.
+class TImageBuilder {
+public:
+    TRdsImageByte& Add(uint16_t address, int value)
+    {
+        TRdsImageByte& byte = image_.at(next_++);
+        byte.Address = address;
+        byte.Value = static_cast<uint8_t>(static_cast<unsigned>(value) & ByteMask);
+        return byte;
+    }
+    const TRdsImage& Image() const { return image_; }
+
+private:
+    TRdsImage image_{};
+    size_t next_ = 0;
+};
+
+} // namespace
+
+TRdsImage UpdateRds(TRdsValues& values, const TCaptionSetter& setCaption)
+{
+    TImageBuilder builder;
+    ForEachImageByte(values, [&](uint16_t address, int value, const std::string& caption) {
+        setCaption(caption);
+        WriteImageByte(builder.Add(address, value));
+    });
     setCaption(UpdateRdsCaption);
+    return builder.Image();
+}
+
+TRdsImage RdsImage(TRdsValues& values)
+{
+    TImageBuilder builder;
+    ForEachImageByte(values, [&](uint16_t address, int value, const std::string&) { builder.Add(address, value); });
+    return builder.Image();
+}
+
+void WriteRdsImageChanges(const TRdsImage& image, const TRdsImage* written)
+{
+    for (size_t i = 0; i < image.size(); ++i) {
+        if (written && (*written)[i].Address == image[i].Address && (*written)[i].Value == image[i].Value) continue;
+        WriteImageByte(image[i]);
+    }
 }

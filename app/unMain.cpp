@@ -2,6 +2,7 @@
 // creation to close, the frequency steps, the power level and the option LEDs.
 #include "unMain.h"
 
+#include "CommandPort.h"
 #include "FrequencyText.h"
 #include "PCICard.h"
 // After the card headers: drops the platform's MessageBox macro they bring along.
@@ -37,15 +38,19 @@ constexpr int32_t IncreaseByOneMHz = 1000;
 
 }  // namespace
 
-TfoMain::TfoMain(TComponent* owner) : TForm(owner) {
+TfoMain::TfoMain(TComponent* owner) : TForm(owner), commandQueue_(std::make_unique<TCommandQueue>()) {
     CreateControls();
     BindHandlers();
     OnCreate = [this](TObject* sender) { FormCreate(sender); };
-    OnActivate = [this](TObject* sender) { FormActivate(sender); };
+    OnActivate = [this](TObject* sender) {
+        FormActivate(sender);
+        if (Restored()) StartCommands();
+    };
     OnClose = [this](TObject* sender, TCloseAction& action) { FormClose(sender, action); };
 }
 
 TfoMain::~TfoMain() {
+    StopCommands();
     if (foMain == this) foMain = nullptr;
 }
 
@@ -69,6 +74,7 @@ void TfoMain::FormCreate(TObject*) {
 }
 
 void TfoMain::FormClose(TObject*, TCloseAction&) {
+    StopCommands();
     if (!card_) return;
     if (VrCheckLed3->Checked()) card_->TransmitterOff();
     card_->CloseCard();

@@ -3,10 +3,12 @@
 #pragma once
 
 #include "Form.h"
+#include "RdsUpdate.h"
 
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 
 class TSondelCard;
@@ -25,6 +27,10 @@ class TImage;
 class TColorBox;
 class TComboBox;
 class TButton;
+class TCommandQueue;
+class TCommandPort;
+struct TCommand;
+struct TStatus;
 
 class TfoMain : public TForm {
 public:
@@ -115,6 +121,17 @@ public:
     // The restore has run (it runs once per start).
     bool Restored() const { return restored_; }
 
+    // Where every way in hands its commands over to this window.
+    TCommandQueue& Commands() { return *commandQueue_; }
+    // After the restore: commands are applied from now on, and the port of the
+    // setting "CommandPort" opens (a failure is reported once, in a message box).
+    void StartCommands();
+    // Applies every queued command through its control in arrival order, writes the
+    // RDS image's changed bytes once for all of them, then answers each.
+    void RunQueuedCommands();
+    // The command port's number now; 0 when it is closed.
+    uint16_t CommandPortNumber() const;
+
 private:
     void CreateControls();
     void CreateInputControls();
@@ -133,10 +150,31 @@ private:
     // Runs one step of the restore; a failure is reported and the next step runs.
     void RestoreStep(const std::function<void()>& step);
 
+    std::string ApplyCommand(const TCommand& command, bool& rdsTouched);
+    std::string SelectFromCommand(TComboBox* list, int index, void (TfoMain::*change)(TObject*));
+    std::string MoveCommandPort(uint16_t port);
+    TStatus CurrentStatus() const;
+    bool HandleCommandsMessage(const TMessage& message);
+    void StopCommands();
+    // Writes the bytes of the panel's image that differ from what this run last wrote.
+    void WriteRdsChanges();
+
     std::unique_ptr<TSondelCard> card_;
     bool restored_ = false;
     // Set while a refused Run entry puts its LED back, so that the LED's handler stays out.
     bool revertingAutostart_ = false;
+
+    std::unique_ptr<TCommandQueue> commandQueue_;
+    // Declared after the queue: a port's worker ends before the queue goes.
+    std::unique_ptr<TCommandPort> commandPort_;
+    // A port that a COMMANDPORT command replaced; it closes once its replies are out.
+    std::unique_ptr<TCommandPort> retiringPort_;
+    // Commands wait for the restore, run until the window closes, and never start again.
+    enum class TCommandsState { Waiting, Running, Stopped };
+    TCommandsState commandsState_ = TCommandsState::Waiting;
+    bool runningCommands_ = false;
+    // What this run last wrote into the RDS memory, by "Update RDS" or by commands.
+    std::optional<TRdsImage> writtenImage_;
 };
 
 extern TfoMain* foMain;

@@ -109,6 +109,7 @@ void TfoMain::ShowFromTray() {
 }
 
 void TfoMain::WndProc(TMessage& message) {
+    if (HandleCommandsMessage(message)) return;
     if (message.Msg == TSingleInstance::ShowRequestMessage()) {
         ShowFromTray();
         return;

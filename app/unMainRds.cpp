@@ -59,5 +59,12 @@ void TfoMain::VrStrEdit2Change(TObject*) { WriteSetting("RT", SettingsSubKey, Vr
 
 void TfoMain::Button1Click(TObject*) {
     TPanelValues values(*this);
-    UpdateRds(values, [this](const std::string& caption) { Button1->SetCaption(caption); });
+    writtenImage_ = UpdateRds(values, [this](const std::string& caption) { Button1->SetCaption(caption); });
+}
+
+void TfoMain::WriteRdsChanges() {
+    TPanelValues values(*this);
+    const TRdsImage image = RdsImage(values);
+    WriteRdsImageChanges(image, writtenImage_ ? &*writtenImage_ : nullptr);
+    writtenImage_ = image;
 }

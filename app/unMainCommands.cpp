@@ -1,0 +1,196 @@
+// Commands from the command port and the other ways in, applied on the window's
+// thread through the main window's own controls, so that each control's handler
+// stores and sends as a click or keystroke would; the RDS changes then go on air.
+#include "unMain.h"
+
+#include "CommandPort.h"
+#include "FrequencyText.h"
+#include "PostedMessage.h"
+#include "Application.h"
+#include "SettingsStore.h"
+#include "StdCtrls.h"
+#include "SysUtils.h"
+#include "VrCheckLed.h"
+#include "VrEdit.h"
+#include "VrMatrix.h"
+#include "VrTrackBar.h"
+
+namespace {
+
+using SettingsStore::ReadSetting;
+using SettingsStore::SettingsSubKey;
+using SettingsStore::WriteSetting;
+
+// Posted to the main window when commands wait in its queue.
+constexpr unsigned CommandsQueuedMessage = Msg::User + 1;
+constexpr char CommandPortSetting[] = "CommandPort";
+constexpr char ClosedPortText[] = "0";
+constexpr int LastPort = 65535;
+constexpr char MegahertzSuffix[] = "MHz";
+
+bool IsRdsField(TCommandName name) {
+    switch (name) {
+    case TCommandName::ProgramService:
+    case TCommandName::RadioText:
+    case TCommandName::Pty:
+    case TCommandName::Tp:
+    case TCommandName::MusicSpeech:
+    case TCommandName::Pi: return true;
+    default: return false;
+    }
+}
+
+// Ends the run of queued commands however it leaves.
+class TRunningFlag {
+public:
+    explicit TRunningFlag(bool& flag) : flag_(flag) { flag_ = true; }
+    ~TRunningFlag() { flag_ = false; }
+    TRunningFlag(const TRunningFlag&) = delete;
+    TRunningFlag& operator=(const TRunningFlag&) = delete;
+
+private:
+    bool& flag_;
+};
+
+}  // namespace
+
+void TfoMain::StartCommands() {
+    if (commandsState_ != TCommandsState::Waiting) return;
+    commandsState_ = TCommandsState::Running;
+    HWND window = Handle();
+    commandQueue_->SetWake([window] { PostToWindow(window, CommandsQueuedMessage); });
+
+    const std::string stored = ReadSetting(CommandPortSetting);
+    const int port = StrToIntDef(stored, -1);
+    if (stored != SettingsStore::AbsentText && (port < 0 || port > LastPort)) {
+        Application->MessageBox("The setting CommandPort holds \"" + stored +
+                                    "\", which is not a port number 0..65535: the program runs without a command port.",
+                                Application->Title(), MsgBox::Ok | MsgBox::IconWarning);
+    } else if (port > 0) {
+        auto opened = std::make_unique<TCommandPort>(*commandQueue_);
+        try {
+            opened->Open(static_cast<uint16_t>(port));
+            commandPort_ = std::move(opened);
+        } catch (const std::exception& error) {
+            Application->MessageBox(std::string(error.what()) + "\nThe program runs without a command port.",
+                                    Application->Title(), MsgBox::Ok | MsgBox::IconWarning);
+        }
+    }
+    // Commands handed over before now have waited for the restore.
+    RunQueuedCommands();
+}
+
+void TfoMain::StopCommands() {
+    retiringPort_.reset();
+    commandPort_.reset();
+    commandQueue_->SetWake(nullptr);
+    commandsState_ = TCommandsState::Stopped;
+}
+
+uint16_t TfoMain::CommandPortNumber() const { return commandPort_ ? commandPort_->Port() : 0; }
+
+bool TfoMain::HandleCommandsMessage(const TMessage& message) {
+    if (message.Msg != CommandsQueuedMessage) return false;
+    RunQueuedCommands();
+    return true;
+}
+
+void TfoMain::RunQueuedCommands() {
+    // A nested message loop inside a command finds the run already going.
+    if (commandsState_ != TCommandsState::Running || runningCommands_) return;
+    TRunningFlag running(runningCommands_);
+    for (;;) {
+        const std::vector<TCommandQueue::TBatchPtr> batches = commandQueue_->Take();
+        if (batches.empty()) break;
+        bool rdsTouched = false;
+        for (const TCommandQueue::TBatchPtr& batch : batches) {
+            batch->Replies.clear();
+            for (const TCommand& command : batch->Commands)
+                batch->Replies.push_back(ApplyCommand(command, rdsTouched));
+        }
+        // One write for everything that arrived together; the replies follow it.
+        if (rdsTouched) WriteRdsChanges();
+        commandQueue_->Answer(batches);
+        // A replaced port closes once its worker has sent these replies.
+        retiringPort_.reset();
+    }
+}
+
+std::string TfoMain::ApplyCommand(const TCommand& command, bool& rdsTouched) {
+    // A field's control may change even when its handler then fails: the image follows the controls.
+    if (IsRdsField(command.Name)) rdsTouched = true;
+    const int value = static_cast<int>(command.Value);
+    try {
+        switch (command.Name) {
+        case TCommandName::ProgramService: VrStrEdit1->SetText(command.Text); break;
+        case TCommandName::RadioText: VrStrEdit2->SetText(command.Text); break;
+        case TCommandName::Pty: return SelectFromCommand(ComboBox1, value, &TfoMain::ComboBox1Change);
+        case TCommandName::Tp: return SelectFromCommand(ComboBox5, value, &TfoMain::ComboBox5Change);
+        case TCommandName::MusicSpeech: return SelectFromCommand(ComboBox6, value, &TfoMain::ComboBox6Change);
+        case TCommandName::Pi: {
+            const int country = PiCountryIndex(command.Value);
+            const int area = PiAreaIndex(command.Value);
+            const int reference = PiProgramReference(command.Value);
+            if (country >= ComboBox2->ItemCount() || area >= ComboBox3->ItemCount() ||
+                reference >= ComboBox4->ItemCount())
+                return RefusedReply("the PI lists are not filled");
+            SelectFromCommand(ComboBox2, country, &TfoMain::ComboBox2Change);
+            SelectFromCommand(ComboBox3, area, &TfoMain::ComboBox3Change);
+            SelectFromCommand(ComboBox4, reference, &TfoMain::ComboBox4Change);
+            break;
+        }
+        case TCommandName::Frequency:
+            VrMatrix1->SetText(FrequencyText::FromKHz(command.Value));
+            StepFrequency(0);
+            break;
+        case TCommandName::Power: VrTrackBar1->SetPosition(value); break;
+        case TCommandName::Carrier: VrCheckLed2->SetChecked(command.Value != 0); break;
+        case TCommandName::Stereo: VrCheckLed1->SetChecked(command.Value != 0); break;
+        case TCommandName::Update: Button1Click(Button1); break;
+        case TCommandName::Status: return StatusReply(CurrentStatus());
+        case TCommandName::CommandPort: return MoveCommandPort(static_cast<uint16_t>(command.Value));
+        }
+    } catch (const std::exception& error) {
+        return RefusedReply(error.what());
+    }
+    return DoneReply();
+}
+
+std::string TfoMain::SelectFromCommand(TComboBox* list, int index, void (TfoMain::*change)(TObject*)) {
+    if (index >= list->ItemCount()) return RefusedReply("the list is not filled");
+    list->SetItemIndex(index);
+    // A selection made by the program runs no handler of its own; a user's pick does.
+    (this->*change)(list);
+    return DoneReply();
+}
+
+std::string TfoMain::MoveCommandPort(uint16_t port) {
+    std::unique_ptr<TCommandPort> next;
+    if (port != 0 && port != CommandPortNumber()) {
+        next = std::make_unique<TCommandPort>(*commandQueue_);
+        next->Open(port);
+    }
+    WriteSetting(CommandPortSetting, SettingsSubKey, port == 0 ? ClosedPortText : IntToStr(port));
+    if (port != CommandPortNumber()) {
+        retiringPort_ = std::move(commandPort_);
+        commandPort_ = std::move(next);
+    }
+    return DoneReply();
+}
+
+TStatus TfoMain::CurrentStatus() const {
+    TStatus status;
+    status.Frequency = VrMatrix1->Text();
+    const size_t suffix = status.Frequency.find(MegahertzSuffix);
+    if (suffix != std::string::npos) status.Frequency.erase(suffix);
+    status.Power = VrTrackBar1->Position();
+    status.Carrier = VrCheckLed2->Checked();
+    status.Stereo = VrCheckLed1->Checked();
+    status.Pty = ComboBox1->ItemIndex();
+    status.Tp = ComboBox5->ItemIndex();
+    status.MusicSpeech = ComboBox6->ItemIndex();
+    status.Pi = PiText(ComboBox2->ItemIndex(), ComboBox3->ItemIndex(), ComboBox4->ItemIndex());
+    status.ProgramService = VrStrEdit1->Text();
+    status.RadioText = VrStrEdit2->Text();
+    return status;
+}

@@ -1,0 +1,79 @@
+// The command language of live programme data: one command a line in, a parsed
+// command or the reply that refuses it out, and the reply texts. No platform calls.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+enum class TCommandName {
+    ProgramService, RadioText, Pty, Tp, MusicSpeech, Pi,
+    Frequency, Power, Carrier, Stereo, Update, Status, CommandPort
+};
+
+struct TCommand {
+    TCommandName Name = TCommandName::Status;
+    // PS and RT: the text, already cut to its length.
+    std::string Text;
+    // PTY, TP, MS, POWER, COMMANDPORT: the number; FREQ: kHz; CARRIER, STEREO: 1 on, 0 off;
+    // PI: the four hex digits as one number.
+    uint32_t Value = 0;
+};
+
+// PI's parts as the window's lists index them.
+int PiCountryIndex(uint32_t pi);
+int PiAreaIndex(uint32_t pi);
+int PiProgramReference(uint32_t pi);
+// Four uppercase hex digits from the lists' indexes; empty when one has no selection.
+std::string PiText(int countryIndex, int areaIndex, int programReference);
+
+// A line parsed: a command to apply, or the reply that refuses it.
+struct TParsedLine {
+    std::optional<TCommand> Command;
+    std::string Reply;
+};
+
+constexpr size_t MaxLineBytes = 1024;
+constexpr size_t ProgramServiceLength = 8;
+constexpr size_t RadioTextLength = 64;
+constexpr char ReplyLineEnd[] = "\r\n";
+
+// One line without its line end.
+TParsedLine ParseCommand(std::string_view line);
+
+std::string DoneReply();
+std::string RefusedReply(const std::string& reason);
+std::string UnknownReply(const std::string& reason);
+bool IsDoneReply(const std::string& reply);
+
+// What STATUS reports, as the window's controls hold it.
+struct TStatus {
+    std::string Frequency;  // "101.300"
+    int Power = 0;
+    bool Carrier = false;
+    bool Stereo = false;
+    int Pty = -1;
+    int Tp = -1;
+    int MusicSpeech = -1;
+    std::string Pi;
+    std::string ProgramService;
+    std::string RadioText;
+};
+std::string StatusReply(const TStatus& status);
+
+// Cuts a byte stream into lines (CR, LF or CR LF), drops blank ones, and refuses a
+// line longer than MaxLineBytes once, discarding the rest of it up to its end.
+class TLineReader {
+public:
+    void Feed(std::string_view bytes, std::vector<TParsedLine>& parsed);
+    // The end of a datagram ends its last line too.
+    void Finish(std::vector<TParsedLine>& parsed);
+
+private:
+    void EndLine(std::vector<TParsedLine>& parsed);
+    std::string line_;
+    bool discarding_ = false;
+};

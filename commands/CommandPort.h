@@ -1,0 +1,43 @@
+// The command port: TCP and UDP on 127.0.0.1 at one port number, served by one
+// worker thread that hands every command to the window's thread through the queue.
+#pragma once
+
+#include "CommandQueue.h"
+#include "SysUtils.h"
+
+#include <atomic>
+#include <cstdint>
+#include <memory>
+#include <thread>
+
+// The port could not be opened; the message names the port and the system's reason.
+class ECommandPortError : public Exception {
+    using Exception::Exception;
+};
+
+class TCommandPort {
+public:
+    static constexpr int MaxConnections = 8;
+
+    explicit TCommandPort(TCommandQueue& queue);
+    // Closes the port: the worker ends, also with clients connected.
+    ~TCommandPort();
+    TCommandPort(const TCommandPort&) = delete;
+    TCommandPort& operator=(const TCommandPort&) = delete;
+
+    // Listens on 127.0.0.1:Port for TCP and UDP and starts the worker; raises
+    // ECommandPortError when either cannot be opened (nothing is left open then).
+    void Open(uint16_t port);
+    void Close();
+    uint16_t Port() const { return port_; }
+
+private:
+    struct TSockets;
+    void Serve();
+
+    TCommandQueue& queue_;
+    std::unique_ptr<TSockets> sockets_;
+    std::atomic<bool> stop_{false};
+    std::thread worker_;
+    uint16_t port_ = 0;
+};

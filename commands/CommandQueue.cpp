@@ -1,0 +1,61 @@
+// The hand-over of commands to the window's thread and of their replies back.
+#include "CommandQueue.h"
+
+#include <algorithm>
+
+namespace {
+
+// How often a waiting transport looks at its stop flag.
+constexpr std::chrono::milliseconds StopCheckInterval(50);
+
+}  // namespace
+
+void TCommandQueue::SetWake(std::function<void()> wake) {
+    std::lock_guard<std::mutex> guard(lock_);
+    wake_ = std::move(wake);
+}
+
+std::vector<std::string> TCommandQueue::Submit(const std::vector<TCommand>& commands,
+                                               std::chrono::milliseconds limit, const std::atomic<bool>& stop) {
+    if (commands.empty()) return {};
+    auto batch = std::make_shared<TBatch>();
+    batch->Commands = commands;
+    std::function<void()> wake;
+    {
+        std::lock_guard<std::mutex> guard(lock_);
+        queue_.push_back(batch);
+        wake = wake_;
+    }
+    if (wake) wake();
+    const auto deadline = std::chrono::steady_clock::now() + limit;
+    std::unique_lock<std::mutex> guard(lock_);
+    for (;;) {
+        if (batch->Answered) return batch->Replies;
+        const bool expired = std::chrono::steady_clock::now() >= deadline;
+        // A batch the window is applying now is waited for past the limit: its commands are acting.
+        if ((stop || expired) && !batch->Taken) {
+            queue_.erase(std::remove(queue_.begin(), queue_.end(), batch), queue_.end());
+            const std::string reason = stop ? "not applied: the port is closing" : "not applied: the program is busy";
+            return std::vector<std::string>(commands.size(), RefusedReply(reason));
+        }
+        // Closing does not wait for the window: the replies would have nowhere to go.
+        if (stop && batch->Taken) return std::vector<std::string>(commands.size(), RefusedReply("port closed"));
+        answered_.wait_for(guard, StopCheckInterval);
+    }
+}
+
+std::vector<TCommandQueue::TBatchPtr> TCommandQueue::Take() {
+    std::lock_guard<std::mutex> guard(lock_);
+    std::vector<TBatchPtr> taken(queue_.begin(), queue_.end());
+    queue_.clear();
+    for (const TBatchPtr& batch : taken) batch->Taken = true;
+    return taken;
+}
+
+void TCommandQueue::Answer(const std::vector<TBatchPtr>& batches) {
+    {
+        std::lock_guard<std::mutex> guard(lock_);
+        for (const TBatchPtr& batch : batches) batch->Answered = true;
+    }
+    answered_.notify_all();
+}

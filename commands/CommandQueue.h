@@ -1,0 +1,49 @@
+// The hand-over between the ways commands come in (each on a thread of its own) and
+// the window's thread that applies them: a transport submits its commands and waits
+// for their replies; the window takes everything queued, applies it and answers.
+#pragma once
+
+#include "CommandLanguage.h"
+
+#include <atomic>
+#include <chrono>
+#include <condition_variable>
+#include <deque>
+#include <functional>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <vector>
+
+class TCommandQueue {
+public:
+    // Commands handed over together, answered together.
+    struct TBatch {
+        std::vector<TCommand> Commands;
+        std::vector<std::string> Replies;
+        bool Taken = false;
+        bool Answered = false;
+    };
+    using TBatchPtr = std::shared_ptr<TBatch>;
+
+    // Wake is called (on the submitting thread) once a batch is queued: it asks the
+    // window's thread to take it.
+    void SetWake(std::function<void()> wake);
+
+    // Transport side: queues Commands and waits for their replies, one per command.
+    // Gives up once Stop is set or Limit has passed while the batch still waits to be
+    // taken; its commands are then not applied and each reply says why.
+    std::vector<std::string> Submit(const std::vector<TCommand>& commands, std::chrono::milliseconds limit,
+                                    const std::atomic<bool>& stop);
+
+    // Window side: every batch queued now, in arrival order.
+    std::vector<TBatchPtr> Take();
+    // Window side: the replies are in place; wakes the transports waiting for them.
+    void Answer(const std::vector<TBatchPtr>& batches);
+
+private:
+    std::mutex lock_;
+    std::condition_variable answered_;
+    std::deque<TBatchPtr> queue_;
+    std::function<void()> wake_;
+};

@@ -1,0 +1,304 @@
+// Commands applied through the main window on the virtual card: each through its
+// control and handler (stored, sent, shown), the RDS memory written once per burst
+// with only the changed bytes, replies after the write, and the command port's
+// setting at start and moved by COMMANDPORT.
+#include "AppFixture.h"
+#include "PortClient.h"
+
+#include "CommandPort.h"
+#include "StdCtrls.h"
+#include "Testing.h"
+#include "VrCheckLed.h"
+#include "VrEdit.h"
+#include "VrMatrix.h"
+#include "VrTrackBar.h"
+
+#include <atomic>
+#include <functional>
+#include <map>
+#include <thread>
+
+namespace {
+
+using Lines = std::vector<std::string>;
+// The RDS memory as the trace's writes left it: address -> value.
+using Memory = std::map<int, int>;
+
+constexpr int ClientMilliseconds = 10000;
+const std::string DesignRadioText = "PC RADIO, NON-STOP LATEST HITS!";
+
+// The memory the image table gives for these values (texts padded with spaces).
+Memory ImageOf(int pty, int tp, int ms, int countryIndex, int reference, const std::string& ps,
+               const std::string& rt) {
+    Memory memory{{0x04, pty}, {0x05, tp},          {0x06, 0}, {0x07, ms}, {0x08, countryIndex + 1},
+                  {0x09, reference}, {0x0A, 1}, {0x0B, 0}, {0x0C, 1}, {0x0D, 1}, {0x0E, pty}};
+    const auto character = [](const std::string& text, size_t k) {
+        return k < text.size() ? static_cast<unsigned char>(text[k]) : ' ';
+    };
+    for (size_t k = 0; k < 8; ++k) memory[0x10 + static_cast<int>(k)] = character(ps, k);
+    for (size_t k = 0; k < 32; ++k) memory[0x100 + static_cast<int>(k)] = character(rt, k);
+    for (size_t k = 0; k < 32; ++k) memory[0x200 + static_cast<int>(k)] = character(rt, 32 + k);
+    return memory;
+}
+
+void Replay(const Lines& rdsLines, Memory& memory) {
+    for (const std::string& line : rdsLines) {
+        int address = 0;
+        int value = 0;
+        ASSERT_EQ(2, std::sscanf(line.c_str(), "RDS %d %d", &address, &value)) << line;
+        memory[address] = value;
+    }
+}
+
+class CommandsTest : public AppTest {
+protected:
+    // Started powered off at 100.000 MHz, level 4, the design's RDS panel, commands running.
+    void StartReady() {
+        Seed("PowerOn", "No");
+        Seed("Freq", "100.000MHz");
+        Seed("Power", "4");
+        Start();
+        form->StartCommands();
+        Tuning();
+        card.Trace().ClearEvents();
+    }
+
+    // Hands the lines over from another thread, as a transport does, while this (the
+    // window's) thread handles its messages; the replies, and how many RDS writes the
+    // trace held when they came back.
+    Lines Submit(const Lines& lines) {
+        std::vector<TCommand> commands;
+        for (const std::string& line : lines) {
+            const TParsedLine parsed = ParseCommand(line);
+            EXPECT_TRUE(parsed.Command.has_value()) << line;
+            if (parsed.Command) commands.push_back(*parsed.Command);
+        }
+        Lines replies;
+        OnClient([&] {
+            std::atomic<bool> stop{false};
+            replies = form->Commands().Submit(commands, std::chrono::milliseconds(ClientMilliseconds), stop);
+            writesAtReply = RdsLines().size();
+        });
+        return replies;
+    }
+
+    // Runs Client on a thread of its own while this thread handles the window's messages.
+    void OnClient(const std::function<void()>& client) {
+        std::atomic<bool> done{false};
+        std::thread thread([&] {
+            client();
+            done = true;
+        });
+        Testing::PumpUntil([&] { return done.load(); }, ClientMilliseconds);
+        thread.join();
+    }
+
+    Lines RdsLines() { return card.Trace().EventsStartingWith({"RDS", "LOST"}); }
+
+    size_t writesAtReply = 0;
+};
+
+TEST_F(CommandsTest, FirstCommandWriteOfTheRunIsTheWholeImage) {
+    StartReady();
+    EXPECT_EQ((Lines{"+"}), Submit({"PS=ROCK FM"}));
+    const Lines writes = RdsLines();
+    ASSERT_EQ(83u, writes.size());
+    EXPECT_EQ("RDS 4 0", writes.front());
+    EXPECT_EQ("RDS 16 82", writes[11]);
+    EXPECT_EQ("RDS 543 32", writes.back());
+    Memory memory;
+    Replay(writes, memory);
+    EXPECT_EQ(ImageOf(0, 0, 0, 0, 0, "ROCK FM", DesignRadioText), memory);
+    EXPECT_EQ("ROCK FM", form->VrStrEdit1->Text());
+    EXPECT_EQ("ROCK FM", Stored("PS"));
+    EXPECT_EQ(83u, writesAtReply);
+}
+
+TEST_F(CommandsTest, BurstOfRadioTextsIsOneWriteOfOnlyTheChangedBytes) {
+    StartReady();
+    form->Button1Click(form->Button1);
+    const Lines whole = RdsLines();
+    ASSERT_EQ(83u, whole.size());
+    card.Trace().ClearEvents();
+
+    const std::string final = "PC RADIO, NON-STOP LATEST POPS!";
+    EXPECT_EQ((Lines{"+", "+", "+", "+"}),
+              Submit({"RT=Artist One - First Song", "RT=Artist Two - Second Song", "TEXT=Something else",
+                      "RT=" + final}));
+    // "HITS" became "POPS": three bytes (the S stays), no write of an intermediate text.
+    EXPECT_EQ((Lines{"RDS 282 80", "RDS 283 79", "RDS 284 80"}), RdsLines());
+    EXPECT_EQ(3u, writesAtReply);
+    EXPECT_EQ(final, form->VrStrEdit2->Text());
+    EXPECT_EQ(final, Stored("RT"));
+
+    Memory memory;
+    Replay(whole, memory);
+    Replay(RdsLines(), memory);
+    EXPECT_EQ(ImageOf(0, 0, 0, 0, 0, "PC RADIO", final), memory);
+    EXPECT_TRUE(card.Trace().EventsStartingWith({"LOST"}).empty());
+}
+
+TEST_F(CommandsTest, ListFieldsThroughTheirHandlersAndStatusAfterThem) {
+    StartReady();
+    form->Button1Click(form->Button1);
+    card.Trace().ClearEvents();
+    const Lines replies = Submit({"PTY=10", "PI=D223", "TP=1", "MS=1", "PS=ROCK FM", "STATUS"});
+    EXPECT_EQ((Lines{"+", "+", "+", "+", "+",
+                     "+\tFREQ=100.000\tPOWER=4\tCARRIER=OFF\tSTEREO=OFF\tPTY=10\tTP=1\tMS=1\tPI=D223"
+                     "\tPS=ROCK FM\tRT=" + DesignRadioText}),
+              replies);
+    EXPECT_EQ((Lines{"RDS 4 10", "RDS 5 1", "RDS 7 1", "RDS 8 13", "RDS 9 35", "RDS 14 10", "RDS 16 82",
+                     "RDS 17 79", "RDS 18 67", "RDS 19 75", "RDS 20 32", "RDS 21 70", "RDS 22 77", "RDS 23 32"}),
+              RdsLines());
+    const std::map<std::string, std::string> stored = {{"PTY", "10"}, {"PIC", "12"}, {"PIA", "2"},
+                                                       {"PIP", "35"}, {"TP", "1"},   {"MS", "1"}};
+    for (const auto& setting : stored) EXPECT_EQ(setting.second, Stored(setting.first)) << setting.first;
+    EXPECT_EQ(10, form->ComboBox1->ItemIndex());
+    EXPECT_EQ(12, form->ComboBox2->ItemIndex());
+    EXPECT_EQ(2, form->ComboBox3->ItemIndex());
+    EXPECT_EQ(35, form->ComboBox4->ItemIndex());
+}
+
+TEST_F(CommandsTest, TypingBetweenCommandsGoesOnAirWithTheNextCommand) {
+    StartReady();
+    EXPECT_EQ((Lines{"+"}), Submit({"RT=On air"}));
+    card.Trace().ClearEvents();
+    // Typed, not sent: only the setting follows the edit, as without commands.
+    form->VrStrEdit2->SetText("On ai");
+    EXPECT_EQ("On ai", Stored("RT"));
+    EXPECT_TRUE(RdsLines().empty());
+    // The next field command writes what differs from the memory: its own byte and the typed one.
+    EXPECT_EQ((Lines{"+"}), Submit({"TP=1"}));
+    EXPECT_EQ((Lines{"RDS 5 1", "RDS 261 32"}), RdsLines());
+}
+
+TEST_F(CommandsTest, RefusedAndFailingCommandsChangeNothingAndWriteNothing) {
+    StartReady();
+    form->Button1Click(form->Button1);
+    card.Trace().ClearEvents();
+    // Parsed refusals never get here; a command the window cannot apply answers "-".
+    form->ComboBox1->ClearItems();
+    for (const char* type : {"Undefined", "News", "Affairs"}) form->ComboBox1->AddItem(type);
+    form->ComboBox1->SetItemIndex(0);
+    EXPECT_EQ((Lines{"- the list is not filled", "+"}), Submit({"PTY=3", "TP=0"}));
+    EXPECT_EQ("0", Stored("PTY"));
+    EXPECT_TRUE(RdsLines().empty());
+}
+
+TEST_F(CommandsTest, TransmitterCommandsTuneStoreAndShow) {
+    StartReady();
+    EXPECT_EQ((Lines{"+", "+", "+", "+"}), Submit({"FREQ=101.3", "POWER=7", "CARRIER=ON", "STEREO=ON"}));
+    // The carrier comes on at level 0 and is then tuned with the stored level, as its LED's click does.
+    EXPECT_EQ((Lines{"SYNTH 101300 4", "SYNTH 101300 7", "CARRIER on", "SYNTH 101300 0", "SYNTH 101300 7",
+                     "STEREO on"}),
+              Tuning());
+    EXPECT_EQ("101.300MHz", form->VrMatrix1->Text());
+    EXPECT_EQ("101.300MHz", Stored("Freq"));
+    EXPECT_EQ(7, form->VrTrackBar1->Position());
+    EXPECT_EQ("7", Stored("Power"));
+    EXPECT_TRUE(form->VrCheckLed2->Checked());
+    EXPECT_EQ("Yes", Stored("PowerOn"));
+    EXPECT_TRUE(form->VrCheckLed1->Checked());
+    EXPECT_EQ("Yes", Stored("Stereo"));
+    EXPECT_TRUE(RdsLines().empty());
+
+    EXPECT_EQ((Lines{"+", "+"}), Submit({"CARRIER=OFF", "STEREO=OFF"}));
+    // Switched off, the synthesizer parks at 87.3 MHz with no power.
+    EXPECT_EQ((Lines{"CARRIER off", "SYNTH 87300 0", "STEREO off"}), Tuning());
+    EXPECT_EQ("No", Stored("PowerOn"));
+}
+
+TEST_F(CommandsTest, UpdateWritesTheWholeImageAgain) {
+    StartReady();
+    EXPECT_EQ((Lines{"+", "+"}), Submit({"UPDATE", "UPDATE"}));
+    EXPECT_EQ(166u, RdsLines().size());
+    EXPECT_EQ("Update RDS", form->Button1->Caption());
+}
+
+TEST_F(CommandsTest, CommandPortSettingAtStart) {
+    TTestWinsock winsock;
+    const uint16_t number = FreePort();
+    Seed("CommandPort", std::to_string(number));
+    StartReady();
+    EXPECT_EQ(number, form->CommandPortNumber());
+    EXPECT_TRUE(messageBoxes.empty());
+    Lines replies;
+    OnClient([&] {
+        TTcpClient client(number);
+        client.Send("PTY=4\r\n");
+        replies = client.ReadLines(1);
+    });
+    EXPECT_EQ((Lines{"+"}), replies);
+    EXPECT_EQ("4", Stored("PTY"));
+
+    // Closing the window closes the port for good, even if the window is activated again.
+    Close();
+    form->StartCommands();
+    EXPECT_EQ(0, form->CommandPortNumber());
+    EXPECT_FALSE(TTcpClient(number).Connected());
+}
+
+TEST_F(CommandsTest, CommandPortAbsentOrZeroOpensNothingAndSeedingDoesNotAddIt) {
+    StartReady();
+    EXPECT_EQ(0, form->CommandPortNumber());
+    EXPECT_EQ("<absent>", Stored("CommandPort"));
+    EXPECT_TRUE(messageBoxes.empty());
+}
+
+TEST_F(CommandsTest, CommandPortInUseOrMalformedIsReportedOnce) {
+    TTestWinsock winsock;
+    const uint16_t number = FreePort();
+    TCommandQueue otherQueue;
+    TCommandPort holder(otherQueue);
+    holder.Open(number);
+    Seed("CommandPort", std::to_string(number));
+    StartReady();
+    EXPECT_EQ(0, form->CommandPortNumber());
+    ASSERT_EQ(1u, messageBoxes.size());
+    EXPECT_NE(std::string::npos, messageBoxes[0].find("The command port " + std::to_string(number) + " cannot"))
+        << messageBoxes[0];
+    // The program runs on: commands from other ways in still work.
+    EXPECT_EQ((Lines{"+"}), Submit({"TP=1"}));
+}
+
+TEST_F(CommandsTest, MalformedCommandPortSettingIsReported) {
+    Seed("CommandPort", "70000");
+    StartReady();
+    EXPECT_EQ(0, form->CommandPortNumber());
+    ASSERT_EQ(1u, messageBoxes.size());
+    EXPECT_NE(std::string::npos, messageBoxes[0].find("\"70000\"")) << messageBoxes[0];
+}
+
+TEST_F(CommandsTest, CommandPortMovesAtOnce) {
+    TTestWinsock winsock;
+    const uint16_t first = FreePort();
+    Seed("CommandPort", std::to_string(first));
+    StartReady();
+    const uint16_t second = FreePort();
+    TCommandQueue otherQueue;
+    TCommandPort holder(otherQueue);
+    const uint16_t taken = FreePort();
+    holder.Open(taken);
+
+    Lines onFirst;
+    Lines onSecond;
+    bool firstRefusesAfterwards = false;
+    OnClient([&] {
+        TTcpClient client(first);
+        client.Send("COMMANDPORT=" + std::to_string(taken) + "\r\nCOMMANDPORT=" + std::to_string(second) + "\r\n");
+        onFirst = client.ReadLines(2);
+        firstRefusesAfterwards = client.ClosedByPeer() && !TTcpClient(first).Connected();
+        TTcpClient moved(second);
+        moved.Send("COMMANDPORT=0\r\n");
+        onSecond = moved.ReadLines(1);
+    });
+    ASSERT_EQ(2u, onFirst.size());
+    EXPECT_EQ(0u, onFirst[0].find("- The command port " + std::to_string(taken) + " cannot be opened")) << onFirst[0];
+    EXPECT_EQ("+", onFirst[1]);
+    EXPECT_TRUE(firstRefusesAfterwards);
+    EXPECT_EQ((Lines{"+"}), onSecond);
+    EXPECT_EQ(0, form->CommandPortNumber());
+    EXPECT_EQ("0", Stored("CommandPort"));
+}
+
+}  // namespace

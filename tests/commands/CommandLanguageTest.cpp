@@ -1,0 +1,165 @@
+// The command language: every command and its value, each refusal, aliases, case,
+// line ends, cutting, over-long lines and the STATUS reply.
+#include "CommandLanguage.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+namespace {
+
+TCommand Accepted(const std::string& line) {
+    const TParsedLine parsed = ParseCommand(line);
+    EXPECT_TRUE(parsed.Command.has_value()) << line << " -> " << parsed.Reply;
+    return parsed.Command.value_or(TCommand{});
+}
+
+std::string Reply(const std::string& line) {
+    const TParsedLine parsed = ParseCommand(line);
+    EXPECT_FALSE(parsed.Command.has_value()) << line;
+    return parsed.Reply;
+}
+
+// Every parsed line of a stream, as the reply it would get or "<NAME value text>".
+std::vector<std::string> Lines(const std::vector<std::string>& chunks, bool finish = false) {
+    TLineReader reader;
+    std::vector<TParsedLine> parsed;
+    for (const std::string& chunk : chunks) reader.Feed(chunk, parsed);
+    if (finish) reader.Finish(parsed);
+    std::vector<std::string> shown;
+    for (const TParsedLine& line : parsed)
+        shown.push_back(line.Command ? "<" + std::to_string(static_cast<int>(line.Command->Name)) + " " +
+                                           std::to_string(line.Command->Value) + " " + line.Command->Text + ">"
+                                     : line.Reply);
+    return shown;
+}
+
+TEST(CommandLanguageTest, TextCommandsTakeTheirBytesAndCutToTheirLength) {
+    TCommand ps = Accepted("PS=ROCK FM ");
+    EXPECT_EQ(TCommandName::ProgramService, ps.Name);
+    EXPECT_EQ("ROCK FM ", ps.Text);
+    EXPECT_EQ("ABCDEFGH", Accepted("PS=ABCDEFGHIJ").Text);
+    EXPECT_EQ("", Accepted("PS=").Text);
+    const std::string seventy(70, 'x');
+    TCommand rt = Accepted("RT=" + seventy);
+    EXPECT_EQ(TCommandName::RadioText, rt.Name);
+    EXPECT_EQ(std::string(64, 'x'), rt.Text);
+    // Bytes of the 8-bit code page pass unchanged; a '=' in the text is text.
+    EXPECT_EQ(" Caf\xE9 = ok", Accepted("RT= Caf\xE9 = ok").Text);
+    EXPECT_EQ(TCommandName::RadioText, Accepted("RT1=a").Name);
+    EXPECT_EQ(TCommandName::RadioText, Accepted("TEXT=a").Name);
+    EXPECT_EQ("Now", Accepted("text=Now").Text);
+}
+
+TEST(CommandLanguageTest, TextWithAControlCharacterIsRefused) {
+    EXPECT_EQ("- RT holds a control character", Reply("RT=a\tb"));
+    EXPECT_EQ("- PS holds a control character", Reply(std::string("PS=a\0b", 6)));
+    EXPECT_EQ("- TEXT holds a control character", Reply("TEXT=\x1F"));
+}
+
+TEST(CommandLanguageTest, NumbersInRangeAndRefusalsOutside) {
+    EXPECT_EQ(0u, Accepted("PTY=0").Value);
+    EXPECT_EQ(31u, Accepted("pty=31").Value);
+    EXPECT_EQ(TCommandName::Pty, Accepted("Pty=7").Name);
+    EXPECT_EQ("- PTY must be 0..31", Reply("PTY=32"));
+    EXPECT_EQ("- PTY must be 0..31", Reply("PTY=x"));
+    EXPECT_EQ("- PTY must be 0..31", Reply("PTY=-1"));
+    EXPECT_EQ("- PTY must be 0..31", Reply("PTY="));
+    EXPECT_EQ("- PTY must be 0..31", Reply("PTY=99999999999999"));
+    EXPECT_EQ(1u, Accepted("TP=1").Value);
+    EXPECT_EQ("- TP must be 0 or 1", Reply("TP=2"));
+    EXPECT_EQ(TCommandName::MusicSpeech, Accepted("MS=0").Name);
+    EXPECT_EQ("- MS must be 0 or 1", Reply("MS=on"));
+    EXPECT_EQ(15u, Accepted("POWER=15").Value);
+    EXPECT_EQ("- POWER must be 0..15", Reply("POWER=16"));
+    EXPECT_EQ(65535u, Accepted("COMMANDPORT=65535").Value);
+    EXPECT_EQ(0u, Accepted("COMMANDPORT=0").Value);
+    EXPECT_EQ("- COMMANDPORT must be 0..65535", Reply("COMMANDPORT=65536"));
+}
+
+TEST(CommandLanguageTest, PiDigitsAndTheirListIndexes) {
+    const TCommand pi = Accepted("PI=D223");
+    EXPECT_EQ(0xD223u, pi.Value);
+    EXPECT_EQ(12, PiCountryIndex(pi.Value));
+    EXPECT_EQ(2, PiAreaIndex(pi.Value));
+    EXPECT_EQ(0x23, PiProgramReference(pi.Value));
+    EXPECT_EQ(0x1F0Au, Accepted("pi=1f0a").Value);
+    EXPECT_EQ("- PI must be four hex digits, the first 1..F", Reply("PI=0123"));
+    EXPECT_EQ("- PI must be four hex digits, the first 1..F", Reply("PI=D22"));
+    EXPECT_EQ("- PI must be four hex digits, the first 1..F", Reply("PI=D22G"));
+    EXPECT_EQ("- PI must be four hex digits, the first 1..F", Reply("PI=D2234"));
+    EXPECT_EQ("D223", PiText(12, 2, 0x23));
+    EXPECT_EQ("1000", PiText(0, 0, 0));
+    EXPECT_EQ("FFFF", PiText(14, 15, 255));
+    EXPECT_EQ("", PiText(-1, 0, 0));
+}
+
+TEST(CommandLanguageTest, FrequencyInTheBandOnTheChannelGrid) {
+    EXPECT_EQ(101300u, Accepted("FREQ=101.3").Value);
+    EXPECT_EQ(101300u, Accepted("FREQ=101.30").Value);
+    EXPECT_EQ(101300u, Accepted("freq=101.300").Value);
+    EXPECT_EQ(101000u, Accepted("FREQ=101").Value);
+    EXPECT_EQ(87500u, Accepted("FREQ=87.5").Value);
+    EXPECT_EQ(108000u, Accepted("FREQ=108.0").Value);
+    EXPECT_EQ(100050u, Accepted("FREQ=100.05").Value);
+    const std::string refused = "- FREQ must be 87.5..108.0 MHz in steps of 0.05";
+    for (const char* line : {"FREQ=120", "FREQ=100.01", "FREQ=87.45", "FREQ=108.05", "FREQ=100.", "FREQ=.5",
+                             "FREQ=100.0000", "FREQ=1e2", "FREQ=100,3", "FREQ="})
+        EXPECT_EQ(refused, Reply(line)) << line;
+}
+
+TEST(CommandLanguageTest, SwitchesAndCommandsWithoutValue) {
+    EXPECT_EQ(1u, Accepted("CARRIER=ON").Value);
+    EXPECT_EQ(0u, Accepted("carrier=off").Value);
+    EXPECT_EQ(TCommandName::Stereo, Accepted("Stereo=On").Name);
+    EXPECT_EQ("- CARRIER must be ON or OFF", Reply("CARRIER=1"));
+    EXPECT_EQ("- STEREO must be ON or OFF", Reply("STEREO="));
+    EXPECT_EQ(TCommandName::Update, Accepted("UPDATE").Name);
+    EXPECT_EQ(TCommandName::Status, Accepted("status").Name);
+    EXPECT_EQ("- STATUS takes no value", Reply("STATUS=1"));
+    EXPECT_EQ("- RT needs a value", Reply("RT"));
+    EXPECT_EQ("! unknown command", Reply("HELLO=1"));
+    EXPECT_EQ("! unknown command", Reply("\x01\xFF\x7F"));
+    EXPECT_EQ("! unknown command", Reply("=5"));
+}
+
+TEST(CommandLanguageTest, LineEndsBlankLinesAndHalfLines) {
+    EXPECT_EQ((std::vector<std::string>{"<1 0 a>", "<1 0 b>", "<1 0 c>", "<3 1 >"}),
+              Lines({"RT=a\r\nRT=b\nRT=c\r\r\n\n  \nTP=1\n"}));
+    // A CR LF split between two reads, and a line in three pieces.
+    EXPECT_EQ((std::vector<std::string>{"<1 0 ab>", "<2 5 >"}), Lines({"RT=a", "b\r", "\nPTY=", "5\n"}));
+    // A half line waits for its end; the end of a datagram ends it.
+    EXPECT_TRUE(Lines({"PTY=5"}).empty());
+    EXPECT_EQ((std::vector<std::string>{"<2 5 >"}), Lines({"PTY=5"}, true));
+}
+
+TEST(CommandLanguageTest, OverLongLineIsRefusedOnceAndTheNextLineCounts) {
+    const std::string longest = "RT=" + std::string(MaxLineBytes - 3, 'x');
+    EXPECT_EQ((std::vector<std::string>{"<1 0 " + std::string(64, 'x') + ">"}), Lines({longest + "\n"}));
+    const std::string tooLong = longest + "y";
+    EXPECT_EQ((std::vector<std::string>{"- line longer than 1024 bytes", "<2 2 >"}),
+              Lines({tooLong.substr(0, 700), tooLong.substr(700) + std::string(5000, 'z'), "\r\nPTY=2\r\n"}));
+}
+
+TEST(CommandLanguageTest, StatusReplyFieldsInOrder) {
+    TStatus status;
+    status.Frequency = "101.300";
+    status.Power = 5;
+    status.Carrier = true;
+    status.Stereo = false;
+    status.Pty = 11;
+    status.Tp = 1;
+    status.MusicSpeech = 1;
+    status.Pi = "D223";
+    status.ProgramService = "ROCK FM ";
+    status.RadioText = "Now\tplaying";
+    EXPECT_EQ("+\tFREQ=101.300\tPOWER=5\tCARRIER=ON\tSTEREO=OFF\tPTY=11\tTP=1\tMS=1\tPI=D223\tPS=ROCK FM "
+              "\tRT=Now playing",
+              StatusReply(status));
+    EXPECT_TRUE(IsDoneReply(StatusReply(status)));
+    EXPECT_FALSE(IsDoneReply(RefusedReply("x")));
+    EXPECT_EQ("+", DoneReply());
+}
+
+}  // namespace

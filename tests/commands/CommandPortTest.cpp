@@ -1,0 +1,235 @@
+// The command port in-process, with a stand-in for the window's thread that answers
+// each command it takes: replies in order and inline refusals over TCP and UDP, the
+// connection limit, bad input, a port in use, closing with clients connected, and
+// the queue giving up on a batch nobody takes.
+#include "CommandPort.h"
+#include "PortClient.h"
+
+#include <gtest/gtest.h>
+
+#include <condition_variable>
+#include <mutex>
+#include <string>
+#include <thread>
+#include <vector>
+
+namespace {
+
+using Lines = std::vector<std::string>;
+
+// Takes every queued batch on its own thread and answers "+ <value> <text>" per command.
+class TStandInWindow {
+public:
+    explicit TStandInWindow(TCommandQueue& queue) : queue_(queue) {
+        queue_.SetWake([this] {
+            std::lock_guard<std::mutex> guard(lock_);
+            woken_ = true;
+            wake_.notify_one();
+        });
+        thread_ = std::thread([this] { Run(); });
+    }
+    ~TStandInWindow() {
+        {
+            std::lock_guard<std::mutex> guard(lock_);
+            stop_ = true;
+            wake_.notify_one();
+        }
+        thread_.join();
+        queue_.SetWake(nullptr);
+    }
+    // Every command applied so far, as "<value> <text>".
+    Lines Applied() {
+        std::lock_guard<std::mutex> guard(lock_);
+        return applied_;
+    }
+    // Batches taken so far.
+    int Takes() {
+        std::lock_guard<std::mutex> guard(lock_);
+        return takes_;
+    }
+
+private:
+    void Run() {
+        std::unique_lock<std::mutex> guard(lock_);
+        while (!stop_) {
+            wake_.wait(guard, [this] { return woken_ || stop_; });
+            woken_ = false;
+            guard.unlock();
+            const auto batches = queue_.Take();
+            guard.lock();
+            if (!batches.empty()) ++takes_;
+            for (const auto& batch : batches)
+                for (const TCommand& command : batch->Commands) {
+                    const std::string shown = std::to_string(command.Value) + " " + command.Text;
+                    applied_.push_back(shown);
+                    batch->Replies.push_back("+ " + shown);
+                }
+            guard.unlock();
+            queue_.Answer(batches);
+            guard.lock();
+        }
+    }
+
+    TCommandQueue& queue_;
+    std::mutex lock_;
+    std::condition_variable wake_;
+    bool woken_ = false;
+    bool stop_ = false;
+    int takes_ = 0;
+    Lines applied_;
+    std::thread thread_;
+};
+
+class CommandPortTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        number = FreePort();
+        port.Open(number);
+    }
+
+    TTestWinsock winsock;
+    TCommandQueue queue;
+    TStandInWindow window{queue};
+    TCommandPort port{queue};
+    uint16_t number = 0;
+};
+
+TEST_F(CommandPortTest, TcpRepliesInOrderWithRefusalsInline) {
+    TTcpClient client(number);
+    ASSERT_TRUE(client.Connected());
+    client.Send("PTY=5\r\nPTY=40\r\nhello\r\n\r\nRT=Now playing\nPI=0123\n");
+    EXPECT_EQ((Lines{"+ 5 ", "- PTY must be 0..31", "! unknown command", "+ 0 Now playing",
+                     "- PI must be four hex digits, the first 1..F"}),
+              client.ReadLines(5));
+    // Refused lines never reach the window.
+    EXPECT_EQ((Lines{"5 ", "0 Now playing"}), window.Applied());
+    client.Send("TP=1\r\n");
+    EXPECT_EQ((Lines{"+ 1 "}), client.ReadLines(1));
+}
+
+TEST_F(CommandPortTest, UdpDatagramGetsAllItsRepliesInOneDatagram) {
+    TUdpClient client(number);
+    client.Send("PTY=3\r\nMS=7\r\nRT=last line without an end");
+    EXPECT_EQ("+ 3 \r\n- MS must be 0 or 1\r\n+ 0 last line without an end\r\n", client.Receive());
+    client.Send("\r\n\r\n");
+    client.Send("POWER=9");
+    EXPECT_EQ("+ 9 \r\n", client.Receive());
+}
+
+TEST_F(CommandPortTest, RepliesTooBigForOneDatagramAreCutAtLineEnds) {
+    TUdpClient client(number);
+    const std::string text(60, 'x');
+    std::string datagram;
+    constexpr int LineCount = 1000;
+    for (int i = 0; i < LineCount; ++i) datagram += "RT=" + text + "\n";
+    client.Send(datagram);
+    const std::string reply = "+ 0 " + text + "\r\n";
+    const std::string first = client.Receive();
+    const std::string second = client.Receive();
+    ASSERT_LE(first.size(), 65507u);
+    EXPECT_EQ(0u, first.size() % reply.size());
+    EXPECT_EQ(LineCount * reply.size(), first.size() + second.size());
+    EXPECT_EQ(reply, second.substr(second.size() - reply.size()));
+}
+
+TEST_F(CommandPortTest, NinthConnectionIsClosedAndAFreedPlaceIsTakenAgain) {
+    std::vector<std::unique_ptr<TTcpClient>> clients;
+    for (int i = 0; i < TCommandPort::MaxConnections; ++i) {
+        clients.push_back(std::make_unique<TTcpClient>(number));
+        clients.back()->Send("POWER=" + std::to_string(i) + "\n");
+        ASSERT_EQ((Lines{"+ " + std::to_string(i) + " "}), clients.back()->ReadLines(1)) << i;
+    }
+    TTcpClient ninth(number);
+    ASSERT_TRUE(ninth.Connected());
+    EXPECT_EQ((Lines{"- too many connections"}), ninth.ReadLines(1));
+    EXPECT_TRUE(ninth.ClosedByPeer());
+
+    clients.front().reset();
+    // The port notices the closed one before it takes the next.
+    clients.back()->Send("STATUS\n");
+    ASSERT_EQ(1u, clients.back()->ReadLines(1).size());
+    TTcpClient again(number);
+    again.Send("POWER=15\n");
+    EXPECT_EQ((Lines{"+ 15 "}), again.ReadLines(1));
+}
+
+TEST_F(CommandPortTest, BinaryBytesHalfLinesAndOverLongLinesLeaveTheConnectionWorking) {
+    TTcpClient client(number);
+    std::string binary;
+    for (int i = 0; i < 256; ++i)
+        if (i != '\r' && i != '\n') binary += static_cast<char>(i);
+    client.Send(binary + "\n" + std::string(3000, 'R') + "\r\nPTY=1");
+    EXPECT_EQ((Lines{"! unknown command", "- line longer than 1024 bytes"}), client.ReadLines(2));
+    client.Send("1\r\n");
+    EXPECT_EQ((Lines{"+ 11 "}), client.ReadLines(1));
+
+    // A client that vanishes mid-line takes its half line with it.
+    {
+        TTcpClient vanishing(number);
+        vanishing.Send("PTY=30");
+    }
+    client.Send("PTY=2\n");
+    EXPECT_EQ((Lines{"+ 2 "}), client.ReadLines(1));
+    EXPECT_EQ((Lines{"11 ", "2 "}), window.Applied());
+}
+
+TEST_F(CommandPortTest, LinesThatArriveTogetherAreOneHandOver) {
+    TTcpClient client(number);
+    std::string burst;
+    for (int i = 0; i < 20; ++i) burst += "RT=word " + std::to_string(i) + "\r\n";
+    client.Send(burst);
+    EXPECT_EQ(20u, client.ReadLines(20).size());
+    EXPECT_EQ(20u, window.Applied().size());
+    EXPECT_EQ(1, window.Takes());
+}
+
+TEST_F(CommandPortTest, PortInUseIsRefusedNamingThePort) {
+    TCommandPort second(queue);
+    try {
+        second.Open(number);
+        FAIL() << "a second port opened on " << number;
+    } catch (const ECommandPortError& error) {
+        EXPECT_NE(std::string::npos, std::string(error.what()).find("The command port " + std::to_string(number)))
+            << error.what();
+    }
+    EXPECT_EQ(0, second.Port());
+    // The first port still serves.
+    TTcpClient client(number);
+    client.Send("TP=0\n");
+    EXPECT_EQ((Lines{"+ 0 "}), client.ReadLines(1));
+}
+
+TEST_F(CommandPortTest, ClosingEndsTheWorkerWithClientsConnected) {
+    TTcpClient idle(number);
+    TTcpClient halfLine(number);
+    halfLine.Send("RT=never ended");
+    TTcpClient served(number);
+    served.Send("TP=1\n");
+    ASSERT_EQ(1u, served.ReadLines(1).size());
+    port.Close();
+    EXPECT_EQ(0, port.Port());
+    EXPECT_TRUE(idle.ClosedByPeer());
+    EXPECT_TRUE(halfLine.ClosedByPeer());
+    TTcpClient late(number);
+    EXPECT_FALSE(late.Connected());
+    // The number is free again.
+    port.Open(number);
+    TTcpClient back(number);
+    back.Send("TP=0\n");
+    EXPECT_EQ((Lines{"+ 0 "}), back.ReadLines(1));
+}
+
+TEST(CommandQueueTest, ABatchNobodyTakesIsWithdrawnWithAReason) {
+    TCommandQueue queue;
+    std::atomic<bool> stop{false};
+    TCommand command;
+    const Lines busy = queue.Submit({command, command}, std::chrono::milliseconds(0), stop);
+    EXPECT_EQ((Lines{"- not applied: the program is busy", "- not applied: the program is busy"}), busy);
+    stop = true;
+    EXPECT_EQ((Lines{"- not applied: the port is closing"}),
+              queue.Submit({command}, std::chrono::milliseconds(60000), stop));
+    // Withdrawn batches are gone: the window finds nothing to apply.
+    EXPECT_TRUE(queue.Take().empty());
+}
+
+}  // namespace

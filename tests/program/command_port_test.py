@@ -1,0 +1,218 @@
+#!/usr/bin/env python3
+"""sondel.exe under Wine with the setting "CommandPort", driven from outside Wine as
+playout software would drive it: over 127.0.0.1, TCP and UDP. Afterwards the card's
+trace, the registry and the window (its STATUS) must agree.
+
+Usage: command_port_test.py LOADER SONDEL_EXE WORK_FOLDER
+"""
+import os
+import socket
+import subprocess
+import sys
+import time
+import unittest
+
+LOADER, EXE, WORK = sys.argv[1], sys.argv[2], sys.argv[3]
+SETTINGS_KEY = r"HKLM\Software\Dravik Electronics\SONDEL ULTRA\v2.0"
+BASE_KEY = r"HKLM\Software\Dravik Electronics"
+DESIGN_SETTINGS = {
+    "Freq": "100.000MHz", "PowerOn": "No", "Power": "4", "PS": "PC RADIO",
+    "RT": "PC RADIO, NON-STOP LATEST HITS!", "Color": "clRed", "EndColor": "clFuchsia",
+    "Stereo": "No", "Rds": "No", "ShutDownAtExit": "No", "PTY": "0", "PIC": "0",
+    "PIA": "0", "PIP": "0", "TP": "0", "MS": "0", "MoveToTray": "No",
+}
+START_SECONDS = 60
+REPLY_SECONDS = 15
+CLOSE_SECONDS = 30
+
+
+def reg(*arguments):
+    return subprocess.run([LOADER, "reg", *arguments], stdin=subprocess.DEVNULL,
+                          capture_output=True, text=True, timeout=60)
+
+
+def stored(name):
+    output = reg("query", SETTINGS_KEY, "/v", name).stdout
+    for line in output.splitlines():
+        parts = line.split(None, 2)
+        if len(parts) >= 2 and parts[0] == name:
+            return parts[2] if len(parts) == 3 else ""
+    return None
+
+
+def free_port():
+    with socket.socket(socket.AF_INET, socket.SOCK_STREAM) as probe:
+        probe.bind(("127.0.0.1", 0))
+        return probe.getsockname()[1]
+
+
+class Client:
+    """One TCP connection to the port; every read waits a bounded time."""
+
+    def __init__(self, port):
+        self.socket = socket.create_connection(("127.0.0.1", port), timeout=REPLY_SECONDS)
+        self.pending = b""
+
+    def send(self, data):
+        self.socket.sendall(data if isinstance(data, bytes) else data.encode("latin-1"))
+
+    def lines(self, count):
+        deadline = time.monotonic() + REPLY_SECONDS
+        while self.pending.count(b"\r\n") < count and time.monotonic() < deadline:
+            chunk = self.socket.recv(4096)
+            if not chunk:
+                break
+            self.pending += chunk
+        parts = self.pending.split(b"\r\n")
+        got, self.pending = parts[:count], b"\r\n".join(parts[count:])
+        return [part.decode("latin-1") for part in got]
+
+    def ask(self, *commands):
+        self.send("".join(command + "\r\n" for command in commands))
+        return self.lines(len(commands))
+
+    def closed_by_peer(self):
+        try:
+            return self.socket.recv(4096) == b""
+        except (ConnectionResetError, socket.timeout):
+            return False
+
+    def close(self):
+        self.socket.close()
+
+
+def status_fields(reply):
+    assert reply.startswith("+\t"), reply
+    return dict(field.split("=", 1) for field in reply.split("\t")[1:])
+
+
+class CommandPortProgramTest(unittest.TestCase):
+    def setUp(self):
+        reg("delete", BASE_KEY, "/f")
+        self.port = free_port()
+        for name, text in {**DESIGN_SETTINGS, "CommandPort": str(self.port)}.items():
+            reg("add", SETTINGS_KEY, "/v", name, "/d", text, "/f")
+        self.trace = os.path.join(WORK, self.id().rsplit(".", 1)[-1] + ".trace")
+        if os.path.exists(self.trace):
+            os.remove(self.trace)
+        environment = dict(os.environ, SONDEL_VIRTUAL_CARD="Z:" + self.trace.replace("/", "\\"))
+        self.program = subprocess.Popen([LOADER, EXE], env=environment, stdin=subprocess.DEVNULL,
+                                        stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        self.clients = []
+        deadline = time.monotonic() + START_SECONDS
+        while True:
+            try:
+                self.client = self.connect()
+                break
+            except OSError:
+                self.assertIsNone(self.program.poll(), "sondel.exe ended before its port opened")
+                self.assertLess(time.monotonic(), deadline, "the command port did not open")
+                time.sleep(0.2)
+
+    def tearDown(self):
+        for client in self.clients:
+            client.close()
+        if self.program.poll() is None:
+            self.program.kill()
+            self.program.wait(CLOSE_SECONDS)
+        reg("delete", BASE_KEY, "/f")
+
+    def connect(self):
+        client = Client(self.port)
+        self.clients.append(client)
+        return client
+
+    def close_program(self):
+        """Closes the window as a user would (WM_CLOSE); a client stays connected."""
+        reg_close = subprocess.run([LOADER, "taskkill", "/im", os.path.basename(EXE)],
+                                   stdin=subprocess.DEVNULL, capture_output=True, timeout=60)
+        self.assertEqual(0, reg_close.returncode, reg_close.stderr)
+        self.assertEqual(0, self.program.wait(CLOSE_SECONDS))
+
+    def trace_lines(self, kind):
+        with open(self.trace, encoding="latin-1") as trace:
+            return [line.split(None, 1)[1].strip() for line in trace
+                    if not line.startswith("#") and line.split()[1:2] == [kind]]
+
+    def memory(self):
+        memory = {}
+        for line in self.trace_lines("RDS"):
+            _, address, value = line.split()
+            memory[int(address)] = int(value)
+        return memory
+
+    @staticmethod
+    def image(fields):
+        pi = int(fields["PI"], 16)
+        pty = int(fields["PTY"])
+        memory = {4: pty, 5: int(fields["TP"]), 6: 0, 7: int(fields["MS"]), 8: pi >> 12,
+                  9: pi & 0xFF, 10: 1, 11: 0, 12: 1, 13: 1, 14: pty}
+        ps, rt = fields["PS"].ljust(8).encode("latin-1"), fields["RT"].ljust(64).encode("latin-1")
+        memory.update({0x10 + k: ps[k] for k in range(8)})
+        memory.update({0x100 + k: rt[k] for k in range(32)})
+        memory.update({0x200 + k: rt[32 + k] for k in range(32)})
+        return memory
+
+    def test_programme_data_and_transmitter_from_a_client(self):
+        first = status_fields(self.client.ask("STATUS")[0])
+        self.assertEqual({"FREQ": "100.000", "POWER": "4", "CARRIER": "OFF", "STEREO": "OFF", "PTY": "0",
+                          "TP": "0", "MS": "0", "PI": "1000", "PS": "PC RADIO",
+                          "RT": "PC RADIO, NON-STOP LATEST HITS!"}, first)
+        self.assertEqual(["+"] * 6, self.client.ask("PS=ROCK FM", "RT=Artist - Title of a song", "PTY=11",
+                                                    "FREQ=101.3", "POWER=7", "CARRIER=ON"))
+        # The first write of the run was the whole image; now one word changes.
+        written = len(self.trace_lines("RDS"))
+        self.assertEqual(83, written)
+        self.assertEqual(["+", "+", "+"], self.client.ask("RT=Artist - First song", "RT=Artist - Other song",
+                                                          "RT=Artist - Title of a hit"))
+        self.assertEqual(["RDS 276 104", "RDS 277 105", "RDS 278 116", "RDS 279 32"], self.trace_lines("RDS")[written:])
+
+        fields = status_fields(self.client.ask("STATUS")[0])
+        self.assertEqual({"FREQ": "101.300", "POWER": "7", "CARRIER": "ON", "STEREO": "OFF", "PTY": "11",
+                          "TP": "0", "MS": "0", "PI": "1000", "PS": "ROCK FM",
+                          "RT": "Artist - Title of a hit"}, fields)
+        self.assertEqual(self.image(fields), self.memory())
+        self.assertEqual("SYNTH 101300 7", self.trace_lines("SYNTH")[-1])
+        self.assertEqual("CARRIER on", self.trace_lines("CARRIER")[-1])
+        self.assertEqual([], self.trace_lines("LOST"))
+
+        self.close_program()
+        for name, text in {"PS": "ROCK FM", "RT": "Artist - Title of a hit", "PTY": "11", "Freq": "101.300MHz",
+                           "Power": "7", "PowerOn": "Yes", "CommandPort": str(self.port)}.items():
+            self.assertEqual(text, stored(name), name)
+        self.assertTrue(self.client.closed_by_peer())
+
+    def test_garbage_and_an_over_long_line_leave_the_port_serving(self):
+        self.client.send(bytes(range(14, 256)) + b"\n" + b"RT=" + b"x" * 5000 + b"\r\nPTY=32\r\nPI=0123\r\n")
+        self.assertEqual(["! unknown command", "- line longer than 1024 bytes", "- PTY must be 0..31",
+                          "- PI must be four hex digits, the first 1..F"], self.client.lines(4))
+        self.client.send("FREQ=100.01\r\nPS=half")
+        self.assertEqual(["- FREQ must be 87.5..108.0 MHz in steps of 0.05"], self.client.lines(1))
+        self.client.send(" LINE\r\n")
+        self.assertEqual(["+"], self.client.lines(1))
+        self.assertEqual("half LIN", status_fields(self.client.ask("STATUS")[0])["PS"])
+        self.assertEqual("half LIN", stored("PS"))
+        self.assertEqual("0", stored("PTY"))
+
+    def test_two_clients_at_once_and_udp(self):
+        other = self.connect()
+        self.client.send("PTY=5\r\n")
+        other.send("TP=1\r\nMS=1\r\n")
+        self.assertEqual(["+"], self.client.lines(1))
+        self.assertEqual(["+", "+"], other.lines(2))
+        with socket.socket(socket.AF_INET, socket.SOCK_DGRAM) as udp:
+            udp.settimeout(REPLY_SECONDS)
+            udp.sendto(b"PI=D223\r\nSTATUS", ("127.0.0.1", self.port))
+            reply = udp.recv(65536).decode("latin-1")
+        first, second, rest = reply.split("\r\n")
+        self.assertEqual(("+", ""), (first, rest))
+        fields = status_fields(second)
+        self.assertEqual(("5", "1", "1", "D223"), (fields["PTY"], fields["TP"], fields["MS"], fields["PI"]))
+        self.assertEqual(self.image(fields), self.memory())
+        self.close_program()
+        self.assertEqual(("5", "1", "1", "12", "2", "35"),
+                         tuple(stored(name) for name in ("PTY", "TP", "MS", "PIC", "PIA", "PIP")))
+
+
+if __name__ == "__main__":
+    unittest.main(argv=sys.argv[:1], verbosity=2)
