@@ -181,13 +181,56 @@ TEST_F(PowerLed, ClickOnTheCaptionDoesNothing) {
     EXPECT_TRUE(events.empty());
 }
 
-TEST_F(PowerLed, DoubleClickIsTwoToggles) {
+TEST_F(PowerLed, DoubleClickIsOneToggle) {
     TPoint centre = LampCentre();
     MouseDown(*led, centre.X, centre.Y);
     MouseUp(*led, centre.X, centre.Y);
     MouseDoubleClick(*led, centre.X, centre.Y);
+    EXPECT_TRUE(led->Checked()) << "the second press shows no pressed lamp";
     MouseUp(*led, centre.X, centre.Y);
+    EXPECT_TRUE(led->Checked());
+    EXPECT_EQ(events, (std::vector<std::string>{"on"}));
+    // A later plain click toggles again.
+    Click(*led, centre.X, centre.Y);
     EXPECT_EQ(events, (std::vector<std::string>{"on", "off"}));
+}
+
+// Alt and a letter typed anywhere in the form, as the platform delivers it.
+void TypeAltChar(TWinControl& window, char key) { window.Perform(Msg::SysChar, static_cast<unsigned char>(key)); }
+
+TEST_F(PowerLed, AltAndTheCaptionsAcceleratorTogglesIt) {
+    led->SetCaption("&Power");
+    TVrCheckLed* stereo = Add("S&tereo", 80, 8, 65);
+    std::vector<std::string> stereoEvents;
+    stereo->OnChange = [&](TObject*) { stereoEvents.push_back(stereo->Checked() ? "on" : "off"); };
+    form.Show();
+    TypeAltChar(form, 'p');
+    EXPECT_EQ(events, (std::vector<std::string>{"on"}));
+    TypeAltChar(*led, 'T');
+    EXPECT_EQ(stereoEvents, (std::vector<std::string>{"on"}));
+    TypeAltChar(*stereo, 'P');
+    EXPECT_EQ(events, (std::vector<std::string>{"on", "off"}));
+    // Letters that mark nothing, and a doubled mark that is a plain "&", toggle nothing.
+    TypeAltChar(form, 'o');
+    TypeAltChar(form, 's');
+    led->SetCaption("R&&D");
+    TypeAltChar(form, 'd');
+    EXPECT_EQ(events, (std::vector<std::string>{"on", "off"}));
+    EXPECT_EQ(stereoEvents, (std::vector<std::string>{"on"}));
+    EXPECT_FALSE(led->Focused()) << "without TabStop the focus stays";
+}
+
+TEST_F(PowerLed, AcceleratorOfADisabledLedOrWithTabStop) {
+    led->SetCaption("&Power");
+    form.Show();
+    led->SetEnabled(false);
+    TypeAltChar(form, 'p');
+    EXPECT_TRUE(events.empty());
+    led->SetEnabled(true);
+    led->SetTabStop(true);
+    TypeAltChar(form, 'p');
+    EXPECT_EQ(events, (std::vector<std::string>{"on"}));
+    EXPECT_TRUE(led->Focused());
 }
 
 TEST_F(PowerLed, ProgramWritesNotifyOnlyChanges) {
