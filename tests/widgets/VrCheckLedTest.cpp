@@ -60,18 +60,10 @@ TEST_F(PowerLed, Defaults) {
 }
 
 TEST_F(PowerLed, LampAndCaptionAreCentredTogether) {
-    TRect lamp = led->LedRect();
-    TRect caption = led->CaptionRect();
-    EXPECT_EQ(lamp.Top, 7);
-    EXPECT_EQ(caption.Top, 7);
-    EXPECT_EQ(lamp.Width(), 20);
-    EXPECT_EQ(lamp.Height(), 13);
-    EXPECT_EQ(lamp.Top, 7);
-    EXPECT_EQ(caption.Left, lamp.Right + 5);
-    // Equal room left of the lamp and right of the caption (one more on the left at most).
-    int room = 73 - caption.Right;
-    EXPECT_GE(lamp.Left - 1, room - 1);
-    EXPECT_LE(lamp.Left - 1, room + 1);
+    // "Power" is 35 pixels wide in the bold 8-point window font: the margin is
+    // (73 - (20 + 5 + 35) + 1) div 2 = 7, plus the layout's offset of one.
+    EXPECT_EQ(led->LedRect(), Bounds(8, 7, 20, 13));
+    EXPECT_EQ(led->CaptionRect(), Bounds(33, 7, 35, 13));
     led->SetCheckWidth(30);
     EXPECT_EQ(led->LedRect().Width(), 30);
     led->SetCheckWidth(99);
