@@ -42,6 +42,9 @@ use_wine() {
     "$loader" wineboot -i </dev/null >/dev/null 2>&1 || true
     wineserver -w || true
   fi
+  # This Wine looks for its own fonts ("MS Sans Serif", Tahoma, Marlett) only in the
+  # prefix's Fonts folder; without them it draws with a far wider fallback font.
+  link_wine_fonts "$WINEPREFIX/drive_c/windows/Fonts"
   wineserver -p >/dev/null 2>&1 || true
   started_servers+=("$WINEPREFIX")
   # Start Wine's services now, detached from our output: started by the first
@@ -50,6 +53,17 @@ use_wine() {
   # Without a window manager, Wine waits about 2 s on every hide of a managed
   # window; unmanaged windows hide at once.
   "$loader" reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f </dev/null >/dev/null 2>&1 || true
+}
+
+# link_wine_fonts <folder>: links each of Wine's own fonts (the fonts-wine package)
+# into the folder, leaving fonts already there alone.
+link_wine_fonts() {
+  local font
+  mkdir -p "$1"
+  for font in /usr/share/wine/fonts/*; do
+    [ -e "$font" ] && [ ! -e "$1/$(basename "$font")" ] && ln -s "$font" "$1/"
+  done
+  return 0
 }
 
 # can_run_32bit: the kernel runs 32-bit programs (Wine's 32-bit loader is one).

@@ -40,6 +40,10 @@ private:
     TCanvas& canvas_;
 };
 
+// The control that got the last plain left press; the second press of a double click
+// is one only for that control.
+const TControl* lastLeftPress = nullptr;
+
 }  // namespace
 
 TControl::TControl(TComponent* owner) : TComponent(owner) {
@@ -53,6 +57,7 @@ TControl::TControl(TComponent* owner) : TComponent(owner) {
 
 TControl::~TControl() {
     MarkDestroying();
+    if (lastLeftPress == this) lastLeftPress = nullptr;
     if (Application.Alive()) Application->ControlDestroyed(this);
     if (popupMenu_) RemoveFreeNotification(popupMenu_);
     if (parent_) parent_->RemoveControl(this);
@@ -274,6 +279,11 @@ void TControl::WndProc(TMessage& message) {
 
 void TControl::HandleMouseMessage(TMessage& message) {
     unsigned msg = message.Msg;
+    // Windowless controls share their parent's window, which reports a double click
+    // also when the first press went to another control: for this one it is a first press.
+    if (msg == WM_LBUTTONDBLCLK && lastLeftPress != this) msg = WM_LBUTTONDOWN;
+    if (msg == WM_LBUTTONDOWN) lastLeftPress = this;
+    const bool secondPress = msg == WM_LBUTTONDBLCLK;
     bool doubleClicks = controlStyle_.Contains(TControlStyleFlag::csDoubleClicks);
     if (!doubleClicks && msg == WM_LBUTTONDBLCLK) msg = WM_LBUTTONDOWN;
     if (!doubleClicks && msg == WM_RBUTTONDBLCLK) msg = WM_RBUTTONDOWN;
@@ -292,10 +302,12 @@ void TControl::HandleMouseMessage(TMessage& message) {
     case WM_LBUTTONDOWN:
     case WM_LBUTTONDBLCLK:
         if (capture) SetMouseCapture(true);
-        if (clicks) clicked_ = true;
-        if (msg == WM_LBUTTONDBLCLK) {
+        // One click per double click: its second press is the double click, not another click.
+        if (secondPress) {
             shift.Include(TShiftKey::ssDouble);
-            if (clicks) DblClick();
+            if (clicks && doubleClicks) DblClick();
+        } else if (clicks) {
+            clicked_ = true;
         }
         MouseDown(TMouseButton::mbLeft, shift, x, y);
         break;

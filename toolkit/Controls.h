@@ -152,6 +152,9 @@ protected:
     virtual void CMEnabledChanged();    // invalidates
     virtual void CMVisibleChanged() {}
     virtual void CMSysColorChange() {}
+    // A character typed with Alt, offered to every control of the form in turn; a control
+    // whose caption holds it as its accelerator acts and returns true (nothing by default).
+    virtual bool CMDialogChar(char key) { (void)key; return false; }
     virtual void CMParentColorChanged();
     virtual void CMParentFontChanged();
     // After the size changed; fires OnResize.
@@ -335,6 +338,8 @@ private:
     struct Impl;
     void DestroyHandle();
     void BroadcastFocusChanged(TWinControl* focused);
+    // Offers Key to the controls inside this one until one takes it; whether one did.
+    bool BroadcastDialogChar(char key);
     bool RouteMouseToChild(TMessage& message);
     TControl* CaptureControl() const;
     void SetCaptureControl(TControl* control);

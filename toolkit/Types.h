@@ -97,6 +97,7 @@ constexpr unsigned KeyDown = 0x0100;
 constexpr unsigned KeyUp = 0x0101;
 constexpr unsigned Char = 0x0102;
 constexpr unsigned SysKeyDown = 0x0104;
+constexpr unsigned SysChar = 0x0106;
 constexpr unsigned SysCommand = 0x0112;
 constexpr unsigned Timer = 0x0113;
 constexpr unsigned MouseMove = 0x0200;

@@ -542,6 +542,15 @@ void TWinControl::TrackMouseControl(TControl* control) {
     }
 }
 
+bool TWinControl::BroadcastDialogChar(char key) {
+    for (TControl* control : controls_) {
+        if (control->CMDialogChar(key)) return true;
+        auto* container = dynamic_cast<TWinControl*>(control);
+        if (container && container->BroadcastDialogChar(key)) return true;
+    }
+    return false;
+}
+
 bool TWinControl::RouteMouseToChild(TMessage& message) {
     TPoint point{GET_X_LPARAM(message.LParam), GET_Y_LPARAM(message.LParam)};
     TControl* target = nullptr;
@@ -649,6 +658,11 @@ void TWinControl::WndProc(TMessage& message) {
         KeyPress(key);
         if (key == 0) return;
         message.WParam = static_cast<unsigned char>(key);
+        break;
+    }
+    case WM_SYSCHAR: {
+        TWinControl* form = GetParentForm(this);
+        if (form && form->BroadcastDialogChar(static_cast<char>(message.WParam))) return;
         break;
     }
     case WM_WINDOWPOSCHANGED: {

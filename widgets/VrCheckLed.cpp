@@ -132,7 +132,9 @@ void TVrCheckLed::DrawFocusFrame() {
 
 void TVrCheckLed::MouseDown(TMouseButton button, TShiftState shift, int x, int y) {
     TVrCustomImageControl::MouseDown(button, shift, x, y);
-    if (button == TMouseButton::mbLeft && Enabled() && ledRect_.Contains(Point(x, y))) {
+    // The second press of a double click toggles nothing: one toggle per double click.
+    const bool secondPress = shift.Contains(TShiftKey::ssDouble);
+    if (button == TMouseButton::mbLeft && !secondPress && Enabled() && ledRect_.Contains(Point(x, y))) {
         pressing_ = true;
         checkedBeforePress_ = checked_;
         checked_ = !checked_;
@@ -192,6 +194,13 @@ void TVrCheckLed::Resize() {
 void TVrCheckLed::KeyPress(char& key) {
     if (key == ' ') SetChecked(!checked_);
     TVrCustomImageControl::KeyPress(key);
+}
+
+bool TVrCheckLed::CMDialogChar(char key) {
+    if (!IsAccelerator(key) || !CanFocus()) return false;
+    if (TabStop()) SetFocus();
+    SetChecked(!checked_);
+    return true;
 }
 
 bool TVrCheckLed::IsAccelerator(char key) const {

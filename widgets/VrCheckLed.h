@@ -56,6 +56,7 @@ protected:
     void CreateWnd() override;
     void Resize() override;
     void KeyPress(char& key) override;
+    bool CMDialogChar(char key) override;
     virtual void Change();
 
 private:

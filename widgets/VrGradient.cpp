@@ -61,7 +61,8 @@ void TVrCustomGradient::Paint() {
 
 void TVrCustomGradient::MouseDown(TMouseButton button, TShiftState shift, int x, int y) {
     TVrGraphicImageControl::MouseDown(button, shift, x, y);
-    if (button != TMouseButton::mbLeft || !FormDrag) return;
+    // The first press of a double click has dragged already.
+    if (button != TMouseButton::mbLeft || !FormDrag || shift.Contains(TShiftKey::ssDouble)) return;
     SetMouseCapture(false);
     if (TWinControl* top = GetTopOwnerControl(this)) top->Perform(Msg::SysCommand, kMoveByCaption, 0);
 }

@@ -120,7 +120,11 @@ void TVrMediaButton::WndProc(TMessage& message) {
         tracking_ = false;
         down_ = false;
         if (wasPressed) Repaint();
+        // The framework clicks only for a plain press; the second press of a double
+        // click steps too, as two quick clicks on a push button do.
+        const bool frameworkClicks = Clicked();
         TVrCustomImageControl::WndProc(message);
+        if (wasPressed && !frameworkClicks && ClientRect().Contains(MessagePoint(message))) Click();
         return;
     }
     default:

@@ -17,6 +17,8 @@
 #include "VrTrackBar.h"
 #include "VrTrayIcon.h"
 
+#include <windows.h>
+
 namespace {
 
 using Events = std::vector<std::string>;
@@ -222,6 +224,38 @@ TEST_F(HandlersTest, ListsAndEditsStoreEveryChange) {
     EXPECT_EQ("ROCK FM", Stored("PS"));
     EXPECT_EQ("", Stored("RT"));
     EXPECT_TRUE(Tuning().empty());
+}
+
+// Picks an item as the user does with the keyboard: the list's own window moves its
+// selection and tells its parent, whose notification runs the list's change handler.
+void PickWithKeys(TComboBox* list, int index) {
+    HWND window = list->Handle();
+    SendMessageA(window, WM_KEYDOWN, VK_HOME, 0);
+    for (int i = 0; i < index; ++i) SendMessageA(window, WM_KEYDOWN, VK_DOWN, 0);
+}
+
+TEST_F(HandlersTest, EachRdsListPickedByTheUserStoresItsItem) {
+    StartAt("100.000MHz");
+    const struct {
+        TComboBox* list;
+        const char* setting;
+        int index;
+    } lists[] = {
+        {form->ComboBox1, "PTY", 11}, {form->ComboBox2, "PIC", 7}, {form->ComboBox3, "PIA", 3},
+        {form->ComboBox4, "PIP", 35}, {form->ComboBox5, "TP", 1},  {form->ComboBox6, "MS", 1},
+    };
+    for (const auto& each : lists) {
+        PickWithKeys(each.list, each.index);
+        EXPECT_EQ(std::to_string(each.index), Stored(each.setting)) << each.setting;
+        EXPECT_EQ(each.index, each.list->ItemIndex()) << each.setting;
+    }
+    // Each list stores only its own value.
+    EXPECT_EQ("11", Stored("PTY"));
+    EXPECT_EQ("7", Stored("PIC"));
+    EXPECT_EQ("3", Stored("PIA"));
+    EXPECT_EQ("35", Stored("PIP"));
+    EXPECT_TRUE(Tuning().empty());
+    EXPECT_TRUE(RdsWrites().empty()) << "nothing is sent before Update RDS";
 }
 
 TEST_F(HandlersTest, UpdateRdsWritesThePanelAndShowsEachValue) {

@@ -18,9 +18,10 @@ constexpr COLORREF Blue = RGB(0x00, 0x00, 0xFF);
 constexpr COLORREF Black = RGB(0x00, 0x00, 0x00);
 constexpr COLORREF White = RGB(0xFF, 0xFF, 0xFF);
 
-// The "RDS" check LED (unchecked) at 144, 8 and its lamp of 20 x 13 at 149, 15;
-// the lamp's fill lies inside its four rings.
-constexpr int LampLeft = 149;
+// The "RDS" check LED (unchecked) at 144, 8 and its lamp of 20 x 13 at 148, 15 (the
+// bold caption is 26 pixels wide in the window's font: margin (57 - 51 + 1) div 2 = 3,
+// plus the layout's offset of one); the lamp's fill lies inside its four rings.
+constexpr int LampLeft = 148;
 constexpr int LampTop = 15;
 constexpr int LampWidth = 20;
 constexpr int LampHeight = 13;

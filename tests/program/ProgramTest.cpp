@@ -1,123 +1,11 @@
 // sondel.exe as a user meets it: started on the virtual card with seeded settings,
 // clicked at its controls' places; checked in the card's trace, the registry and
 // the window's size and pixels.
-#include "RunningProgram.h"
-
-#include <gtest/gtest.h>
-
-#include <algorithm>
-#include <map>
-#include <ostream>
-#include <memory>
-#include <string>
-#include <vector>
-
-// Window sizes compared and shown as width x height.
-bool operator==(SIZE a, SIZE b) { return a.cx == b.cx && a.cy == b.cy; }
-std::ostream& operator<<(std::ostream& out, SIZE size) { return out << size.cx << " x " << size.cy; }
+#include "ProgramFixture.h"
 
 namespace {
 
-using Lines = std::vector<std::string>;
-
-constexpr char MainClass[] = "TfoMain";
-constexpr char TrayWindowClass[] = "TVrTrayIconWindow";
-// The tray icon's callback message, its mouse message in the low word of LParam.
-constexpr UINT TrayCallbackMessage = WM_USER + 68;
-constexpr DWORD HideTimeoutMilliseconds = 5000;
-constexpr DWORD PollMilliseconds = 20;
-
-// Centres of the controls in the window's client area.
-constexpr POINT DecreaseBy1MHz{32, 100};
-constexpr POINT DecreaseBy100KHz{72, 100};
-constexpr POINT IncreaseBy100KHz{128, 100};
-constexpr POINT IncreaseBy1MHz{168, 100};
-constexpr POINT Arrow{216, 20};
-// The RDS check LED's lamp.
-constexpr POINT RdsLamp{158, 21};
-// The power track bar's ends (top: level 15, bottom: level 0).
-constexpr POINT PowerTop{204, 58};
-constexpr POINT PowerBottom{204, 111};
-constexpr POINT StartColourBox{366, 104};
-constexpr RECT FrequencyDisplay{16, 56, 16 + 168, 56 + 30};
-constexpr int NavyIndex = 4;
-constexpr COLORREF Navy = RGB(0x00, 0x00, 0x80);
-constexpr COLORREF Red = RGB(0xFF, 0x00, 0x00);
-// A spot of the background at the gradient's start edge.
-constexpr POINT GradientStart{0, 120};
-
-// Every value the restore reads, so that it runs to its end without an error report.
-const std::map<std::string, std::string> DesignSettings = {
-    {"Freq", "100.000MHz"}, {"PowerOn", "No"}, {"Power", "4"}, {"PS", "PC RADIO"},
-    {"RT", "PC RADIO, NON-STOP LATEST HITS!"}, {"Color", "clRed"}, {"EndColor", "clFuchsia"},
-    {"Stereo", "No"}, {"Rds", "No"}, {"ShutDownAtExit", "No"}, {"PTY", "0"}, {"PIC", "0"},
-    {"PIA", "0"}, {"PIP", "0"}, {"TP", "0"}, {"MS", "0"}, {"MoveToTray", "No"},
-};
-
-class ProgramTest : public ::testing::Test {
-protected:
-    void SetUp() override {
-        ProgramRegistry::ClearSettings();
-        ProgramRegistry::ClearRunEntry();
-        settings_ = DesignSettings;
-    }
-    void TearDown() override {
-        program.reset();
-        ProgramRegistry::ClearSettings();
-        ProgramRegistry::ClearRunEntry();
-    }
-
-    void Seed(const std::string& name, const std::string& text) { settings_[name] = text; }
-
-    // Seeds the registry and starts the program on a trace named after the test.
-    void Start(TWindowWait wait = TWindowWait::Shown) {
-        for (const auto& setting : settings_) ProgramRegistry::PutSetting(setting.first, setting.second);
-        program = std::make_unique<TRunningProgram>(SONDEL_EXE, MainClass, TracePath(), TEnvironment{}, wait);
-        startLines_ = program->Trace(CardKinds()).size();
-    }
-
-    static std::string TracePath(const std::string& suffix = "") {
-        const auto* test = ::testing::UnitTest::GetInstance()->current_test_info();
-        return std::string(PROGRAM_TEST_FOLDER "/") + test->name() + suffix + ".trace.txt";
-    }
-
-    static std::vector<std::string> CardKinds() { return {"SYNTH", "CARRIER", "STEREO", "RDS", "LOST"}; }
-
-    // The card's events since the restore ended.
-    Lines SinceStart() const {
-        Lines all = program->Trace(CardKinds());
-        return Lines(all.begin() + static_cast<std::ptrdiff_t>(std::min(startLines_, all.size())), all.end());
-    }
-
-    void Click(POINT at) const { program->ClickAt(at.x, at.y); }
-
-    SIZE Size() const { return program->OuterSize(); }
-
-    void DoubleClickTrayIcon() const {
-        HWND tray = FindAnyProcessWindow(program->ProcessId(), TrayWindowClass);
-        ASSERT_NE(nullptr, tray);
-        program->SendTo(tray, TrayCallbackMessage, 0, WM_LBUTTONDBLCLK);
-        program->Settle();
-    }
-
-    bool WaitUntilVisible(bool visible) const {
-        for (DWORD waited = 0; waited < HideTimeoutMilliseconds; waited += PollMilliseconds) {
-            if (program->Visible() == visible) return true;
-            Sleep(PollMilliseconds);
-        }
-        return program->Visible() == visible;
-    }
-
-    std::unique_ptr<TRunningProgram> program;
-
-private:
-    std::map<std::string, std::string> settings_;
-    size_t startLines_ = 0;
-};
-
-constexpr SIZE Compact{235, 160};
-constexpr SIZE Options{392, 160};
-constexpr SIZE OptionsWithRds{392, 340};
+using namespace ProgramFixture;
 
 TEST_F(ProgramTest, StepButtonsTuneByTheirStepsWithTheStoredLevelAndStoreEachFrequency) {
     Start();
@@ -219,6 +107,53 @@ TEST_F(ProgramTest, RdsLedResizesNothingUntilTheArrowIsClicked) {
     EXPECT_EQ(Compact, Size());
     Click(Arrow);
     EXPECT_EQ(OptionsWithRds, Size());
+}
+
+TEST_F(ProgramTest, PowerAndStereoLedsSwitchTheCardAndStoreTheirState) {
+    Start();
+    Click(PowerLamp);
+    EXPECT_EQ("Yes", ProgramRegistry::GetSetting("PowerOn"));
+    Click(StereoLamp);
+    EXPECT_EQ("Yes", ProgramRegistry::GetSetting("Stereo"));
+    Click(StereoLamp);
+    EXPECT_EQ("No", ProgramRegistry::GetSetting("Stereo"));
+    Click(PowerLamp);
+    EXPECT_EQ("No", ProgramRegistry::GetSetting("PowerOn"));
+    // On: carrier, a tune at level 0, then the displayed frequency at the stored level;
+    // off: carrier off and the synthesizer parked at 87.3 MHz.
+    EXPECT_EQ((Lines{"CARRIER on", "SYNTH 100000 0", "SYNTH 100000 4", "STEREO on", "STEREO off", "CARRIER off",
+                     "SYNTH 87300 0"}),
+              SinceStart());
+}
+
+TEST_F(ProgramTest, UpdateRdsWritesTheWholeImageOnce) {
+    Seed("Rds", "Yes");
+    Seed("PTY", "11");
+    Start();
+    Click(Arrow);
+    ASSERT_EQ(OptionsWithRds, Size());
+    Click(UpdateRdsButton);
+    ASSERT_TRUE(program->WaitForTrace("RDS", 83));
+    const Lines rds = program->Trace("RDS");
+    EXPECT_EQ(83u, rds.size());
+    EXPECT_TRUE(program->Trace("LOST").empty());
+    const Lines programService = {"RDS 16 80", "RDS 17 67", "RDS 18 32", "RDS 19 82",
+                                  "RDS 20 65", "RDS 21 68", "RDS 22 73", "RDS 23 79"};
+    EXPECT_NE(rds.end(), std::search(rds.begin(), rds.end(), programService.begin(), programService.end()))
+        << "PS \"PC RADIO\" in order";
+    EXPECT_NE(rds.end(), std::find(rds.begin(), rds.end(), "RDS 4 11")) << "the programme type";
+}
+
+TEST_F(ProgramTest, FirstStartWithoutSettingsSeedsThemQuietlyAndTunesTheCard) {
+    SeedNothing();
+    Start();
+    EXPECT_EQ(nullptr, FindAnyProcessWindow(program->ProcessId(), "#32770")) << "no error box";
+    EXPECT_EQ((Lines{"STEREO on", "SYNTH 87300 0", "SYNTH 87500 0", "STEREO off"}), program->Trace(CardKinds()));
+    std::map<std::string, std::string> seeded = DesignSettings;
+    seeded["Power"] = "0";
+    for (const auto& setting : seeded)
+        EXPECT_EQ(setting.second, ProgramRegistry::GetSetting(setting.first)) << setting.first;
+    EXPECT_EQ(Compact, Size());
 }
 
 TEST_F(ProgramTest, ColourBoxSetsTheGradientsStartColourAndStoresIt) {

@@ -164,6 +164,41 @@ TEST_F(ControlsTest, ClickNeedsPressAndReleaseInside) {
     EXPECT_EQ(clicks, 1);
 }
 
+TEST_F(ControlsTest, ADoubleClickIsOneClickThenTheDoubleClick) {
+    std::vector<std::string> log;
+    auto watch = [&log](TControl* control, const std::string& name) {
+        control->OnClick = [&log, name](TObject*) { log.push_back(name + " click"); };
+        control->OnDblClick = [&log, name](TObject*) { log.push_back(name + " dblclick"); };
+    };
+    watch(form->Lower, "lower");
+    watch(form->Upper, "upper");
+    auto doubleClick = [](TControl* control) {
+        Testing::Click(control, 3, 3);
+        Testing::SendMouse(control, WM_LBUTTONDBLCLK, 3, 3, MK_LBUTTON);
+        Testing::MouseUp(control, 3, 3);
+    };
+    doubleClick(form->Upper);
+    EXPECT_EQ(log, (std::vector<std::string>{"upper click", "upper dblclick"}));
+    EXPECT_EQ(g_events, (std::vector<std::string>{"upper down 3,3", "upper up 3,3", "upper down 3,3", "upper up 3,3"}));
+
+    // Without double clicks the second press is neither a click nor a double click.
+    log.clear();
+    form->Lower->SetControlStyle(form->Lower->ControlStyle() - TControlStyleFlag::csDoubleClicks);
+    doubleClick(form->Lower);
+    EXPECT_EQ(log, (std::vector<std::string>{"lower click"}));
+}
+
+TEST_F(ControlsTest, ADoubleClickOnTheParentAfterAPressOnAnotherControlIsAFirstPress) {
+    int upperClicks = 0, upperDoubleClicks = 0;
+    form->Upper->OnClick = [&](TObject*) { ++upperClicks; };
+    form->Upper->OnDblClick = [&](TObject*) { ++upperDoubleClicks; };
+    Testing::Click(form->Lower, 3, 3);
+    Testing::SendMouse(form->Upper, WM_LBUTTONDBLCLK, 3, 3, MK_LBUTTON);
+    Testing::MouseUp(form->Upper, 3, 3);
+    EXPECT_EQ(upperClicks, 1);
+    EXPECT_EQ(upperDoubleClicks, 0);
+}
+
 TEST_F(ControlsTest, HandlerThatThrowsIsReportedAndTheNextMessageRuns) {
     Testing::TMessageBoxRecorder boxes;
     Application->SetTitle("SONDEL 2005 RDS");

@@ -60,18 +60,10 @@ TEST_F(PowerLed, Defaults) {
 }
 
 TEST_F(PowerLed, LampAndCaptionAreCentredTogether) {
-    TRect lamp = led->LedRect();
-    TRect caption = led->CaptionRect();
-    EXPECT_EQ(lamp.Top, 7);
-    EXPECT_EQ(caption.Top, 7);
-    EXPECT_EQ(lamp.Width(), 20);
-    EXPECT_EQ(lamp.Height(), 13);
-    EXPECT_EQ(lamp.Top, 7);
-    EXPECT_EQ(caption.Left, lamp.Right + 5);
-    // Equal room left of the lamp and right of the caption (one more on the left at most).
-    int room = 73 - caption.Right;
-    EXPECT_GE(lamp.Left - 1, room - 1);
-    EXPECT_LE(lamp.Left - 1, room + 1);
+    // "Power" is 35 pixels wide in the bold 8-point window font: the margin is
+    // (73 - (20 + 5 + 35) + 1) div 2 = 7, plus the layout's offset of one.
+    EXPECT_EQ(led->LedRect(), Bounds(8, 7, 20, 13));
+    EXPECT_EQ(led->CaptionRect(), Bounds(33, 7, 35, 13));
     led->SetCheckWidth(30);
     EXPECT_EQ(led->LedRect().Width(), 30);
     led->SetCheckWidth(99);
@@ -181,13 +173,56 @@ TEST_F(PowerLed, ClickOnTheCaptionDoesNothing) {
     EXPECT_TRUE(events.empty());
 }
 
-TEST_F(PowerLed, DoubleClickIsTwoToggles) {
+TEST_F(PowerLed, DoubleClickIsOneToggle) {
     TPoint centre = LampCentre();
     MouseDown(*led, centre.X, centre.Y);
     MouseUp(*led, centre.X, centre.Y);
     MouseDoubleClick(*led, centre.X, centre.Y);
+    EXPECT_TRUE(led->Checked()) << "the second press shows no pressed lamp";
     MouseUp(*led, centre.X, centre.Y);
+    EXPECT_TRUE(led->Checked());
+    EXPECT_EQ(events, (std::vector<std::string>{"on"}));
+    // A later plain click toggles again.
+    Click(*led, centre.X, centre.Y);
     EXPECT_EQ(events, (std::vector<std::string>{"on", "off"}));
+}
+
+// Alt and a letter typed anywhere in the form, as the platform delivers it.
+void TypeAltChar(TWinControl& window, char key) { window.Perform(Msg::SysChar, static_cast<unsigned char>(key)); }
+
+TEST_F(PowerLed, AltAndTheCaptionsAcceleratorTogglesIt) {
+    led->SetCaption("&Power");
+    TVrCheckLed* stereo = Add("S&tereo", 80, 8, 65);
+    std::vector<std::string> stereoEvents;
+    stereo->OnChange = [&](TObject*) { stereoEvents.push_back(stereo->Checked() ? "on" : "off"); };
+    form.Show();
+    TypeAltChar(form, 'p');
+    EXPECT_EQ(events, (std::vector<std::string>{"on"}));
+    TypeAltChar(*led, 'T');
+    EXPECT_EQ(stereoEvents, (std::vector<std::string>{"on"}));
+    TypeAltChar(*stereo, 'P');
+    EXPECT_EQ(events, (std::vector<std::string>{"on", "off"}));
+    // Letters that mark nothing, and a doubled mark that is a plain "&", toggle nothing.
+    TypeAltChar(form, 'o');
+    TypeAltChar(form, 's');
+    led->SetCaption("R&&D");
+    TypeAltChar(form, 'd');
+    EXPECT_EQ(events, (std::vector<std::string>{"on", "off"}));
+    EXPECT_EQ(stereoEvents, (std::vector<std::string>{"on"}));
+    EXPECT_FALSE(led->Focused()) << "without TabStop the focus stays";
+}
+
+TEST_F(PowerLed, AcceleratorOfADisabledLedOrWithTabStop) {
+    led->SetCaption("&Power");
+    form.Show();
+    led->SetEnabled(false);
+    TypeAltChar(form, 'p');
+    EXPECT_TRUE(events.empty());
+    led->SetEnabled(true);
+    led->SetTabStop(true);
+    TypeAltChar(form, 'p');
+    EXPECT_EQ(events, (std::vector<std::string>{"on"}));
+    EXPECT_TRUE(led->Focused());
 }
 
 TEST_F(PowerLed, ProgramWritesNotifyOnlyChanges) {

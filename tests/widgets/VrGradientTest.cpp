@@ -140,6 +140,10 @@ TEST(VrGradient, FormDragAsksTheFormToMoveByItsCaption) {
     Click(*gradient, 10, 10);
     ASSERT_EQ(form.commands.size(), 1u);
     EXPECT_EQ(form.commands[0], 0xF012u);
+    // The second press of a double click drags no more.
+    Testing::SendMouse(gradient, Msg::LButtonDblClk, 10, 10, kLeftButtonHeld);
+    MouseUp(*gradient, 10, 10);
+    EXPECT_EQ(form.commands.size(), 1u);
 }
 
 }  // namespace

@@ -297,6 +297,13 @@ TEST_F(StepButton, EveryPressOfADoubleClickSteps) {
     EXPECT_TRUE(button->Down());
     MouseUp(*button, 16, 12);
     EXPECT_EQ(clicks, 2);
+    // The second press dragged off before its release steps nothing.
+    MouseDown(*button, 16, 12);
+    MouseUp(*button, 16, 12);
+    MouseDoubleClick(*button, 16, 12);
+    MouseMoveTo(*button, 50, 12);
+    MouseUp(*button, 50, 12);
+    EXPECT_EQ(clicks, 3);
 }
 
 TEST_F(StepButton, SpacePressAndReleaseClicksOnceWithoutRepeating) {

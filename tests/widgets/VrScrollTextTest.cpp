@@ -250,11 +250,15 @@ TEST(ScrollText, ActiveRunsTheTimerAndStopsAndRestarts) {
     text.SetActive(false);
 }
 
-TEST(ScrollText, ClickFiresOnClick) {
+TEST(ScrollText, ClickFiresOnClickOncePerDoubleClick) {
     TVrScrollText text(nullptr);
     int clicks = 0;
     text.OnClick = [&](TObject*) { ++clicks; };
     text.Perform(WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(5, 5));
+    text.Perform(WM_LBUTTONUP, 0, MAKELPARAM(5, 5));
+    EXPECT_EQ(1, clicks);
+    // The notice's web page opens once for a double click.
+    text.Perform(WM_LBUTTONDBLCLK, MK_LBUTTON, MAKELPARAM(5, 5));
     text.Perform(WM_LBUTTONUP, 0, MAKELPARAM(5, 5));
     EXPECT_EQ(1, clicks);
 }
