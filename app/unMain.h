@@ -3,6 +3,7 @@
 #pragma once
 
 #include "Form.h"
+#include "StartReports.h"
 
 #include <cstdint>
 #include <functional>
@@ -130,11 +131,13 @@ private:
     void SeedAbsentSettings();
     void RestoreSettings();
     void RestorePowerOn(const std::string& storedFrequency);
-    // Runs one step of the restore; a failure is reported and the next step runs.
+    // Runs one step of the restore; a failure is reported (when the start has not
+    // told it already) and the next step runs.
     void RestoreStep(const std::function<void()>& step);
 
     std::unique_ptr<TSondelCard> card_;
     bool restored_ = false;
+    TStartReports startReports_;
     // Set while a refused Run entry puts its LED back, so that the LED's handler stays out.
     bool revertingAutostart_ = false;
 };
