@@ -25,6 +25,12 @@ constexpr char TrayWindowClass[] = "TVrTrayIconWindow";
 // The tray icon's callback message, its mouse message in the low word of LParam.
 constexpr UINT TrayCallbackMessage = WM_USER + 68;
 constexpr DWORD HideTimeoutMilliseconds = 5000;
+constexpr DWORD EndTimeoutMilliseconds = 10000;
+// The claim every copy of the program makes, machine-wide.
+constexpr char MachineClaim[] = "Global\\SondelUltraCardControl";
+constexpr char MessageBoxClass[] = "#32770";
+// The text control of a message box.
+constexpr int MessageBoxTextId = 0xFFFF;
 constexpr DWORD PollMilliseconds = 20;
 
 // Centres of the controls in the window's client area.
@@ -98,6 +104,14 @@ protected:
         ASSERT_NE(nullptr, tray);
         program->SendTo(tray, TrayCallbackMessage, 0, WM_LBUTTONDBLCLK);
         program->Settle();
+    }
+
+    bool WaitUntilEnded() const {
+        for (DWORD waited = 0; waited < EndTimeoutMilliseconds; waited += PollMilliseconds) {
+            if (!program->Running()) return true;
+            Sleep(PollMilliseconds);
+        }
+        return !program->Running();
     }
 
     bool WaitUntilVisible(bool visible) const {
@@ -266,6 +280,54 @@ TEST_F(ProgramTest, SecondStartShowsTheRunningOneAndLeavesCardAndSettingsAlone) 
     EXPECT_EQ(before, program->Trace(CardKinds()));
     EXPECT_EQ("100.000MHz", ProgramRegistry::GetSetting("Freq"));
     EXPECT_TRUE(program->Running());
+}
+
+TEST_F(ProgramTest, EndOfTheSessionSwitchesTheCarrierOffClosesTheCardAndEnds) {
+    Seed("PowerOn", "Yes");
+    Seed("ShutDownAtExit", "Yes");
+    Start();
+    EXPECT_EQ(TRUE, program->Send(WM_QUERYENDSESSION, 0, ENDSESSION_LOGOFF));
+    EXPECT_EQ((Lines{}), SinceStart()) << "only asked";
+    program->Send(WM_ENDSESSION, TRUE, ENDSESSION_LOGOFF);
+    // Done by the time the message returns: the session may end the process right after it.
+    EXPECT_EQ((Lines{"CARRIER off", "SYNTH 87300 0"}), SinceStart());
+    EXPECT_TRUE(WaitUntilEnded());
+    EXPECT_EQ((Lines{"CARRIER off", "SYNTH 87300 0"}), SinceStart());
+}
+
+// The machine-wide claim held as by a copy in another logged-on session: it has no window here.
+class THeldClaim {
+public:
+    THeldClaim() : mutex_(CreateMutexA(nullptr, FALSE, MachineClaim)) {}
+    ~THeldClaim() {
+        if (mutex_) CloseHandle(mutex_);
+    }
+    THeldClaim(const THeldClaim&) = delete;
+    THeldClaim& operator=(const THeldClaim&) = delete;
+    bool Held() const { return mutex_ != nullptr; }
+
+private:
+    HANDLE mutex_;
+};
+
+TEST_F(ProgramTest, AStartWhileAnotherSessionRunsTheProgramSaysSoAndLeavesCardAndSettingsAlone) {
+    THeldClaim otherSession;
+    ASSERT_TRUE(otherSession.Held());
+    ProgramRegistry::PutSetting("Freq", "101.300MHz");
+    TRunningProgram second(SONDEL_EXE, MessageBoxClass, TracePath());
+    char text[512] = {};
+    GetDlgItemTextA(second.Window(), MessageBoxTextId, text, sizeof text);
+    EXPECT_STREQ(
+        "SONDEL 2005 RDS already runs in another session on this computer (another user is logged on with it). "
+        "Only one copy at a time can control the card.",
+        text);
+    char caption[64] = {};
+    GetWindowTextA(second.Window(), caption, sizeof caption);
+    EXPECT_STREQ("SONDEL 2005 RDS", caption);
+    EXPECT_EQ(0u, second.Close());
+    EXPECT_EQ(INVALID_FILE_ATTRIBUTES, GetFileAttributesA(TracePath().c_str()));
+    EXPECT_EQ(nullptr, FindAnyProcessWindow(second.ProcessId(), MainClass));
+    EXPECT_EQ("101.300MHz", ProgramRegistry::GetSetting("Freq"));
 }
 
 }  // namespace
