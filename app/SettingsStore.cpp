@@ -4,6 +4,7 @@
 #include "Registry.h"
 #include "Win.h"
 
+#include <cstdint>
 #include <vector>
 
 namespace SettingsStore {
@@ -41,12 +42,27 @@ std::string ProgramPath() {
     }
 }
 
-// The value Name of Key, or AbsentText when the key or the value is absent
-// (or the key cannot be opened with full access).
+// The value Name of Key, or AbsentText when the key or the value is absent. A key
+// that refuses full access (a user without write rights) is still read: its values
+// are the settings in force, and reading them as absent would switch the carrier off.
 std::string ReadValue(const std::string& key, const std::string& name) {
-    TMachineRegistry registry;
-    if (!registry.OpenKey(key, false) || !registry.ValueExists(name)) return AbsentText;
-    return registry.ReadString(name);
+    for (const std::uint32_t access : {RegistryAccess::AllAccess, RegistryAccess::Read}) {
+        TRegistry registry(access);
+        registry.SetRootKey(TRegistryRoot::rkLocalMachine);
+        if (registry.OpenKey(key, false)) return registry.ValueExists(name) ? registry.ReadString(name) : AbsentText;
+    }
+    return AbsentText;
+}
+
+// Converts the text of the value Name, naming the value when it does not convert.
+template <typename Convert>
+auto ReadConverted(const std::string& name, Convert convert) {
+    const std::string text = ReadSetting(name);
+    try {
+        return convert(text);
+    } catch (const EConvertError& error) {
+        throw EMalformedSetting(error.what(), name, text == AbsentText);
+    }
 }
 
 }  // namespace
@@ -58,6 +74,14 @@ void WriteSetting(const std::string& name, const std::string& subKey, const std:
 }
 
 std::string ReadSetting(const std::string& name) { return ReadValue(SettingsKey(), name); }
+
+int ReadIntegerSetting(const std::string& name) {
+    return ReadConverted(name, [](const std::string& text) { return StrToInt(text); });
+}
+
+TColor ReadColorSetting(const std::string& name) {
+    return ReadConverted(name, [](const std::string& text) { return StringToColor(text); });
+}
 
 void SeedSettings(const std::vector<std::pair<std::string, std::string>>& values) {
     TMachineRegistry registry;

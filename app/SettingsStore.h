@@ -2,6 +2,9 @@
 // a complete open, read or write, and close; and the machine-wide Run entry.
 #pragma once
 
+#include "Colors.h"
+#include "SysUtils.h"
+
 #include <string>
 #include <utility>
 #include <vector>
@@ -21,8 +24,27 @@ extern const char* const NoText;
 // Creates the base key + SubKey when missing and writes Text as the string value
 // Name; a key that cannot be created raises "Failed to create key ...".
 void WriteSetting(const std::string& name, const std::string& subKey, const std::string& text);
-// The string value Name of the settings key, or AbsentText.
+// The string value Name of the settings key, or AbsentText. A key this user may not
+// write is read with read rights.
 std::string ReadSetting(const std::string& name);
+// A stored value that does not convert: the conversion error's message, with the
+// value's name and whether the value was absent.
+class EMalformedSetting : public EConvertError {
+public:
+    EMalformedSetting(const std::string& message, std::string name, bool absent)
+        : EConvertError(message), name_(std::move(name)), absent_(absent) {}
+    const std::string& Name() const { return name_; }
+    bool Absent() const { return absent_; }
+
+private:
+    std::string name_;
+    bool absent_;
+};
+
+// The value Name as an integer; raises EMalformedSetting when it is not one.
+int ReadIntegerSetting(const std::string& name);
+// The value Name as a colour (identifier or number); raises EMalformedSetting when it is neither.
+TColor ReadColorSetting(const std::string& name);
 // Writes each (name, text) whose value is absent from the settings key; present
 // values, well-formed or not, stay as they are.
 void SeedSettings(const std::vector<std::pair<std::string, std::string>>& values);

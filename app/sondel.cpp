@@ -5,23 +5,36 @@
 #include "VirtualCardSetup.h"
 #include "unMain.h"
 
-#include <windows.h>
+// The platform header without its MessageBox macro, which would rename the call below.
+#include "Win.h"
+
+#include <string>
 
 namespace {
 
 // One copy per machine drives the card.
-constexpr char InstanceName[] = "Global\\SondelUltraCardControl";
+constexpr char InstanceName[] = "SondelUltraCardControl";
 constexpr int SecondCopyExit = 0;
 constexpr int SetupFailureExit = 1;
+// Follows the program's title.
+constexpr char OtherSessionMessage[] =
+    " already runs in another session on this computer (another user is logged on with it). "
+    "Only one copy at a time can control the card.";
+
+// A second start brings the running copy's window forward; one whose window it cannot
+// reach (a copy of another logged-on user) is told so instead of ending silently.
+int LeaveToRunningCopy(const TSingleInstance& instance) {
+    if (instance.AskRunningToShow()) return SecondCopyExit;
+    if (!instance.HeldInThisSession())
+        Application->MessageBox(ApplicationTitle + std::string(OtherSessionMessage), ApplicationTitle, MsgBox::Ok | MsgBox::IconInformation);
+    return SecondCopyExit;
+}
 
 }  // namespace
 
 int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
     TSingleInstance instance(InstanceName);
-    if (!instance.First()) {
-        instance.AskRunningToShow();
-        return SecondCopyExit;
-    }
+    if (!instance.First()) return LeaveToRunningCopy(instance);
     Application->Initialize();
     Application->SetTitle(ApplicationTitle);
     try {

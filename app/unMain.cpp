@@ -7,6 +7,7 @@
 #include "PCICard.h"
 // After the card headers: drops the platform's MessageBox macro they bring along.
 #include "Win.h"
+#include "Registry.h"
 #include "SettingsStore.h"
 #include "SysUtils.h"
 #include "Application.h"
@@ -17,6 +18,7 @@
 #include "VrTrayIcon.h"
 
 #include <algorithm>
+#include <exception>
 
 TfoMain* foMain = nullptr;
 const char* const ApplicationTitle = "SONDEL 2005 RDS";
@@ -24,7 +26,7 @@ const char* const ApplicationTitle = "SONDEL 2005 RDS";
 namespace {
 
 using SettingsStore::FlagText;
-using SettingsStore::ReadSetting;
+using SettingsStore::ReadIntegerSetting;
 using SettingsStore::SettingsSubKey;
 using SettingsStore::WriteSetting;
 
@@ -86,12 +88,20 @@ void TfoMain::StepFrequency(int32_t delta) {
     const uint32_t frequency = FrequencyText::WrapIntoBand(stepped);
     VrMatrix1->SetText(FrequencyText::FromKHz(frequency));
     ShowFrequencyInTrayHint();
-    WriteSetting("Freq", SettingsSubKey, VrMatrix1->Text());
+    // A store this user may not write is told after the tune: the card still goes
+    // where the display says.
+    std::exception_ptr refused;
+    try {
+        WriteSetting("Freq", SettingsSubKey, VrMatrix1->Text());
+    } catch (const ERegistryException&) {
+        refused = std::current_exception();
+    }
     // A level outside the track bar's range (a hand-edited store) is sent as its
     // nearest level, not as its low eight bits.
     const int power =
-        std::clamp(StrToInt(ReadSetting("Power")), VrTrackBar1->MinValue(), VrTrackBar1->MaxValue());
+        std::clamp(ReadIntegerSetting("Power"), VrTrackBar1->MinValue(), VrTrackBar1->MaxValue());
     card_->SetFrequency(frequency, static_cast<uint8_t>(power));
+    if (refused) std::rethrow_exception(refused);
 }
 
 void TfoMain::VrMediaButton1Click(TObject*) { StepFrequency(DecreaseByOneMHz); }

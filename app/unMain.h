@@ -4,6 +4,7 @@
 
 #include "Form.h"
 #include "RdsUpdate.h"
+#include "StartReports.h"
 
 #include <cstdint>
 #include <functional>
@@ -147,7 +148,8 @@ private:
     void SeedAbsentSettings();
     void RestoreSettings();
     void RestorePowerOn(const std::string& storedFrequency);
-    // Runs one step of the restore; a failure is reported and the next step runs.
+    // Runs one step of the restore; a failure is reported (when the start has not
+    // told it already) and the next step runs.
     void RestoreStep(const std::function<void()>& step);
 
     std::string ApplyCommand(const TCommand& command, bool& rdsTouched);
@@ -161,6 +163,7 @@ private:
 
     std::unique_ptr<TSondelCard> card_;
     bool restored_ = false;
+    TStartReports startReports_;
     // Set while a refused Run entry puts its LED back, so that the LED's handler stays out.
     bool revertingAutostart_ = false;
 

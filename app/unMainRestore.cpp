@@ -23,6 +23,8 @@ namespace {
 
 using SettingsStore::FlagText;
 using SettingsStore::IsSet;
+using SettingsStore::ReadColorSetting;
+using SettingsStore::ReadIntegerSetting;
 using SettingsStore::ReadSetting;
 using SettingsStore::SettingsSubKey;
 using SettingsStore::WriteSetting;
@@ -48,7 +50,7 @@ void Fill(TComboBox* list, const char* const (&items)[N]) {
 }
 
 void SelectStored(TComboBox* list, const std::string& name) {
-    list->SetItemIndex(StrToInt(ReadSetting(name)));
+    list->SetItemIndex(ReadIntegerSetting(name));
 }
 
 }  // namespace
@@ -64,7 +66,7 @@ void TfoMain::RestoreStep(const std::function<void()>& step) {
     try {
         step();
     } catch (const std::exception& error) {
-        Application->HandleException(this, error);
+        if (startReports_.Admit(error)) Application->HandleException(this, error);
     }
 }
 
@@ -96,16 +98,16 @@ void TfoMain::RestoreSettings() {
     const std::string storedFrequency = ReadSetting("Freq");
     VrMatrix1->SetText(storedFrequency);
     RestoreStep([&] { RestorePowerOn(storedFrequency); });
-    RestoreStep([this] { VrTrackBar1->SetPosition(StrToInt(ReadSetting("Power"))); });
+    RestoreStep([this] { VrTrackBar1->SetPosition(ReadIntegerSetting("Power")); });
     RestoreStep([this] { VrStrEdit1->SetText(ReadSetting("PS")); });
     RestoreStep([this] { VrStrEdit2->SetText(ReadSetting("RT")); });
     RestoreStep([this] {
-        const TColor start = StringToColor(ReadSetting("Color"));
+        const TColor start = ReadColorSetting("Color");
         VrGradient1->SetStartColor(start);
         ColorBox1->SetSelected(start);
     });
     RestoreStep([this] {
-        const TColor end = StringToColor(ReadSetting("EndColor"));
+        const TColor end = ReadColorSetting("EndColor");
         VrGradient1->SetEndColor(end);
         ColorBox2->SetSelected(end);
     });

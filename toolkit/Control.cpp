@@ -69,15 +69,51 @@ void TControl::SetParent(TWinControl* parent) {
     if (parent == this) throw EInvalidOperation("A control cannot have itself as its parent");
     if (parent_) parent_->RemoveControl(this);
     if (parent) parent->InsertControl(this);
+    NotifyViewChanged();
 }
 
 void TControl::ApplyBounds(int left, int top, int width, int height) {
     bool resized = width != width_ || height != height_;
+    bool moved = left != left_ || top != top_;
     left_ = left;
     top_ = top;
     width_ = width;
     height_ = height;
     if (resized) Resize();
+    if (resized || moved) NotifyViewChanged();
+}
+
+bool TControl::CanBeSeen() const {
+    if (!visible_) return false;
+    auto* self = dynamic_cast<TWinControl*>(const_cast<TControl*>(this));
+    TWinControl* host = self ? self : parent_;
+    if (!host || !host->HandleAllocated()) return false;
+    const HWND window = host->Handle();
+    if (!IsWindowVisible(window)) return false;
+    RECT area{left_, top_, left_ + width_, top_ + height_};
+    if (self)
+        GetWindowRect(window, &area);
+    else
+        MapWindowPoints(window, nullptr, reinterpret_cast<POINT*>(&area), 2);
+    // A windowed control is clipped by the windows that hold it, a windowless one by its own window too.
+    HWND clip = self ? nullptr : window;
+    if (self && (GetWindowLongA(window, GWL_STYLE) & WS_CHILD)) clip = GetParent(window);
+    const HWND top = GetAncestor(window, GA_ROOT);
+    for (; clip; clip = (GetWindowLongA(clip, GWL_STYLE) & WS_CHILD) ? GetParent(clip) : nullptr) {
+        RECT client{};
+        GetClientRect(clip, &client);
+        MapWindowPoints(clip, nullptr, reinterpret_cast<POINT*>(&client), 2);
+        if (!IntersectRect(&area, &area, &client)) return false;
+    }
+    return !IsIconic(top);
+}
+
+void TControl::NotifyViewChanged() {
+    CMViewChanged();
+    auto* window = dynamic_cast<TWinControl*>(this);
+    if (!window) return;
+    const std::vector<TControl*> inside = window->controls_;
+    for (TControl* control : inside) control->NotifyViewChanged();
 }
 
 void TControl::SetBounds(int left, int top, int width, int height) {
@@ -110,6 +146,7 @@ void TControl::SetVisible(bool visible) {
     visible_ = visible;
     CMVisibleChanged();
     if (visible) Invalidate();
+    NotifyViewChanged();
 }
 
 void TControl::SetEnabled(bool enabled) {

@@ -84,6 +84,10 @@ public:
     void Hide() { SetVisible(false); }
     bool Enabled() const { return enabled_; }
     void SetEnabled(bool enabled);
+    // Whether some of the control can be seen now: it is visible, its window (or its
+    // parent's) is shown, its top-level window is not minimised, and part of it lies
+    // inside the client area of every window that holds it.
+    bool CanBeSeen() const;
 
     TColor Color() const { return color_; }
     void SetColor(TColor color);
@@ -151,6 +155,9 @@ protected:
     virtual void CMColorChanged();      // invalidates
     virtual void CMEnabledChanged();    // invalidates
     virtual void CMVisibleChanged() {}
+    // Told whenever CanBeSeen may have changed: the control or a window that holds it
+    // was shown, hidden, minimised, restored, moved or resized.
+    virtual void CMViewChanged() {}
     virtual void CMSysColorChange() {}
     // A character typed with Alt, offered to every control of the form in turn; a control
     // whose caption holds it as its accelerator acts and returns true (nothing by default).
@@ -173,6 +180,8 @@ private:
     friend class TWinControl;
     void HandleMouseMessage(TMessage& message);
     void ApplyBounds(int left, int top, int width, int height);
+    // Tells the control and, for a windowed one, every control inside it.
+    void NotifyViewChanged();
 
     TWinControl* parent_ = nullptr;
     int left_ = 0;

@@ -172,6 +172,14 @@ void TForm::WndProc(TMessage& message) {
         if (LOWORD(message.WParam) == WA_INACTIVE) Deactivate();
         else Activate();
         return;
+    case WM_QUERYENDSESSION:
+        message.Result = TRUE;
+        return;
+    case WM_ENDSESSION:
+        // The user logs off or the machine shuts down: the process may be ended as
+        // soon as this returns, so the form's close runs now.
+        if (message.WParam) Close();
+        return;
     case WM_SYSCOMMAND:
         if ((message.WParam & 0xFFF0) == SC_MINIMIZE && Application->MainForm() == this) {
             Application->Minimize();

@@ -34,7 +34,8 @@ public:
     void SetClientWidth(int width) { SetClientSize(width, ClientHeight()); }
     void SetClientHeight(int height) { SetClientSize(ClientWidth(), height); }
 
-    // Asks OnClose what to do; closing the main form ends the application.
+    // Asks OnClose what to do; closing the main form ends the application. The end of
+    // the user's session (log-off, shutdown) closes every form the same way.
     void Close();
     bool Active() const;
     void BringToFront();

@@ -1,55 +1,82 @@
-// The single-instance claim as a named mutex, the running copy's window in a small
-// named shared record, the show request as a registered message.
+// The single-instance claim as two named mutexes (global and session namespace, which
+// need no privilege, unlike a named section in the global namespace), the running copy's
+// window found by a window property, the show request as a registered message.
 #include "Instance.h"
 
 #include "Win.h"
 
-#include <cstdint>
-#include <cstring>
-
 namespace {
 
 constexpr char ShowRequestName[] = "SondelShowRunningInstance";
-constexpr char WindowRecordSuffix[] = ".Window";
-// The handle as a 64-bit value, so 32- and 64-bit copies share one layout.
-constexpr DWORD WindowRecordSize = sizeof(std::uint64_t);
+constexpr char MachineNamespace[] = "Global\\";
+constexpr char SessionNamespace[] = "Local\\";
+constexpr char MarkSuffix[] = ".RunningWindow";
+constexpr unsigned LookAgainMilliseconds = 100;
 
-// Runs Use on a view of the record; false when there is no record to see.
-template <typename F>
-bool WithRecord(void* record, F use) {
-    if (!record) return false;
-    void* view = MapViewOfFile(record, FILE_MAP_ALL_ACCESS, 0, 0, WindowRecordSize);
-    if (!view) return false;
-    use(view);
-    UnmapViewOfFile(view);
-    return true;
+// Creates or opens the named mutex; Held tells whether another process made it first.
+// A mutex another user made (in another session) may refuse this user even to open it.
+HANDLE Claim(const std::string& name, bool& held) {
+    HANDLE mutex = CreateMutexA(nullptr, FALSE, name.c_str());
+    const DWORD error = GetLastError();
+    held = error == ERROR_ALREADY_EXISTS || (!mutex && error == ERROR_ACCESS_DENIED);
+    return mutex;
+}
+
+struct TMarkSearch {
+    const char* mark;
+    HWND found;
+};
+
+BOOL CALLBACK MatchMark(HWND window, LPARAM lParam) {
+    auto* search = reinterpret_cast<TMarkSearch*>(lParam);
+    if (!GetPropA(window, search->mark)) return TRUE;
+    search->found = window;
+    return FALSE;
+}
+
+HWND FindMarked(const std::string& mark) {
+    TMarkSearch search{mark.c_str(), nullptr};
+    EnumWindows(MatchMark, reinterpret_cast<LPARAM>(&search));
+    return search.found;
 }
 
 }  // namespace
 
-TSingleInstance::TSingleInstance(const std::string& name) {
-    mutex_ = CreateMutexA(nullptr, FALSE, name.c_str());
+TSingleInstance::TSingleInstance(const std::string& name) : mark_(name + MarkSuffix) {
+    // The session claim comes first, so a copy that holds the machine claim in this
+    // session is always seen to hold this one too.
+    sessionClaim_ = Claim(SessionNamespace + name, heldInThisSession_);
+    bool heldOnMachine = false;
+    machineClaim_ = Claim(MachineNamespace + name, heldOnMachine);
     // A claim that cannot be made at all does not keep the program from running.
-    first_ = mutex_ == nullptr || GetLastError() != ERROR_ALREADY_EXISTS;
-    windowRecord_ = CreateFileMappingA(INVALID_HANDLE_VALUE, nullptr, PAGE_READWRITE, 0, WindowRecordSize,
-                                       (name + WindowRecordSuffix).c_str());
+    first_ = !heldOnMachine;
 }
 
 TSingleInstance::~TSingleInstance() {
-    if (windowRecord_) CloseHandle(windowRecord_);
-    if (mutex_) CloseHandle(mutex_);
+    if (published_ && IsWindow(published_)) RemovePropA(published_, mark_.c_str());
+    if (machineClaim_) CloseHandle(machineClaim_);
+    if (sessionClaim_) CloseHandle(sessionClaim_);
 }
 
 void TSingleInstance::PublishWindow(HWND window) {
-    const auto value = static_cast<std::uint64_t>(reinterpret_cast<std::uintptr_t>(window));
-    WithRecord(windowRecord_, [&](void* view) { std::memcpy(view, &value, sizeof value); });
+    if (!SetPropA(window, mark_.c_str(), window)) return;
+    published_ = window;
 }
 
-bool TSingleInstance::AskRunningToShow() const {
-    std::uint64_t value = 0;
-    WithRecord(windowRecord_, [&](void* view) { std::memcpy(&value, view, sizeof value); });
-    const HWND window = reinterpret_cast<HWND>(static_cast<std::uintptr_t>(value));
-    if (!window || !IsWindow(window)) return false;
+HWND TSingleInstance::FindRunningWindow(unsigned waitMilliseconds) const {
+    HWND window = FindMarked(mark_);
+    // A copy in another session has its windows on another desktop: no use waiting for it.
+    if (!heldInThisSession_) return window;
+    for (unsigned waited = 0; !window && waited < waitMilliseconds; waited += LookAgainMilliseconds) {
+        Sleep(LookAgainMilliseconds);
+        window = FindMarked(mark_);
+    }
+    return window;
+}
+
+bool TSingleInstance::AskRunningToShow(unsigned waitMilliseconds) const {
+    const HWND window = FindRunningWindow(waitMilliseconds);
+    if (!window) return false;
     DWORD process = 0;
     GetWindowThreadProcessId(window, &process);
     AllowSetForegroundWindow(process);

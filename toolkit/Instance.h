@@ -1,5 +1,5 @@
-// One running copy of a program per machine: a named claim held for the copy's
-// life, and the request that asks the copy already running to show its window.
+// One running copy of a program per machine: a claim held for the copy's life,
+// the mark on the window it publishes, and the request that asks it to show that window.
 #pragma once
 
 #include "Types.h"
@@ -8,25 +8,37 @@
 
 class TSingleInstance {
 public:
-    // Claims Name for this process; First() tells whether no other copy held it.
+    // How long a later start looks for the window of a copy that is still starting.
+    static constexpr unsigned StartingWaitMilliseconds = 5000;
+
+    // Claims Name for this process, machine-wide and in this logged-on session, with
+    // objects that any user may create; First() tells whether no other copy held it.
     explicit TSingleInstance(const std::string& name);
     ~TSingleInstance();
     TSingleInstance(const TSingleInstance&) = delete;
     TSingleInstance& operator=(const TSingleInstance&) = delete;
 
     bool First() const { return first_; }
+    // The copy that holds the claim runs in this logged-on session (when not First()).
+    bool HeldInThisSession() const { return heldInThisSession_; }
 
-    // The first copy names the window that a later start asks to show itself.
+    // The first copy marks the window that a later start looks for.
     void PublishWindow(HWND window);
-    // Posts the show request to the window the first copy published and lets it
-    // take the foreground; false when there is none.
-    bool AskRunningToShow() const;
+    // The marked window among the top-level windows of this desktop, looked for again
+    // for up to Wait while the copy holding the claim in this session is still starting;
+    // nullptr when there is none to reach.
+    HWND FindRunningWindow(unsigned waitMilliseconds = StartingWaitMilliseconds) const;
+    // Posts the show request to the running copy's window and lets it take the
+    // foreground; false when there is no window to reach.
+    bool AskRunningToShow(unsigned waitMilliseconds = StartingWaitMilliseconds) const;
     // The message id of the show request (the same in every process).
     static unsigned ShowRequestMessage();
 
 private:
-    void* mutex_ = nullptr;
-    // Shared with the other copies: the published window's handle.
-    void* windowRecord_ = nullptr;
+    std::string mark_;
+    void* machineClaim_ = nullptr;
+    void* sessionClaim_ = nullptr;
+    HWND published_ = nullptr;
     bool first_ = true;
+    bool heldInThisSession_ = false;
 };

@@ -669,6 +669,8 @@ void TWinControl::WndProc(TMessage& message) {
         DefaultHandler(message);
         TRect actual = WindowBounds();
         ApplyBounds(actual.Left, actual.Top, actual.Width(), actual.Height());
+        // Shown, hidden, minimised or restored: the bounds alone may not tell.
+        NotifyViewChanged();
         return;
     }
     case WM_SETCURSOR:

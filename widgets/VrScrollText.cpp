@@ -95,7 +95,17 @@ void TVrScrollText::SetScrollDirection(TScrollDirection direction) {
 void TVrScrollText::SetActive(bool active) {
     if (active == active_) return;
     active_ = active;
-    if (!Designing()) timer_->SetEnabled(active);
+    UpdateScrolling();
+}
+
+bool TVrScrollText::Scrolling() const { return timer_->Running(); }
+
+void TVrScrollText::CMViewChanged() { UpdateScrolling(); }
+
+void TVrScrollText::UpdateScrolling() {
+    // The constructor's own sizing comes before the timer exists.
+    if (!timer_ || Designing()) return;
+    timer_->SetEnabled(active_ && CanBeSeen());
 }
 
 void TVrScrollText::FontChanged() {

@@ -35,7 +35,11 @@ public:
     int PixelStep() const { return pixelStep_; }
     void SetPixelStep(int step) { pixelStep_ = step; }
     bool Active() const { return active_; }
+    // The text moves while the widget is active and can be seen; hidden, it keeps its
+    // place and costs nothing.
     void SetActive(bool active);
+    // The tick source runs now.
+    bool Scrolling() const;
 
     // The x position of the text stencil's left edge in the widget.
     int ScrollOffset() const { return scrollOffset_; }
@@ -49,8 +53,11 @@ protected:
     void CMColorChanged() override;
     void Resize() override;
     void Loaded() override;
+    void CMViewChanged() override;
 
 private:
+    // Runs the tick source exactly while the widget is active and can be seen.
+    void UpdateScrolling();
     // Renders the caption into the stencil and the fading into the ink.
     void UpdateBitmaps();
 

@@ -84,6 +84,12 @@ void TVrTimerThread::Resume()
         Start();
 }
 
+bool TVrTimerThread::Running()
+{
+    std::lock_guard<std::mutex> guard(lock_);
+    return !paused_ && !Terminated();
+}
+
 void TVrTimerThread::Stop()
 {
     Terminate();
@@ -146,7 +152,8 @@ void TVrTimer::SetEnabled(bool enabled)
     if (enabled_ == enabled)
         return;
     enabled_ = enabled;
-    if (enabled)
+    // Disabling pauses the source as well: a timer that is off wakes nothing.
+    if (enabled || allocated_)
         UpdateTimer();
 }
 
@@ -176,6 +183,13 @@ void TVrTimer::SetPriority(TThreadPriority priority)
     priority_ = priority;
     if (timerType_ == TVrTimerType::ttThread && enabled_)
         UpdateTimer();
+}
+
+bool TVrTimer::Running() const
+{
+    if (systemTimer_)
+        return systemTimer_->Enabled();
+    return thread_ && thread_->Running();
 }
 
 void TVrTimer::Loaded()

@@ -26,6 +26,8 @@ public:
     void SetInterval(unsigned interval);
     void Pause();
     void Resume();
+    // Resumed and not stopped: the worker wakes at every interval.
+    bool Running();
     // Ends the loop: resumes, terminates and wakes the worker.
     void Stop();
     void DoTimer();
@@ -66,6 +68,8 @@ public:
 
     // Whether a tick source exists now.
     bool Allocated() const { return allocated_; }
+    // Whether the source delivers ticks now (a paused or stopped one wakes nothing).
+    bool Running() const;
 
 protected:
     friend class TVrTimerThread;

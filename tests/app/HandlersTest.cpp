@@ -211,6 +211,45 @@ TEST_F(HandlersTest, ShowRequestOfASecondCopyBringsTheWindowOutOfTheTray) {
     EXPECT_FALSE(form->VrTrayIcon2->Visible());
 }
 
+TEST_F(HandlersTest, TheNoticeScrollsOnlyWhileTheOptionsViewIsShown) {
+    StartAt("100.000MHz");
+    form->Show();
+    EXPECT_FALSE(form->VrScrollText1->Scrolling()) << "the compact view leaves it out";
+    form->VrArrow1Click(form->VrArrow1);
+    EXPECT_TRUE(form->VrScrollText1->Scrolling());
+    form->Hide();
+    EXPECT_FALSE(form->VrScrollText1->Scrolling());
+    form->Show();
+    EXPECT_TRUE(form->VrScrollText1->Scrolling());
+    form->VrArrow1Click(form->VrArrow1);
+    EXPECT_FALSE(form->VrScrollText1->Scrolling());
+}
+
+TEST_F(HandlersTest, EndOfTheSessionRunsTheCloseSequence) {
+    Seed("PowerOn", "Yes");
+    Seed("ShutDownAtExit", "Yes");
+    Start();
+    Tuning();
+    EXPECT_EQ(TRUE, form->Perform(WM_QUERYENDSESSION));
+    EXPECT_TRUE(Tuning().empty());
+    ASSERT_NE(nullptr, form->Card());
+    form->Perform(WM_ENDSESSION, TRUE);
+    EXPECT_EQ((Events{"CARRIER off", "SYNTH 87300 0"}), Tuning());
+    EXPECT_FALSE(card.Locked());
+    EXPECT_EQ(nullptr, form->Card());
+}
+
+TEST_F(HandlersTest, AnEndOfSessionThatWasCancelledLeavesTheCardAlone) {
+    Seed("PowerOn", "Yes");
+    Seed("ShutDownAtExit", "Yes");
+    Start();
+    Tuning();
+    form->Perform(WM_ENDSESSION, FALSE);
+    EXPECT_TRUE(Tuning().empty());
+    EXPECT_TRUE(card.Locked());
+    EXPECT_NE(nullptr, form->Card());
+}
+
 TEST_F(HandlersTest, ListsAndEditsStoreEveryChange) {
     StartAt("100.000MHz");
     form->ComboBox1->SetItemIndex(11);

@@ -4,14 +4,19 @@
 #include "AppFixture.h"
 
 #include "StdCtrls.h"
+#include "Testing.h"
 #include "VrCheckLed.h"
 #include "VrEdit.h"
 #include "VrGradient.h"
 #include "VrMatrix.h"
+#include "VrNavigator.h"
 #include "VrTrackBar.h"
 #include "VrTrayIcon.h"
 
 using Events = std::vector<std::string>;
+
+// The middle of a check LED's lamp, in the LED's coordinates.
+constexpr TPoint StereoLamp{14, 13};
 
 TEST_F(AppTest, FirstStartSeedsTheDesignStateAndRestoresCleanly) {
     Start();
@@ -118,7 +123,8 @@ TEST_F(AppTest, MalformedPowerIsReportedAndTheRestoreGoesOn) {
     Seed("MS", "1");
     Start();
     EXPECT_EQ((Events{"STEREO on", "SYNTH 87300 0"}), Tuning());
-    EXPECT_EQ((Events{"'abc' is not a valid integer value", "'abc' is not a valid integer value"}), reports);
+    // Read by the tune of the power-on step and by the power level's step: told once.
+    EXPECT_EQ((Events{"'abc' is not a valid integer value"}), reports);
     EXPECT_EQ("abc", Stored("Power"));
     EXPECT_EQ("101.300MHz", Stored("Freq"));
     EXPECT_EQ("101.300MHz", form->VrMatrix1->Text());
@@ -129,13 +135,27 @@ TEST_F(AppTest, MalformedPowerIsReportedAndTheRestoreGoesOn) {
     EXPECT_EQ(1, form->ComboBox6->ItemIndex());
 }
 
+TEST_F(AppTest, MalformedPowerWithPowerOnIsToldOnceAndTheCarrierStillComesOn) {
+    Seed("PowerOn", "Yes");
+    Seed("Power", "abc");
+    Start();
+    EXPECT_EQ((Events{"'abc' is not a valid integer value"}), reports);
+    // The carrier comes on at the opening frequency with no power; no tune follows.
+    EXPECT_EQ((Events{"CARRIER on", "STEREO on", "SYNTH 100000 0", "STEREO off"}), Tuning());
+    EXPECT_TRUE(form->VrCheckLed2->Checked());
+}
+
 TEST_F(AppTest, MalformedColourAndListIndexCostOnlyTheirOwnSteps) {
     Seed("Color", "reddish");
     Seed("PIC", "x");
     Seed("EndColor", "clNavy");
     Seed("PIA", "3");
+    // The same text in another value is that value's own fault, told as well.
+    Seed("MS", "x");
     Start();
-    EXPECT_EQ((Events{"'reddish' is not a valid integer value", "'x' is not a valid integer value"}), reports);
+    EXPECT_EQ((Events{"'reddish' is not a valid integer value", "'x' is not a valid integer value",
+                      "'x' is not a valid integer value"}),
+              reports);
     EXPECT_EQ(clRed, form->VrGradient1->StartColor());
     EXPECT_EQ(clNavy, form->VrGradient1->EndColor());
     EXPECT_EQ(-1, form->ComboBox2->ItemIndex());
@@ -206,12 +226,46 @@ TEST_F(AppTest, TheRestoreRunsOncePerStart) {
     EXPECT_TRUE(form->Restored());
 }
 
-TEST_F(AppTest, RefusedSettingsKeyIsReportedAndTheCardStillTunes) {
+TEST_F(AppTest, SettingsKeyThatCannotBeMadeIsToldOnceAndTheStartGoesOnQuietly) {
     TScratchRegistry refusing(true);
     Start();
-    ASSERT_FALSE(reports.empty());
-    EXPECT_EQ("Failed to create key \\Software\\Dravik Electronics\\SONDEL ULTRA\\v2.0", reports.front());
+    // Every later store fails the same way and every value reads as absent: not told again.
+    EXPECT_EQ((Events{"Failed to create key \\Software\\Dravik Electronics\\SONDEL ULTRA\\v2.0"}), reports);
+    EXPECT_TRUE(messageBoxes.empty());
     EXPECT_EQ((Events{"STEREO on", "SYNTH 87300 0", "STEREO off"}), Tuning());
+    EXPECT_EQ(32, form->ComboBox1->ItemCount());
+    EXPECT_EQ(2, form->ComboBox6->ItemCount());
+}
+
+TEST_F(AppTest, SettingsKeyThisUserMayOnlyReadIsToldOnceAndItsSettingsStillRestore) {
+    Seed("PowerOn", "Yes");
+    Seed("Freq", "101.300MHz");
+    Seed("Power", "7");
+    Seed("Stereo", "Yes");
+    Seed("PTY", "11");
+    Seed("Color", "clNavy");
+    registry.DenyWrites(SettingsKeyPath);
+    Start();
+    EXPECT_EQ((Events{"Failed to create key \\Software\\Dravik Electronics\\SONDEL ULTRA\\v2.0"}), reports);
+    // On, and tuned with the stored level although "Freq" cannot be stored.
+    EXPECT_EQ((Events{"CARRIER on", "STEREO on", "SYNTH 100000 0", "SYNTH 101300 7"}), Tuning());
+    EXPECT_EQ("101.300MHz", form->VrMatrix1->Text());
+    EXPECT_EQ(7, form->VrTrackBar1->Position());
+    EXPECT_TRUE(form->VrCheckLed1->Checked());
+    EXPECT_EQ(11, form->ComboBox1->ItemIndex());
+    EXPECT_EQ(clNavy, form->VrGradient1->StartColor());
+    EXPECT_EQ(6, registry.ValueCount(SettingsKeyPath));
+    // After the start a store that fails is the user's own action, and told each time.
+    Testing::Click(form->VrCheckLed1, StereoLamp.X, StereoLamp.Y);
+    EXPECT_FALSE(form->VrCheckLed1->Checked());
+    EXPECT_EQ(2u, reports.size());
+    EXPECT_EQ("Yes", Stored("Stereo"));
+    // A step is tuned although its frequency cannot be stored.
+    Tuning();
+    Testing::Click(form->VrMediaButton2, form->VrMediaButton2->Width() / 2, form->VrMediaButton2->Height() / 2);
+    EXPECT_EQ((Events{"SYNTH 101400 7"}), Tuning());
+    EXPECT_EQ(3u, reports.size());
+    EXPECT_EQ("101.300MHz", Stored("Freq"));
 }
 
 TEST_F(AppTest, CardThatCannotBeOpenedIsReportedAndStartUpGoesOn) {

@@ -34,10 +34,38 @@ TScratchRegistry::TScratchRegistry(bool refuseCreate) : path_(UniquePath()) {
 }
 
 TScratchRegistry::~TScratchRegistry() {
+    for (const std::string& key : denied_) SetAccess(key, false);
     RegOverridePredefKey(HKEY_LOCAL_MACHINE, nullptr);
     RegCloseKey(scratch_);
     RegDeleteTreeA(HKEY_CURRENT_USER, path_.c_str());
     RegDeleteKeyA(HKEY_CURRENT_USER, path_.c_str());
+}
+
+void TScratchRegistry::DenyWrites(const std::string& key) {
+    SetAccess(key, true);
+    denied_.push_back(key);
+}
+
+void TScratchRegistry::SetAccess(const std::string& key, bool readOnly) {
+    SID_IDENTIFIER_AUTHORITY world = SECURITY_WORLD_SID_AUTHORITY;
+    PSID everyone = nullptr;
+    ASSERT_TRUE(AllocateAndInitializeSid(&world, 1, SECURITY_WORLD_RID, 0, 0, 0, 0, 0, 0, 0, &everyone));
+    alignas(ACL) BYTE list[256];
+    auto* acl = reinterpret_cast<ACL*>(list);
+    SECURITY_DESCRIPTOR descriptor;
+    InitializeSecurityDescriptor(&descriptor, SECURITY_DESCRIPTOR_REVISION);
+    InitializeAcl(acl, sizeof list, ACL_REVISION);
+    AddAccessAllowedAce(acl, ACL_REVISION, KEY_READ, everyone);
+    SetSecurityDescriptorDacl(&descriptor, TRUE, readOnly ? acl : nullptr, FALSE);
+    HKEY handle = nullptr;
+    const std::string full = path_ + "\\" + key;
+    const LONG opened = RegOpenKeyExA(HKEY_CURRENT_USER, full.c_str(), 0, WRITE_DAC, &handle);
+    if (opened == ERROR_SUCCESS) {
+        EXPECT_EQ(ERROR_SUCCESS, RegSetKeySecurity(handle, DACL_SECURITY_INFORMATION, &descriptor));
+        RegCloseKey(handle);
+    }
+    FreeSid(everyone);
+    ASSERT_EQ(ERROR_SUCCESS, opened) << full;
 }
 
 void TScratchRegistry::Put(const std::string& key, const std::string& name, const std::string& text) {

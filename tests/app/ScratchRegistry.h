@@ -5,6 +5,7 @@
 #include <windows.h>
 
 #include <string>
+#include <vector>
 
 class TScratchRegistry {
 public:
@@ -15,6 +16,9 @@ public:
     TScratchRegistry(const TScratchRegistry&) = delete;
     TScratchRegistry& operator=(const TScratchRegistry&) = delete;
 
+    // Lets everyone only read the key (it must exist), as the machine's keys are to a
+    // user without rights; the key is writable again when the object goes.
+    void DenyWrites(const std::string& key);
     // Writes a string value below the mapped HKEY_LOCAL_MACHINE.
     void Put(const std::string& key, const std::string& name, const std::string& text);
     // The string value, or "<absent>".
@@ -25,7 +29,10 @@ public:
     int ValueCount(const std::string& key) const;
 
 private:
+    // Sets the key's access list: read only for everyone, or (ReadOnly false) no list, which lets anyone in.
+    void SetAccess(const std::string& key, bool readOnly);
     std::string path_;
+    std::vector<std::string> denied_;
     HKEY scratch_ = nullptr;
 };
 

@@ -26,6 +26,12 @@ constexpr char TrayWindowClass[] = "TVrTrayIconWindow";
 // The tray icon's callback message, its mouse message in the low word of LParam.
 constexpr UINT TrayCallbackMessage = WM_USER + 68;
 constexpr DWORD HideTimeoutMilliseconds = 5000;
+constexpr DWORD EndTimeoutMilliseconds = 10000;
+// The claim every copy of the program makes, machine-wide.
+constexpr char MachineClaim[] = "Global\\SondelUltraCardControl";
+constexpr char MessageBoxClass[] = "#32770";
+// The text control of a message box.
+constexpr int MessageBoxTextId = 0xFFFF;
 constexpr DWORD PollMilliseconds = 20;
 
 // Centres of the controls in the window's client area.
@@ -104,6 +110,14 @@ protected:
         ASSERT_NE(nullptr, tray);
         program->SendTo(tray, TrayCallbackMessage, 0, WM_LBUTTONDBLCLK);
         program->Settle();
+    }
+
+    bool WaitUntilEnded() const {
+        for (DWORD waited = 0; waited < EndTimeoutMilliseconds; waited += PollMilliseconds) {
+            if (!program->Running()) return true;
+            Sleep(PollMilliseconds);
+        }
+        return !program->Running();
     }
 
     bool WaitUntilVisible(bool visible) const {

@@ -203,6 +203,54 @@ TEST_F(ProgramTest, SecondStartShowsTheRunningOneAndLeavesCardAndSettingsAlone) 
     EXPECT_TRUE(program->Running());
 }
 
+TEST_F(ProgramTest, EndOfTheSessionSwitchesTheCarrierOffClosesTheCardAndEnds) {
+    Seed("PowerOn", "Yes");
+    Seed("ShutDownAtExit", "Yes");
+    Start();
+    EXPECT_EQ(TRUE, program->Send(WM_QUERYENDSESSION, 0, ENDSESSION_LOGOFF));
+    EXPECT_EQ((Lines{}), SinceStart()) << "only asked";
+    program->Send(WM_ENDSESSION, TRUE, ENDSESSION_LOGOFF);
+    // Done by the time the message returns: the session may end the process right after it.
+    EXPECT_EQ((Lines{"CARRIER off", "SYNTH 87300 0"}), SinceStart());
+    EXPECT_TRUE(WaitUntilEnded());
+    EXPECT_EQ((Lines{"CARRIER off", "SYNTH 87300 0"}), SinceStart());
+}
+
+// The machine-wide claim held as by a copy in another logged-on session: it has no window here.
+class THeldClaim {
+public:
+    THeldClaim() : mutex_(CreateMutexA(nullptr, FALSE, MachineClaim)) {}
+    ~THeldClaim() {
+        if (mutex_) CloseHandle(mutex_);
+    }
+    THeldClaim(const THeldClaim&) = delete;
+    THeldClaim& operator=(const THeldClaim&) = delete;
+    bool Held() const { return mutex_ != nullptr; }
+
+private:
+    HANDLE mutex_;
+};
+
+TEST_F(ProgramTest, AStartWhileAnotherSessionRunsTheProgramSaysSoAndLeavesCardAndSettingsAlone) {
+    THeldClaim otherSession;
+    ASSERT_TRUE(otherSession.Held());
+    ProgramRegistry::PutSetting("Freq", "101.300MHz");
+    TRunningProgram second(SONDEL_EXE, MessageBoxClass, TracePath());
+    char text[512] = {};
+    GetDlgItemTextA(second.Window(), MessageBoxTextId, text, sizeof text);
+    EXPECT_STREQ(
+        "SONDEL 2005 RDS already runs in another session on this computer (another user is logged on with it). "
+        "Only one copy at a time can control the card.",
+        text);
+    char caption[64] = {};
+    GetWindowTextA(second.Window(), caption, sizeof caption);
+    EXPECT_STREQ("SONDEL 2005 RDS", caption);
+    EXPECT_EQ(0u, second.Close());
+    EXPECT_EQ(INVALID_FILE_ATTRIBUTES, GetFileAttributesA(TracePath().c_str()));
+    EXPECT_EQ(nullptr, FindAnyProcessWindow(second.ProcessId(), MainClass));
+    EXPECT_EQ("101.300MHz", ProgramRegistry::GetSetting("Freq"));
+}
+
 }  // namespace
 
 namespace {

@@ -264,3 +264,39 @@ TEST_F(ControlsTest, TabMovesTheFocusInTabOrder) {
     EXPECT_TRUE(form->Panel->Focused());
     EXPECT_EQ(second->TabOrder(), 1);
 }
+
+TEST_F(ControlsTest, ControlsCanBeSeenOnlyInsideTheClientAreaOfAShownWindow) {
+    EXPECT_FALSE(form->Lower->CanBeSeen()) << "the window is not shown yet";
+    form->Show();
+    EXPECT_TRUE(form->Lower->CanBeSeen());
+    EXPECT_TRUE(form->Panel->CanBeSeen());
+    // One column inside the right edge still shows; none does not.
+    form->Lower->SetLeft(form->ClientWidth() - 1);
+    EXPECT_TRUE(form->Lower->CanBeSeen());
+    form->Lower->SetLeft(form->ClientWidth());
+    EXPECT_FALSE(form->Lower->CanBeSeen());
+    form->Panel->SetTop(-form->Panel->Height());
+    EXPECT_FALSE(form->Panel->CanBeSeen());
+    form->Panel->SetTop(0);
+    form->Upper->Hide();
+    EXPECT_FALSE(form->Upper->CanBeSeen());
+    ShowWindow(form->Handle(), SW_MINIMIZE);
+    EXPECT_FALSE(form->Panel->CanBeSeen());
+    EXPECT_FALSE(form->CanBeSeen());
+    ShowWindow(form->Handle(), SW_RESTORE);
+    EXPECT_TRUE(form->Panel->CanBeSeen());
+    ShowWindow(form->Handle(), SW_HIDE);
+    EXPECT_FALSE(form->Panel->CanBeSeen());
+}
+
+TEST_F(ControlsTest, TheSessionsEndClosesTheForm) {
+    int closes = 0;
+    form->OnClose = [&](TObject*, TCloseAction&) { ++closes; };
+    form->Show();
+    EXPECT_EQ(TRUE, SendMessageA(form->Handle(), WM_QUERYENDSESSION, 0, 0));
+    SendMessageA(form->Handle(), WM_ENDSESSION, FALSE, 0);
+    EXPECT_EQ(0, closes) << "another program refused the end";
+    SendMessageA(form->Handle(), WM_ENDSESSION, TRUE, 0);
+    EXPECT_EQ(1, closes);
+    EXPECT_FALSE(IsWindowVisible(form->Handle()));
+}

@@ -1,8 +1,11 @@
 // The scroll text: colour blending, positions after ticks in both directions, the graded
-// edges seen through the letters, the key colour, and the timer's start and stop.
+// edges seen through the letters, the key colour, and a timer that runs only while the
+// text can be seen.
 #include "Application.h"
 #include "Bitmap.h"
+#include "Form.h"
 #include "SysUtils.h"
+#include "Testing.h"
 #include "VrScrollText.h"
 
 #include <windows.h>
@@ -220,34 +223,135 @@ TEST(ScrollText, EmptyCaptionShowsPlainBackground) {
     EXPECT_TRUE(m.ColumnsOverAPass().empty());
 }
 
-TEST(ScrollText, ActiveRunsTheTimerAndStopsAndRestarts) {
-    TVrScrollText text(nullptr);
-    // Wide enough that no pass ends during the test.
-    text.SetBounds(0, 0, 10000, 18);
-    text.SetScrollDirection(TScrollDirection::sdRightToLeft);
-    text.SetInterval(5);
-    auto pump = [](DWORD milliseconds) {
-        const DWORD start = GetTickCount();
-        while (GetTickCount() - start < milliseconds) {
-            Application->ProcessMessages();
-            Sleep(1);
+// A running notice in a shown window, as the main window has it: fast ticks, a caption
+// long enough that no pass ends while a test looks.
+class SeenScrollText : public ::testing::Test {
+protected:
+    static constexpr int FormClientWidth = 300;
+    static constexpr int FormClientHeight = 100;
+    static constexpr int Quiet = 150;
+    // Far enough right that the window can be narrowed past it (a captioned window has a minimum width).
+    static constexpr int TextLeft = 200;
+
+    class TCountingScrollText : public TVrScrollText {
+    public:
+        using TVrScrollText::TVrScrollText;
+        int Paints = 0;
+
+    protected:
+        void Paint() override {
+            ++Paints;
+            TVrScrollText::Paint();
         }
     };
-    pump(60);
-    EXPECT_EQ(0, text.ScrollOffset()) << "not active yet";
+
+    void SetUp() override {
+        form.SetClientSize(FormClientWidth, FormClientHeight);
+        text.SetParent(&form);
+        text.SetBounds(TextLeft, 20, 10000, 25);
+        text.SetScrollDirection(TScrollDirection::sdRightToLeft);
+        text.SetInterval(5);
+        form.Show();
+        // The first paint of the shown window is done before a test looks.
+        Testing::PumpMessages(Quiet);
+    }
+
+    // The text moves (within a generous time).
+    bool Moves() {
+        const int from = text.ScrollOffset();
+        return Testing::PumpUntil([&] { return text.ScrollOffset() != from; });
+    }
+    // Neither a tick nor a paint while the window's messages run for a while.
+    bool StandsStill() {
+        const int at = text.ScrollOffset();
+        const int paints = text.Paints;
+        Testing::PumpMessages(Quiet);
+        return text.ScrollOffset() == at && text.Paints == paints && !text.Scrolling();
+    }
+
+    TForm form{nullptr};
+    TCountingScrollText text{nullptr};
+};
+
+TEST_F(SeenScrollText, ActiveRunsTheTimerAndStopsAndRestarts) {
+    EXPECT_TRUE(StandsStill()) << "not active yet";
     text.SetActive(true);
-    pump(150);
-    const int moved = text.ScrollOffset();
-    EXPECT_LT(moved, 0);
+    EXPECT_TRUE(text.Scrolling());
+    EXPECT_TRUE(Moves());
     text.SetActive(false);
-    pump(30);
-    const int stopped = text.ScrollOffset();
-    pump(100);
-    EXPECT_EQ(stopped, text.ScrollOffset());
+    EXPECT_TRUE(StandsStill());
     text.SetActive(true);
-    pump(150);
-    EXPECT_NE(stopped, text.ScrollOffset());
-    text.SetActive(false);
+    EXPECT_TRUE(Moves());
+}
+
+TEST_F(SeenScrollText, HidingTheWindowStopsTheTextWhereItStoodAndShowingResumesFromThere) {
+    text.SetActive(true);
+    ASSERT_TRUE(Moves());
+    form.Hide();
+    const int stood = text.ScrollOffset();
+    EXPECT_TRUE(StandsStill());
+    form.Show();
+    EXPECT_TRUE(text.Scrolling());
+    ASSERT_TRUE(Moves());
+    // From where it stood, not from the start of a pass: moving left, still near.
+    EXPECT_LT(text.ScrollOffset(), stood);
+    EXPECT_GT(text.ScrollOffset(), stood - 1000);
+}
+
+TEST_F(SeenScrollText, MinimisingStopsItAndRestoringStartsIt) {
+    text.SetActive(true);
+    ShowWindow(form.Handle(), SW_MINIMIZE);
+    EXPECT_TRUE(StandsStill());
+    ShowWindow(form.Handle(), SW_RESTORE);
+    EXPECT_TRUE(Moves());
+}
+
+TEST_F(SeenScrollText, HidingAndRestoringWithThePlatformsCallsAsTheTrayDoes) {
+    text.SetActive(true);
+    ShowWindow(form.Handle(), SW_HIDE);
+    EXPECT_TRUE(StandsStill());
+    ShowWindow(form.Handle(), SW_RESTORE);
+    EXPECT_TRUE(Moves());
+}
+
+TEST_F(SeenScrollText, AWidgetOutsideTheClientAreaStandsStill) {
+    text.SetActive(true);
+    // The window narrowed past the widget, as the compact view leaves the options column out.
+    form.SetClientSize(TextLeft - 50, FormClientHeight);
+    ASSERT_EQ(TextLeft - 50, form.ClientWidth());
+    EXPECT_TRUE(StandsStill());
+    form.SetClientSize(TextLeft + 1, FormClientHeight);
+    EXPECT_TRUE(Moves()) << "one column of it can be seen";
+    form.SetClientSize(FormClientWidth, FormClientHeight);
+    text.SetTop(FormClientHeight);
+    EXPECT_TRUE(StandsStill());
+    text.SetTop(20);
+    EXPECT_TRUE(Moves());
+}
+
+TEST_F(SeenScrollText, AHiddenWidgetStandsStill) {
+    text.SetActive(true);
+    text.Hide();
+    EXPECT_TRUE(StandsStill());
+    text.Show();
+    EXPECT_TRUE(Moves());
+}
+
+TEST_F(SeenScrollText, ActivatedWhileHiddenItWaitsUntilSeen) {
+    form.Hide();
+    text.SetActive(true);
+    EXPECT_TRUE(StandsStill());
+    form.Show();
+    EXPECT_TRUE(Moves());
+}
+
+TEST_F(SeenScrollText, AWidgetWithoutAWindowStandsStill) {
+    text.SetActive(true);
+    ASSERT_TRUE(text.Scrolling());
+    text.SetParent(nullptr);
+    EXPECT_TRUE(StandsStill());
+    text.SetParent(&form);
+    EXPECT_TRUE(Moves());
 }
 
 TEST(ScrollText, ClickFiresOnClickOncePerDoubleClick) {

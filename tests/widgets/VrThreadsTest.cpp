@@ -102,13 +102,17 @@ TEST_P(VrTimerTest, DisablingStopsTicksAndEnablingTakesTheNewInterval)
     timer.SetInterval(20);
     Pump(120);
     EXPECT_GT(log.Ticks, 0);
+    EXPECT_TRUE(timer.Running());
     timer.SetEnabled(false);
+    // The source is paused too, not only its ticks dropped: an idle timer wakes nothing.
+    EXPECT_FALSE(timer.Running());
     Pump(30);
     int stopped = log.Ticks;
     Pump(120);
     EXPECT_EQ(log.Ticks, stopped);
     timer.SetInterval(200);
     timer.SetEnabled(true);
+    EXPECT_TRUE(timer.Running());
     Pump(120);
     EXPECT_EQ(log.Ticks, stopped);
     Pump(200);
