@@ -1,6 +1,8 @@
 // The program's entry: the application titled "SONDEL 2005 RDS", its main
 // window, and the message loop until that window closes.
 #include "Application.h"
+#include "CommandLine.h"
+#include "CommandLineStart.h"
 #include "Instance.h"
 #include "VirtualCardSetup.h"
 #include "unMain.h"
@@ -17,8 +19,10 @@ constexpr int SetupFailureExit = 1;
 }  // namespace
 
 int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
+    const std::vector<std::string> arguments = ProgramArguments();
     TSingleInstance instance(InstanceName);
     if (!instance.First()) {
+        if (!arguments.empty()) return HandOverCommandLine(arguments);
         instance.AskRunningToShow();
         return SecondCopyExit;
     }
@@ -32,6 +36,7 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
     }
     Application->CreateForm(foMain);
     instance.PublishWindow(foMain->Handle());
+    ServeCommandLine(*foMain, arguments);
     Application->Run();
     return 0;
 }

@@ -2,6 +2,8 @@
 // creation to close, the frequency steps, the power level and the option LEDs.
 #include "unMain.h"
 
+#include "CommandLine.h"
+#include "CommandPipe.h"
 #include "CommandPort.h"
 #include "FrequencyText.h"
 #include "PCICard.h"

@@ -10,6 +10,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <vector>
 
 class TSondelCard;
 class TVrGradient;
@@ -29,6 +30,8 @@ class TComboBox;
 class TButton;
 class TCommandQueue;
 class TCommandPort;
+class TCommandPipe;
+class TStartCommands;
 struct TCommand;
 struct TStatus;
 
@@ -131,6 +134,12 @@ public:
     void RunQueuedCommands();
     // The command port's number now; 0 when it is closed.
     uint16_t CommandPortNumber() const;
+    // The pipe that later starts hand their commands to; it opens with the commands.
+    void SetCommandPipeName(const std::string& name) { commandPipeName_ = name; }
+    // This start's own commands: applied once the restore has run, each reply handed
+    // to Output (on a worker thread).
+    void QueueStartCommands(const std::vector<std::string>& arguments,
+                            std::function<void(const std::string&)> output);
 
 private:
     void CreateControls();
@@ -169,6 +178,9 @@ private:
     std::unique_ptr<TCommandPort> commandPort_;
     // A port that a COMMANDPORT command replaced; it closes once its replies are out.
     std::unique_ptr<TCommandPort> retiringPort_;
+    std::string commandPipeName_;
+    std::unique_ptr<TCommandPipe> commandPipe_;
+    std::unique_ptr<TStartCommands> startCommands_;
     // Commands wait for the restore, run until the window closes, and never start again.
     enum class TCommandsState { Waiting, Running, Stopped };
     TCommandsState commandsState_ = TCommandsState::Waiting;

@@ -3,6 +3,8 @@
 // stores and sends as a click or keystroke would; the RDS changes then go on air.
 #include "unMain.h"
 
+#include "CommandLine.h"
+#include "CommandPipe.h"
 #include "CommandPort.h"
 #include "FrequencyText.h"
 #include "PostedMessage.h"
@@ -76,11 +78,29 @@ void TfoMain::StartCommands() {
                                     Application->Title(), MsgBox::Ok | MsgBox::IconWarning);
         }
     }
+    if (!commandPipeName_.empty()) {
+        auto pipe = std::make_unique<TCommandPipe>(*commandQueue_);
+        try {
+            pipe->Open(commandPipeName_);
+            commandPipe_ = std::move(pipe);
+        } catch (const std::exception& error) {
+            Application->MessageBox(std::string(error.what()) + "\nLater starts cannot hand their commands to this one.",
+                                    Application->Title(), MsgBox::Ok | MsgBox::IconWarning);
+        }
+    }
     // Commands handed over before now have waited for the restore.
     RunQueuedCommands();
 }
 
+void TfoMain::QueueStartCommands(const std::vector<std::string>& arguments,
+                                 std::function<void(const std::string&)> output) {
+    if (arguments.empty()) return;
+    startCommands_ = std::make_unique<TStartCommands>(*commandQueue_, arguments, std::move(output));
+}
+
 void TfoMain::StopCommands() {
+    startCommands_.reset();
+    commandPipe_.reset();
     retiringPort_.reset();
     commandPort_.reset();
     commandQueue_->SetWake(nullptr);

@@ -139,6 +139,8 @@ bool HasControlCharacter(std::string_view text) {
 
 TParsedLine Refused(const std::string& reason) { return {std::nullopt, RefusedReply(reason)}; }
 
+constexpr char LineTooLongReason[] = "line longer than 1024 bytes";
+
 TParsedLine Parsed(TCommandName name, uint32_t value, std::string text = {}) {
     TCommand command;
     command.Name = name;
@@ -206,6 +208,11 @@ TParsedLine ParseCommand(std::string_view line) {
     return {std::nullopt, UnknownReply("unknown command")};
 }
 
+TParsedLine ParseWholeLine(std::string_view line) {
+    if (line.size() > MaxLineBytes) return Refused(LineTooLongReason);
+    return ParseCommand(line);
+}
+
 std::string DoneReply() { return std::string(1, DoneMark); }
 std::string RefusedReply(const std::string& reason) { return std::string(1, RefusedMark) + " " + reason; }
 std::string UnknownReply(const std::string& reason) { return std::string(1, UnknownMark) + " " + reason; }
@@ -234,7 +241,7 @@ void TLineReader::Feed(std::string_view bytes, std::vector<TParsedLine>& parsed)
         }
         if (discarding_) continue;
         if (line_.size() == MaxLineBytes) {
-            parsed.push_back(Refused("line longer than 1024 bytes"));
+            parsed.push_back(Refused(LineTooLongReason));
             line_.clear();
             discarding_ = true;
             continue;

@@ -43,6 +43,9 @@ constexpr char ReplyLineEnd[] = "\r\n";
 
 // One line without its line end.
 TParsedLine ParseCommand(std::string_view line);
+// A line given whole (a program argument): refused as the port refuses a line
+// longer than MaxLineBytes, else parsed.
+TParsedLine ParseWholeLine(std::string_view line);
 
 std::string DoneReply();
 std::string RefusedReply(const std::string& reason);
