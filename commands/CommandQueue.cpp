@@ -35,11 +35,11 @@ std::vector<std::string> TCommandQueue::Submit(const std::vector<TCommand>& comm
         // A batch the window is applying now is waited for past the limit: its commands are acting.
         if ((stop || expired) && !batch->Taken) {
             queue_.erase(std::remove(queue_.begin(), queue_.end(), batch), queue_.end());
-            const std::string reason = stop ? "not applied: the port is closing" : "not applied: the program is busy";
+            const std::string reason = stop ? "not applied: closing" : "not applied: the program is busy";
             return std::vector<std::string>(commands.size(), RefusedReply(reason));
         }
         // Closing does not wait for the window: the replies would have nowhere to go.
-        if (stop && batch->Taken) return std::vector<std::string>(commands.size(), RefusedReply("port closed"));
+        if (stop && batch->Taken) return std::vector<std::string>(commands.size(), RefusedReply("closed"));
         answered_.wait_for(guard, StopCheckInterval);
     }
 }
