@@ -6,8 +6,7 @@
 #include <windows.h>
 
 #include <chrono>
-#include <condition_variable>
-#include <mutex>
+#include <cstdint>
 #include <string>
 #include <thread>
 #include <vector>
@@ -21,7 +20,18 @@ constexpr auto Patience = 15s;
 constexpr auto WriterPause = 400ms;
 constexpr unsigned Western = 1252;
 
-// What a unit handed on, in order, with a bounded wait for more.
+template <typename Predicate>
+bool WaitUntil(Predicate done) {
+    const auto end = std::chrono::steady_clock::now() + Patience;
+    while (!done()) {
+        if (std::chrono::steady_clock::now() > end) return false;
+        std::this_thread::sleep_for(10ms);
+    }
+    return true;
+}
+
+// What a unit handed on, in order. Its lock is a slim one, which holds no handle of its
+// own, so the tests can count the handles the unit holds.
 class TRecorder {
 public:
     TNowPlayingFile::TTextHandler TextHandler() {
@@ -33,49 +43,43 @@ public:
     std::vector<std::string> Texts() const { return Copy(texts_); }
     std::vector<std::string> Failures() const { return Copy(failures_); }
     bool WaitForText(const std::string& text) {
-        return WaitUntil([&] { return !texts_.empty() && texts_.back() == text; });
+        return WaitUntil([&] {
+            const auto texts = Texts();
+            return !texts.empty() && texts.back() == text;
+        });
     }
     bool WaitForFailures(std::size_t count) {
-        return WaitUntil([&] { return failures_.size() >= count; });
+        return WaitUntil([&] { return Failures().size() >= count; });
     }
 
 private:
     void Add(std::vector<std::string>& list, const std::string& item) {
-        {
-            std::lock_guard<std::mutex> lock(mutex_);
-            list.push_back(item);
-        }
-        changed_.notify_all();
+        AcquireSRWLockExclusive(&lock_);
+        list.push_back(item);
+        ReleaseSRWLockExclusive(&lock_);
     }
     std::vector<std::string> Copy(const std::vector<std::string>& list) const {
-        std::lock_guard<std::mutex> lock(mutex_);
-        return list;
-    }
-    template <typename Predicate>
-    bool WaitUntil(Predicate done) {
-        std::unique_lock<std::mutex> lock(mutex_);
-        return changed_.wait_for(lock, Patience, done);
+        AcquireSRWLockShared(&lock_);
+        std::vector<std::string> copy = list;
+        ReleaseSRWLockShared(&lock_);
+        return copy;
     }
 
-    mutable std::mutex mutex_;
-    std::condition_variable changed_;
+    mutable SRWLOCK lock_ = SRWLOCK_INIT;
     std::vector<std::string> texts_;
     std::vector<std::string> failures_;
 };
 
-template <typename Predicate>
-bool WaitUntil(Predicate done) {
-    const auto end = std::chrono::steady_clock::now() + Patience;
-    while (!done()) {
-        if (std::chrono::steady_clock::now() > end) return false;
-        std::this_thread::sleep_for(10ms);
+// The kernel handles the process holds, found by asking each handle value in turn (the
+// system's own count is not kept everywhere).
+unsigned HandleCount() {
+    constexpr std::uintptr_t HandleStep = 4;
+    constexpr std::uintptr_t HighestHandle = 0x2000;
+    unsigned count = 0;
+    for (std::uintptr_t value = HandleStep; value <= HighestHandle; value += HandleStep) {
+        DWORD flags = 0;
+        if (GetHandleInformation(reinterpret_cast<HANDLE>(value), &flags)) ++count;
     }
-    return true;
-}
-
-DWORD HandleCount() {
-    DWORD count = 0;
-    GetProcessHandleCount(GetCurrentProcess(), &count);
     return count;
 }
 
@@ -99,6 +103,16 @@ void Put(const std::string& path, const std::string& bytes, DWORD access, DWORD 
     CloseHandle(file);
 }
 
+// Renames over the file as a writer would, trying again a few times while a reader has it open.
+bool Replace(const std::string& from, const std::string& to) {
+    constexpr int Tries = 50;
+    for (int i = 0; i < Tries; ++i) {
+        if (MoveFileExA(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING)) return true;
+        std::this_thread::sleep_for(10ms);
+    }
+    return false;
+}
+
 void Write(const std::string& path, const std::string& bytes) { Put(path, bytes, GENERIC_WRITE, CREATE_ALWAYS); }
 void Append(const std::string& path, const std::string& bytes) { Put(path, bytes, FILE_APPEND_DATA, OPEN_EXISTING); }
 
@@ -110,8 +124,8 @@ protected:
         ASSERT_GT(GetTempPathA(MAX_PATH, temp), 0u);
         const auto* test = ::testing::UnitTest::GetInstance()->current_test_info();
         folder_ = std::string(temp) + "nowplaying-" + std::to_string(GetCurrentProcessId()) + "-" + test->name();
+        RemoveTree(folder_);
         ASSERT_TRUE(CreateDirectoryA(folder_.c_str(), nullptr)) << folder_;
-        baseline_ = HandleCount();
     }
     void TearDown() override {
         unit_.SetPath("");
@@ -139,7 +153,6 @@ protected:
     }
 
     std::string folder_;
-    DWORD baseline_ = 0;
     TRecorder recorder_;
     TNowPlayingFile unit_{recorder_.TextHandler(), recorder_.FailureHandler()};
 };
@@ -213,7 +226,7 @@ TEST_F(NowPlayingFile, ReplacedByRenameIsFollowed) {
     for (const std::string text : {"Second", "Third"}) {
         const std::string temporary = In("nowplaying.tmp");
         Write(temporary, text + "\r\n");
-        ASSERT_TRUE(MoveFileExA(temporary.c_str(), path.c_str(), MOVEFILE_REPLACE_EXISTING));
+        ASSERT_TRUE(Replace(temporary, path));
         ASSERT_TRUE(recorder_.WaitForText(text));
     }
     EXPECT_EQ(recorder_.Texts(), (Texts{"First", "Second", "Third"}));
@@ -310,6 +323,7 @@ TEST_F(NowPlayingFile, NewPathIsFollowedInsteadAndEmptyPathStopsWithoutLeaks) {
     const std::string second = In("second.txt");
     Write(first, "From First");
     Write(second, "From Second");
+    const unsigned handles = HandleCount();
     unit_.SetPath(first);
     ASSERT_TRUE(recorder_.WaitForText("From First"));
     unit_.SetPath(second);
@@ -326,12 +340,13 @@ TEST_F(NowPlayingFile, NewPathIsFollowedInsteadAndEmptyPathStopsWithoutLeaks) {
     unit_.SetPath("");
     EXPECT_EQ(unit_.Path(), "");
     EXPECT_EQ(unit_.Reads(), 0u);
-    EXPECT_EQ(HandleCount(), baseline_);
+    EXPECT_EQ(HandleCount(), handles);
 }
 
 TEST_F(NowPlayingFile, FreedWhileAChangeIsPendingHandsNothingOnAfterwards) {
     const std::string path = In("nowplaying.txt");
     Write(path, "Before");
+    const unsigned handles = HandleCount();
     TRecorder watcher;
     TNowPlayingFile witness(watcher.TextHandler(), watcher.FailureHandler());
     witness.SetPath(path);
@@ -349,5 +364,5 @@ TEST_F(NowPlayingFile, FreedWhileAChangeIsPendingHandsNothingOnAfterwards) {
         EXPECT_EQ(freed.Texts(), (Texts{"Before"}));
     }
     witness.SetPath("");
-    EXPECT_EQ(HandleCount(), baseline_);
+    EXPECT_EQ(HandleCount(), handles);
 }
