@@ -9,6 +9,7 @@
 
 #include <atomic>
 #include <thread>
+#include <tuple>
 #include <utility>
 
 namespace {
@@ -224,8 +225,9 @@ TNowPlayingFile::~TNowPlayingFile() = default;
 void TNowPlayingFile::SetPath(const std::string& path) {
     if (path == path_) return;
     watch_.reset();
+    path_.clear();
+    if (!path.empty()) watch_ = std::make_unique<TWatch>(path, onText_, onFailure_);
     path_ = path;
-    if (!path_.empty()) watch_ = std::make_unique<TWatch>(path_, onText_, onFailure_);
 }
 
 unsigned TNowPlayingFile::Reads() const { return watch_ ? watch_->Reads() : 0; }
