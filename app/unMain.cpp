@@ -5,6 +5,7 @@
 #include "CommandLine.h"
 #include "CommandPipe.h"
 #include "CommandPort.h"
+#include "NowPlayingFile.h"
 #include "FrequencyText.h"
 #include "PCICard.h"
 // After the card headers: drops the platform's MessageBox macro they bring along.

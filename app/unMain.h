@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <mutex>
 #include <optional>
 #include <string>
 #include <vector>
@@ -32,6 +33,7 @@ class TCommandQueue;
 class TCommandPort;
 class TCommandPipe;
 class TStartCommands;
+class TNowPlayingFile;
 struct TCommand;
 struct TStatus;
 
@@ -165,6 +167,16 @@ private:
     TStatus CurrentStatus() const;
     bool HandleCommandsMessage(const TMessage& message);
     void StopCommands();
+    // Follows the file named by the setting "RtFile".
+    void StartNowPlayingFile();
+    // RTFILE: stores the setting and follows that file at once (empty: none).
+    std::string SetRadioTextFile(const std::string& path);
+    std::string RadioTextFile() const;
+    // From the file's worker: a failure to show, or (empty) the file reads again.
+    void PostFileNotice(HWND window, const std::string& notice);
+    bool HandleNowPlayingMessage(const TMessage& message);
+    // The notice area shows Notice; empty: the maker's notice again.
+    void ShowFileNotice(const std::string& notice);
     // Writes the bytes of the panel's image that differ from what this run last wrote.
     void WriteRdsChanges();
 
@@ -181,6 +193,13 @@ private:
     std::string commandPipeName_;
     std::unique_ptr<TCommandPipe> commandPipe_;
     std::unique_ptr<TStartCommands> startCommands_;
+    std::unique_ptr<TNowPlayingFile> nowPlaying_;
+    // Handed from the file's worker to the window's thread.
+    std::mutex fileNoticeLock_;
+    std::optional<std::string> fileNotice_;
+    bool fileFailing_ = false;
+    // The maker's notice while a failure of the file stands in its place.
+    std::optional<std::string> makersNotice_;
     // Commands wait for the restore, run until the window closes, and never start again.
     enum class TCommandsState { Waiting, Running, Stopped };
     TCommandsState commandsState_ = TCommandsState::Waiting;

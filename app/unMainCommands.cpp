@@ -7,6 +7,7 @@
 #include "CommandPipe.h"
 #include "CommandPort.h"
 #include "FrequencyText.h"
+#include "NowPlayingFile.h"
 #include "PostedMessage.h"
 #include "Application.h"
 #include "SettingsStore.h"
@@ -88,6 +89,7 @@ void TfoMain::StartCommands() {
                                     Application->Title(), MsgBox::Ok | MsgBox::IconWarning);
         }
     }
+    StartNowPlayingFile();
     // Commands handed over before now have waited for the restore.
     RunQueuedCommands();
 }
@@ -99,6 +101,7 @@ void TfoMain::QueueStartCommands(const std::vector<std::string>& arguments,
 }
 
 void TfoMain::StopCommands() {
+    nowPlaying_.reset();
     startCommands_.reset();
     commandPipe_.reset();
     retiringPort_.reset();
@@ -110,6 +113,7 @@ void TfoMain::StopCommands() {
 uint16_t TfoMain::CommandPortNumber() const { return commandPort_ ? commandPort_->Port() : 0; }
 
 bool TfoMain::HandleCommandsMessage(const TMessage& message) {
+    if (HandleNowPlayingMessage(message)) return true;
     if (message.Msg != CommandsQueuedMessage) return false;
     RunQueuedCommands();
     return true;
@@ -169,6 +173,7 @@ std::string TfoMain::ApplyCommand(const TCommand& command, bool& rdsTouched) {
         case TCommandName::Update: Button1Click(Button1); break;
         case TCommandName::Status: return StatusReply(CurrentStatus());
         case TCommandName::CommandPort: return MoveCommandPort(static_cast<uint16_t>(command.Value));
+        case TCommandName::RadioTextFile: return SetRadioTextFile(command.Text);
         }
     } catch (const std::exception& error) {
         return RefusedReply(error.what());
@@ -212,5 +217,6 @@ TStatus TfoMain::CurrentStatus() const {
     status.Pi = PiText(ComboBox2->ItemIndex(), ComboBox3->ItemIndex(), ComboBox4->ItemIndex());
     status.ProgramService = VrStrEdit1->Text();
     status.RadioText = VrStrEdit2->Text();
+    status.RadioTextFile = RadioTextFile();
     return status;
 }

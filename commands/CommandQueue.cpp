@@ -18,15 +18,7 @@ void TCommandQueue::SetWake(std::function<void()> wake) {
 std::vector<std::string> TCommandQueue::Submit(const std::vector<TCommand>& commands,
                                                std::chrono::milliseconds limit, const std::atomic<bool>& stop) {
     if (commands.empty()) return {};
-    auto batch = std::make_shared<TBatch>();
-    batch->Commands = commands;
-    std::function<void()> wake;
-    {
-        std::lock_guard<std::mutex> guard(lock_);
-        queue_.push_back(batch);
-        wake = wake_;
-    }
-    if (wake) wake();
+    const TBatchPtr batch = Enqueue(commands);
     const auto deadline = std::chrono::steady_clock::now() + limit;
     std::unique_lock<std::mutex> guard(lock_);
     for (;;) {
@@ -42,6 +34,23 @@ std::vector<std::string> TCommandQueue::Submit(const std::vector<TCommand>& comm
         if (stop && batch->Taken) return std::vector<std::string>(commands.size(), RefusedReply("closed"));
         answered_.wait_for(guard, StopCheckInterval);
     }
+}
+
+void TCommandQueue::Post(const std::vector<TCommand>& commands) {
+    if (!commands.empty()) Enqueue(commands);
+}
+
+TCommandQueue::TBatchPtr TCommandQueue::Enqueue(const std::vector<TCommand>& commands) {
+    auto batch = std::make_shared<TBatch>();
+    batch->Commands = commands;
+    std::function<void()> wake;
+    {
+        std::lock_guard<std::mutex> guard(lock_);
+        queue_.push_back(batch);
+        wake = wake_;
+    }
+    if (wake) wake();
+    return batch;
 }
 
 std::vector<TCommandQueue::TBatchPtr> TCommandQueue::Take() {
