@@ -1,6 +1,8 @@
 // The program's entry: the application titled "SONDEL 2005 RDS", its main
 // window, and the message loop until that window closes.
 #include "Application.h"
+#include "CommandLine.h"
+#include "CommandLineStart.h"
 #include "Instance.h"
 #include "VirtualCardSetup.h"
 #include "unMain.h"
@@ -33,8 +35,13 @@ int LeaveToRunningCopy(const TSingleInstance& instance) {
 }  // namespace
 
 int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
+    const std::vector<std::string> arguments = ProgramArguments();
     TSingleInstance instance(InstanceName);
-    if (!instance.First()) return LeaveToRunningCopy(instance);
+    if (!instance.First()) {
+        // Commands go to the running copy; without any, its window comes forward.
+        if (!arguments.empty()) return HandOverCommandLine(arguments);
+        return LeaveToRunningCopy(instance);
+    }
     Application->Initialize();
     Application->SetTitle(ApplicationTitle);
     try {
@@ -45,6 +52,7 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
     }
     Application->CreateForm(foMain);
     instance.PublishWindow(foMain->Handle());
+    ServeCommandLine(*foMain, arguments);
     Application->Run();
     return 0;
 }

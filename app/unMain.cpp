@@ -2,7 +2,10 @@
 // creation to close, the frequency steps, the power level and the option LEDs.
 #include "unMain.h"
 
+#include "CommandLine.h"
+#include "CommandPipe.h"
 #include "CommandPort.h"
+#include "NowPlayingFile.h"
 #include "FrequencyText.h"
 #include "PCICard.h"
 // After the card headers: drops the platform's MessageBox macro they bring along.

@@ -9,8 +9,10 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <mutex>
 #include <optional>
 #include <string>
+#include <vector>
 
 class TSondelCard;
 class TVrGradient;
@@ -30,6 +32,9 @@ class TComboBox;
 class TButton;
 class TCommandQueue;
 class TCommandPort;
+class TCommandPipe;
+class TStartCommands;
+class TNowPlayingFile;
 struct TCommand;
 struct TStatus;
 
@@ -132,6 +137,12 @@ public:
     void RunQueuedCommands();
     // The command port's number now; 0 when it is closed.
     uint16_t CommandPortNumber() const;
+    // The pipe that later starts hand their commands to; it opens with the commands.
+    void SetCommandPipeName(const std::string& name) { commandPipeName_ = name; }
+    // This start's own commands: applied once the restore has run, each reply handed
+    // to Output (on a worker thread).
+    void QueueStartCommands(const std::vector<std::string>& arguments,
+                            std::function<void(const std::string&)> output);
 
 private:
     void CreateControls();
@@ -158,6 +169,16 @@ private:
     TStatus CurrentStatus() const;
     bool HandleCommandsMessage(const TMessage& message);
     void StopCommands();
+    // Follows the file named by the setting "RtFile".
+    void StartNowPlayingFile();
+    // RTFILE: stores the setting and follows that file at once (empty: none).
+    std::string SetRadioTextFile(const std::string& path);
+    std::string RadioTextFile() const;
+    // From the file's worker: a failure to show, or (empty) the file reads again.
+    void PostFileNotice(HWND window, const std::string& notice);
+    bool HandleNowPlayingMessage(const TMessage& message);
+    // The notice area shows Notice; empty: the maker's notice again.
+    void ShowFileNotice(const std::string& notice);
     // Writes the bytes of the panel's image that differ from what this run last wrote.
     void WriteRdsChanges();
 
@@ -172,6 +193,16 @@ private:
     std::unique_ptr<TCommandPort> commandPort_;
     // A port that a COMMANDPORT command replaced; it closes once its replies are out.
     std::unique_ptr<TCommandPort> retiringPort_;
+    std::string commandPipeName_;
+    std::unique_ptr<TCommandPipe> commandPipe_;
+    std::unique_ptr<TStartCommands> startCommands_;
+    std::unique_ptr<TNowPlayingFile> nowPlaying_;
+    // Handed from the file's worker to the window's thread.
+    std::mutex fileNoticeLock_;
+    std::optional<std::string> fileNotice_;
+    bool fileFailing_ = false;
+    // The maker's notice while a failure of the file stands in its place.
+    std::optional<std::string> makersNotice_;
     // Commands wait for the restore, run until the window closes, and never start again.
     enum class TCommandsState { Waiting, Running, Stopped };
     TCommandsState commandsState_ = TCommandsState::Waiting;

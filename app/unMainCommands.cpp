@@ -3,8 +3,11 @@
 // stores and sends as a click or keystroke would; the RDS changes then go on air.
 #include "unMain.h"
 
+#include "CommandLine.h"
+#include "CommandPipe.h"
 #include "CommandPort.h"
 #include "FrequencyText.h"
+#include "NowPlayingFile.h"
 #include "PostedMessage.h"
 #include "Application.h"
 #include "SettingsStore.h"
@@ -76,11 +79,31 @@ void TfoMain::StartCommands() {
                                     Application->Title(), MsgBox::Ok | MsgBox::IconWarning);
         }
     }
+    if (!commandPipeName_.empty()) {
+        auto pipe = std::make_unique<TCommandPipe>(*commandQueue_);
+        try {
+            pipe->Open(commandPipeName_);
+            commandPipe_ = std::move(pipe);
+        } catch (const std::exception& error) {
+            Application->MessageBox(std::string(error.what()) + "\nLater starts cannot hand their commands to this one.",
+                                    Application->Title(), MsgBox::Ok | MsgBox::IconWarning);
+        }
+    }
+    StartNowPlayingFile();
     // Commands handed over before now have waited for the restore.
     RunQueuedCommands();
 }
 
+void TfoMain::QueueStartCommands(const std::vector<std::string>& arguments,
+                                 std::function<void(const std::string&)> output) {
+    if (arguments.empty()) return;
+    startCommands_ = std::make_unique<TStartCommands>(*commandQueue_, arguments, std::move(output));
+}
+
 void TfoMain::StopCommands() {
+    nowPlaying_.reset();
+    startCommands_.reset();
+    commandPipe_.reset();
     retiringPort_.reset();
     commandPort_.reset();
     commandQueue_->SetWake(nullptr);
@@ -90,6 +113,7 @@ void TfoMain::StopCommands() {
 uint16_t TfoMain::CommandPortNumber() const { return commandPort_ ? commandPort_->Port() : 0; }
 
 bool TfoMain::HandleCommandsMessage(const TMessage& message) {
+    if (HandleNowPlayingMessage(message)) return true;
     if (message.Msg != CommandsQueuedMessage) return false;
     RunQueuedCommands();
     return true;
@@ -149,6 +173,7 @@ std::string TfoMain::ApplyCommand(const TCommand& command, bool& rdsTouched) {
         case TCommandName::Update: Button1Click(Button1); break;
         case TCommandName::Status: return StatusReply(CurrentStatus());
         case TCommandName::CommandPort: return MoveCommandPort(static_cast<uint16_t>(command.Value));
+        case TCommandName::RadioTextFile: return SetRadioTextFile(command.Text);
         }
     } catch (const std::exception& error) {
         return RefusedReply(error.what());
@@ -192,5 +217,6 @@ TStatus TfoMain::CurrentStatus() const {
     status.Pi = PiText(ComboBox2->ItemIndex(), ComboBox3->ItemIndex(), ComboBox4->ItemIndex());
     status.ProgramService = VrStrEdit1->Text();
     status.RadioText = VrStrEdit2->Text();
+    status.RadioTextFile = RadioTextFile();
     return status;
 }

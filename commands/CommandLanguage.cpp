@@ -40,13 +40,14 @@ struct TNameEntry {
     const char* Name;
     TCommandName Command;
 };
-const std::array<TNameEntry, 15> Names = {{
+const std::array<TNameEntry, 16> Names = {{
     {"PS", TCommandName::ProgramService}, {"RT", TCommandName::RadioText}, {"RT1", TCommandName::RadioText},
     {"TEXT", TCommandName::RadioText},    {"PTY", TCommandName::Pty},     {"TP", TCommandName::Tp},
     {"MS", TCommandName::MusicSpeech},    {"PI", TCommandName::Pi},       {"FREQ", TCommandName::Frequency},
     {"POWER", TCommandName::Power},       {"CARRIER", TCommandName::Carrier},
     {"STEREO", TCommandName::Stereo},     {"UPDATE", TCommandName::Update},
     {"STATUS", TCommandName::Status},     {"COMMANDPORT", TCommandName::CommandPort},
+    {"RTFILE", TCommandName::RadioTextFile},
 }};
 
 char Upper(char c) { return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c; }
@@ -139,12 +140,31 @@ bool HasControlCharacter(std::string_view text) {
 
 TParsedLine Refused(const std::string& reason) { return {std::nullopt, RefusedReply(reason)}; }
 
+constexpr char LineTooLongReason[] = "line longer than 1024 bytes";
+
 TParsedLine Parsed(TCommandName name, uint32_t value, std::string text = {}) {
     TCommand command;
     command.Name = name;
     command.Value = value;
     command.Text = std::move(text);
     return {command, {}};
+}
+
+bool IsLetter(char c) { return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z'); }
+bool IsSeparator(char c) { return c == '\\' || c == '/'; }
+
+// A drive's root ("C:\") or a share ("\\server\share") begins it: the running copy
+// cannot tell what a relative path of another program's folder meant.
+bool IsFullPath(std::string_view path) {
+    const bool onDrive = path.size() >= 3 && IsLetter(path[0]) && path[1] == ':' && IsSeparator(path[2]);
+    const bool onShare = path.size() >= 3 && IsSeparator(path[0]) && IsSeparator(path[1]) && !IsSeparator(path[2]);
+    return onDrive || onShare;
+}
+
+TParsedLine FilePath(TCommandName name, const std::string& label, std::string_view value) {
+    if (HasControlCharacter(value)) return Refused(label + " holds a control character");
+    if (!value.empty() && !IsFullPath(value)) return Refused(label + " must be a full path or empty");
+    return Parsed(name, 0, std::string(value));
 }
 
 TParsedLine Number(TCommandName name, std::optional<uint32_t> value, const std::string& reason) {
@@ -171,6 +191,7 @@ TParsedLine WithValue(TCommandName name, const std::string& label, std::string_v
     case TCommandName::Stereo: return Number(name, OnOff(value), "STEREO must be ON or OFF");
     case TCommandName::CommandPort:
         return Number(name, DecimalUpTo(value, PortLast), "COMMANDPORT must be 0..65535");
+    case TCommandName::RadioTextFile: return FilePath(name, label, value);
     case TCommandName::Update:
     case TCommandName::Status: return Refused(label + " takes no value");
     }
@@ -206,6 +227,11 @@ TParsedLine ParseCommand(std::string_view line) {
     return {std::nullopt, UnknownReply("unknown command")};
 }
 
+TParsedLine ParseWholeLine(std::string_view line) {
+    if (line.size() > MaxLineBytes) return Refused(LineTooLongReason);
+    return ParseCommand(line);
+}
+
 std::string DoneReply() { return std::string(1, DoneMark); }
 std::string RefusedReply(const std::string& reason) { return std::string(1, RefusedMark) + " " + reason; }
 std::string UnknownReply(const std::string& reason) { return std::string(1, UnknownMark) + " " + reason; }
@@ -223,7 +249,8 @@ std::string StatusReply(const TStatus& status) {
            field("CARRIER", onOff(status.Carrier)) + field("STEREO", onOff(status.Stereo)) +
            field("PTY", std::to_string(status.Pty)) + field("TP", std::to_string(status.Tp)) +
            field("MS", std::to_string(status.MusicSpeech)) + field("PI", status.Pi) +
-           field("PS", status.ProgramService) + field("RT", status.RadioText);
+           field("PS", status.ProgramService) + field("RT", status.RadioText) +
+           field("RTFILE", status.RadioTextFile);
 }
 
 void TLineReader::Feed(std::string_view bytes, std::vector<TParsedLine>& parsed) {
@@ -234,7 +261,7 @@ void TLineReader::Feed(std::string_view bytes, std::vector<TParsedLine>& parsed)
         }
         if (discarding_) continue;
         if (line_.size() == MaxLineBytes) {
-            parsed.push_back(Refused("line longer than 1024 bytes"));
+            parsed.push_back(Refused(LineTooLongReason));
             line_.clear();
             discarding_ = true;
             continue;

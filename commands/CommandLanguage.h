@@ -11,12 +11,12 @@
 
 enum class TCommandName {
     ProgramService, RadioText, Pty, Tp, MusicSpeech, Pi,
-    Frequency, Power, Carrier, Stereo, Update, Status, CommandPort
+    Frequency, Power, Carrier, Stereo, Update, Status, CommandPort, RadioTextFile
 };
 
 struct TCommand {
     TCommandName Name = TCommandName::Status;
-    // PS and RT: the text, already cut to its length.
+    // PS and RT: the text, already cut to its length; RTFILE: the path.
     std::string Text;
     // PTY, TP, MS, POWER, COMMANDPORT: the number; FREQ: kHz; CARRIER, STEREO: 1 on, 0 off;
     // PI: the four hex digits as one number.
@@ -43,6 +43,9 @@ constexpr char ReplyLineEnd[] = "\r\n";
 
 // One line without its line end.
 TParsedLine ParseCommand(std::string_view line);
+// A line given whole (a program argument): refused as the port refuses a line
+// longer than MaxLineBytes, else parsed.
+TParsedLine ParseWholeLine(std::string_view line);
 
 std::string DoneReply();
 std::string RefusedReply(const std::string& reason);
@@ -61,6 +64,7 @@ struct TStatus {
     std::string Pi;
     std::string ProgramService;
     std::string RadioText;
+    std::string RadioTextFile;
 };
 std::string StatusReply(const TStatus& status);
 

@@ -18,6 +18,29 @@ void TCommandQueue::SetWake(std::function<void()> wake) {
 std::vector<std::string> TCommandQueue::Submit(const std::vector<TCommand>& commands,
                                                std::chrono::milliseconds limit, const std::atomic<bool>& stop) {
     if (commands.empty()) return {};
+    const TBatchPtr batch = Enqueue(commands);
+    const auto deadline = std::chrono::steady_clock::now() + limit;
+    std::unique_lock<std::mutex> guard(lock_);
+    for (;;) {
+        if (batch->Answered) return batch->Replies;
+        const bool expired = std::chrono::steady_clock::now() >= deadline;
+        // A batch the window is applying now is waited for past the limit: its commands are acting.
+        if ((stop || expired) && !batch->Taken) {
+            queue_.erase(std::remove(queue_.begin(), queue_.end(), batch), queue_.end());
+            const std::string reason = stop ? "not applied: closing" : "not applied: the program is busy";
+            return std::vector<std::string>(commands.size(), RefusedReply(reason));
+        }
+        // Closing does not wait for the window: the replies would have nowhere to go.
+        if (stop && batch->Taken) return std::vector<std::string>(commands.size(), RefusedReply("closed"));
+        answered_.wait_for(guard, StopCheckInterval);
+    }
+}
+
+void TCommandQueue::Post(const std::vector<TCommand>& commands) {
+    if (!commands.empty()) Enqueue(commands);
+}
+
+TCommandQueue::TBatchPtr TCommandQueue::Enqueue(const std::vector<TCommand>& commands) {
     auto batch = std::make_shared<TBatch>();
     batch->Commands = commands;
     std::function<void()> wake;
@@ -27,21 +50,7 @@ std::vector<std::string> TCommandQueue::Submit(const std::vector<TCommand>& comm
         wake = wake_;
     }
     if (wake) wake();
-    const auto deadline = std::chrono::steady_clock::now() + limit;
-    std::unique_lock<std::mutex> guard(lock_);
-    for (;;) {
-        if (batch->Answered) return batch->Replies;
-        const bool expired = std::chrono::steady_clock::now() >= deadline;
-        // A batch the window is applying now is waited for past the limit: its commands are acting.
-        if ((stop || expired) && !batch->Taken) {
-            queue_.erase(std::remove(queue_.begin(), queue_.end(), batch), queue_.end());
-            const std::string reason = stop ? "not applied: the port is closing" : "not applied: the program is busy";
-            return std::vector<std::string>(commands.size(), RefusedReply(reason));
-        }
-        // Closing does not wait for the window: the replies would have nowhere to go.
-        if (stop && batch->Taken) return std::vector<std::string>(commands.size(), RefusedReply("port closed"));
-        answered_.wait_for(guard, StopCheckInterval);
-    }
+    return batch;
 }
 
 std::vector<TCommandQueue::TBatchPtr> TCommandQueue::Take() {

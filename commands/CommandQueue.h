@@ -36,12 +36,18 @@ public:
     std::vector<std::string> Submit(const std::vector<TCommand>& commands, std::chrono::milliseconds limit,
                                     const std::atomic<bool>& stop);
 
+    // Transport side: queues Commands whose replies nobody waits for.
+    void Post(const std::vector<TCommand>& commands);
+
     // Window side: every batch queued now, in arrival order.
     std::vector<TBatchPtr> Take();
     // Window side: the replies are in place; wakes the transports waiting for them.
     void Answer(const std::vector<TBatchPtr>& batches);
 
 private:
+    // Queues a batch and asks the window's thread to take it.
+    TBatchPtr Enqueue(const std::vector<TCommand>& commands);
+
     std::mutex lock_;
     std::condition_variable answered_;
     std::deque<TBatchPtr> queue_;

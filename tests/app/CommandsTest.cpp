@@ -1,10 +1,12 @@
 // Commands applied through the main window on the virtual card: each through its
 // control and handler (stored, sent, shown), the RDS memory written once per burst
-// with only the changed bytes, replies after the write, and the command port's
-// setting at start and moved by COMMANDPORT.
+// with only the changed bytes, replies after the write, the command port's
+// setting at start and moved by COMMANDPORT, and commands from the command line.
 #include "AppFixture.h"
 #include "PortClient.h"
 
+#include "CommandLine.h"
+#include "CommandPipe.h"
 #include "CommandPort.h"
 #include "StdCtrls.h"
 #include "Testing.h"
@@ -13,9 +15,12 @@
 #include "VrMatrix.h"
 #include "VrTrackBar.h"
 
+#include <windows.h>
+
 #include <atomic>
 #include <functional>
 #include <map>
+#include <mutex>
 #include <thread>
 
 namespace {
@@ -25,6 +30,8 @@ using Lines = std::vector<std::string>;
 using Memory = std::map<int, int>;
 
 constexpr int ClientMilliseconds = 10000;
+// What the window posts to itself when commands wait in its queue.
+constexpr UINT CommandsQueuedMessage = WM_USER + 1;
 const std::string DesignRadioText = "PC RADIO, NON-STOP LATEST HITS!";
 
 // The memory the image table gives for these values (texts padded with spaces).
@@ -95,6 +102,18 @@ protected:
 
     Lines RdsLines() { return card.Trace().EventsStartingWith({"RDS", "LOST"}); }
 
+    // A pipe name of this process and test alone.
+    static std::string TestPipeName() {
+        return "\\\\.\\pipe\\SondelAppTest." + std::to_string(GetCurrentProcessId()) + "." +
+               ::testing::UnitTest::GetInstance()->current_test_info()->name();
+    }
+
+    // A later start with Arguments, against this window; what it printed and its exit status.
+    int LaterStart(const std::string& pipeName, const Lines& arguments, Lines& printed) {
+        return HandOverToRunningCopy(pipeName, arguments,
+                                     [&printed](const std::string& reply) { printed.push_back(reply); });
+    }
+
     size_t writesAtReply = 0;
 };
 
@@ -145,7 +164,7 @@ TEST_F(CommandsTest, ListFieldsThroughTheirHandlersAndStatusAfterThem) {
     const Lines replies = Submit({"PTY=10", "PI=D223", "TP=1", "MS=1", "PS=ROCK FM", "STATUS"});
     EXPECT_EQ((Lines{"+", "+", "+", "+", "+",
                      "+\tFREQ=100.000\tPOWER=4\tCARRIER=OFF\tSTEREO=OFF\tPTY=10\tTP=1\tMS=1\tPI=D223"
-                     "\tPS=ROCK FM\tRT=" + DesignRadioText}),
+                     "\tPS=ROCK FM\tRT=" + DesignRadioText + "\tRTFILE="}),
               replies);
     EXPECT_EQ((Lines{"RDS 4 10", "RDS 5 1", "RDS 7 1", "RDS 8 13", "RDS 9 35", "RDS 14 10", "RDS 16 82",
                      "RDS 17 79", "RDS 18 67", "RDS 19 75", "RDS 20 32", "RDS 21 70", "RDS 22 77", "RDS 23 32"}),
@@ -299,6 +318,109 @@ TEST_F(CommandsTest, CommandPortMovesAtOnce) {
     EXPECT_EQ((Lines{"+"}), onSecond);
     EXPECT_EQ(0, form->CommandPortNumber());
     EXPECT_EQ("0", Stored("CommandPort"));
+}
+
+TEST_F(CommandsTest, LaterStartsArgumentsApplyThroughTheWindowWithTheRefusedOneReported) {
+    const std::string pipeName = TestPipeName();
+    form = std::make_unique<TfoMain>(nullptr);
+    form->SetCommandPipeName(pipeName);
+    Seed("PowerOn", "No");
+    form->FormCreate(form.get());
+    form->FormActivate(form.get());
+    form->StartCommands();
+    form->Button1Click(form->Button1);
+    card.Trace().ClearEvents();
+
+    Lines printed;
+    int status = -1;
+    OnClient([&] { status = LaterStart(pipeName, {"RT=PC RADIO, NON-STOP LATEST POPS!", "PTY=32", "TP=1"}, printed); });
+    EXPECT_EQ((Lines{"+", "- PTY must be 0..31", "+"}), printed);
+    EXPECT_EQ(1, status);
+    // One write of only the changed bytes for both good ones.
+    EXPECT_EQ((Lines{"RDS 5 1", "RDS 282 80", "RDS 283 79", "RDS 284 80"}), RdsLines());
+    EXPECT_EQ("PC RADIO, NON-STOP LATEST POPS!", Stored("RT"));
+    EXPECT_EQ("1", Stored("TP"));
+    EXPECT_EQ("0", Stored("PTY"));
+
+    // Closed, the window serves the pipe no more: a later start gets no answer.
+    Close();
+    printed.clear();
+    EXPECT_EQ(2, HandOverToRunningCopy(pipeName, {"TP=0"}, [&](const std::string& reply) { printed.push_back(reply); },
+                                       std::chrono::milliseconds(300)));
+    EXPECT_TRUE(printed.empty());
+    EXPECT_EQ("1", Stored("TP"));
+}
+
+TEST_F(CommandsTest, LaterStartWaitsWhileTheWindowIsBusyInUpdateRds) {
+    const std::string pipeName = TestPipeName();
+    form = std::make_unique<TfoMain>(nullptr);
+    form->SetCommandPipeName(pipeName);
+    Seed("PowerOn", "No");
+    form->FormCreate(form.get());
+    form->FormActivate(form.get());
+    form->StartCommands();
+    card.Trace().ClearEvents();
+
+    Lines printed;
+    int status = -1;
+    std::atomic<bool> done{false};
+    std::thread start([&] {
+        status = LaterStart(pipeName, {"RT=PC RADIO, NON-STOP LATEST POPS!"}, printed);
+        done = true;
+    });
+    // Once its command waits for the window, the window is busy clocking the whole image.
+    MSG queued;
+    bool waiting = false;
+    for (int waited = 0; !waiting && waited < ClientMilliseconds; ++waited) {
+        waiting = PeekMessageA(&queued, form->Handle(), CommandsQueuedMessage, CommandsQueuedMessage, PM_NOREMOVE);
+        if (!waiting) Sleep(1);
+    }
+    ASSERT_TRUE(waiting);
+    form->Button1Click(form->Button1);
+    EXPECT_FALSE(done.load());
+    Testing::PumpUntil([&] { return done.load(); }, ClientMilliseconds);
+    start.join();
+    EXPECT_EQ((Lines{"+"}), printed);
+    EXPECT_EQ(0, status);
+    // The whole image first, then the command's three bytes.
+    const Lines writes = RdsLines();
+    ASSERT_EQ(86u, writes.size());
+    EXPECT_EQ((Lines{"RDS 282 80", "RDS 283 79", "RDS 284 80"}), Lines(writes.begin() + 83, writes.end()));
+}
+
+TEST_F(CommandsTest, FirstStartsOwnArgumentsApplyAfterTheRestore) {
+    Seed("PowerOn", "No");
+    Seed("Freq", "100.000MHz");
+    Seed("Power", "4");
+    Seed("RT", "Stored radiotext");
+    Lines printed;
+    std::mutex printing;
+    form = std::make_unique<TfoMain>(nullptr);
+    form->QueueStartCommands({"RT=From the command line", "BOGUS", "POWER=6"}, [&](const std::string& reply) {
+        std::lock_guard<std::mutex> guard(printing);
+        printed.push_back(reply);
+    });
+    form->FormCreate(form.get());
+    Testing::PumpMessages(100);
+    form->FormActivate(form.get());
+    // The restore ran with the stored values; the commands still wait.
+    Testing::PumpMessages(100);
+    EXPECT_EQ("Stored radiotext", form->VrStrEdit2->Text());
+    EXPECT_EQ((Lines{"STEREO on", "SYNTH 87300 0", "SYNTH 87500 4", "SYNTH 100000 4", "STEREO off"}), Tuning());
+
+    form->StartCommands();
+    EXPECT_TRUE(Testing::PumpUntil(
+        [&] {
+            std::lock_guard<std::mutex> guard(printing);
+            return printed.size() == 3;
+        },
+        ClientMilliseconds));
+    EXPECT_EQ((Lines{"+", "! unknown command", "+"}), printed);
+    EXPECT_EQ("From the command line", Stored("RT"));
+    EXPECT_EQ("6", Stored("Power"));
+    // The first write of the run: the whole image.
+    EXPECT_EQ(83u, RdsLines().size());
+    EXPECT_EQ((Lines{"SYNTH 100000 6"}), Tuning());
 }
 
 }  // namespace

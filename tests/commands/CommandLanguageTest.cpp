@@ -58,6 +58,22 @@ TEST(CommandLanguageTest, TextWithAControlCharacterIsRefused) {
     EXPECT_EQ("- TEXT holds a control character", Reply("TEXT=\x1F"));
 }
 
+TEST(CommandLanguageTest, RadioTextFileTakesAFullPathOrNothing) {
+    EXPECT_EQ(TCommandName::RadioTextFile, Accepted("RTFILE=C:\\Playout\\Now Playing.txt").Name);
+    EXPECT_EQ("C:\\Playout\\Now Playing.txt", Accepted("rtfile=C:\\Playout\\Now Playing.txt").Text);
+    EXPECT_EQ("d:/now.txt", Accepted("RTFILE=d:/now.txt").Text);
+    EXPECT_EQ("\\\\studio\\share\\now.txt", Accepted("RTFILE=\\\\studio\\share\\now.txt").Text);
+    // Longer than a radiotext: a path is not cut.
+    const std::string deep = "C:\\" + std::string(200, 'd') + "\\now.txt";
+    EXPECT_EQ(deep, Accepted("RTFILE=" + deep).Text);
+    EXPECT_EQ("", Accepted("RTFILE=").Text);
+    for (const char* relative : {"RTFILE=now.txt", "RTFILE=Playout\\now.txt", "RTFILE=C:now.txt", "RTFILE=\\now.txt",
+                                 "RTFILE=1:\\now.txt"})
+        EXPECT_EQ("- RTFILE must be a full path or empty", Reply(relative)) << relative;
+    EXPECT_EQ("- RTFILE holds a control character", Reply("RTFILE=C:\\a\tb.txt"));
+    EXPECT_EQ("- RTFILE needs a value", Reply("RTFILE"));
+}
+
 TEST(CommandLanguageTest, NumbersInRangeAndRefusalsOutside) {
     EXPECT_EQ(0u, Accepted("PTY=0").Value);
     EXPECT_EQ(31u, Accepted("pty=31").Value);
@@ -154,8 +170,9 @@ TEST(CommandLanguageTest, StatusReplyFieldsInOrder) {
     status.Pi = "D223";
     status.ProgramService = "ROCK FM ";
     status.RadioText = "Now\tplaying";
+    status.RadioTextFile = "C:\\Playout\\now.txt";
     EXPECT_EQ("+\tFREQ=101.300\tPOWER=5\tCARRIER=ON\tSTEREO=OFF\tPTY=11\tTP=1\tMS=1\tPI=D223\tPS=ROCK FM "
-              "\tRT=Now playing",
+              "\tRT=Now playing\tRTFILE=C:\\Playout\\now.txt",
               StatusReply(status));
     EXPECT_TRUE(IsDoneReply(StatusReply(status)));
     EXPECT_FALSE(IsDoneReply(RefusedReply("x")));

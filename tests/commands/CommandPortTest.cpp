@@ -4,11 +4,10 @@
 // the queue giving up on a batch nobody takes.
 #include "CommandPort.h"
 #include "PortClient.h"
+#include "StandInWindow.h"
 
 #include <gtest/gtest.h>
 
-#include <condition_variable>
-#include <mutex>
 #include <string>
 #include <thread>
 #include <vector>
@@ -16,69 +15,6 @@
 namespace {
 
 using Lines = std::vector<std::string>;
-
-// Takes every queued batch on its own thread and answers "+ <value> <text>" per command.
-class TStandInWindow {
-public:
-    explicit TStandInWindow(TCommandQueue& queue) : queue_(queue) {
-        queue_.SetWake([this] {
-            std::lock_guard<std::mutex> guard(lock_);
-            woken_ = true;
-            wake_.notify_one();
-        });
-        thread_ = std::thread([this] { Run(); });
-    }
-    ~TStandInWindow() {
-        {
-            std::lock_guard<std::mutex> guard(lock_);
-            stop_ = true;
-            wake_.notify_one();
-        }
-        thread_.join();
-        queue_.SetWake(nullptr);
-    }
-    // Every command applied so far, as "<value> <text>".
-    Lines Applied() {
-        std::lock_guard<std::mutex> guard(lock_);
-        return applied_;
-    }
-    // Batches taken so far.
-    int Takes() {
-        std::lock_guard<std::mutex> guard(lock_);
-        return takes_;
-    }
-
-private:
-    void Run() {
-        std::unique_lock<std::mutex> guard(lock_);
-        while (!stop_) {
-            wake_.wait(guard, [this] { return woken_ || stop_; });
-            woken_ = false;
-            guard.unlock();
-            const auto batches = queue_.Take();
-            guard.lock();
-            if (!batches.empty()) ++takes_;
-            for (const auto& batch : batches)
-                for (const TCommand& command : batch->Commands) {
-                    const std::string shown = std::to_string(command.Value) + " " + command.Text;
-                    applied_.push_back(shown);
-                    batch->Replies.push_back("+ " + shown);
-                }
-            guard.unlock();
-            queue_.Answer(batches);
-            guard.lock();
-        }
-    }
-
-    TCommandQueue& queue_;
-    std::mutex lock_;
-    std::condition_variable wake_;
-    bool woken_ = false;
-    bool stop_ = false;
-    int takes_ = 0;
-    Lines applied_;
-    std::thread thread_;
-};
 
 class CommandPortTest : public ::testing::Test {
 protected:
@@ -226,7 +162,7 @@ TEST(CommandQueueTest, ABatchNobodyTakesIsWithdrawnWithAReason) {
     const Lines busy = queue.Submit({command, command}, std::chrono::milliseconds(0), stop);
     EXPECT_EQ((Lines{"- not applied: the program is busy", "- not applied: the program is busy"}), busy);
     stop = true;
-    EXPECT_EQ((Lines{"- not applied: the port is closing"}),
+    EXPECT_EQ((Lines{"- not applied: closing"}),
               queue.Submit({command}, std::chrono::milliseconds(60000), stop));
     // Withdrawn batches are gone: the window finds nothing to apply.
     EXPECT_TRUE(queue.Take().empty());

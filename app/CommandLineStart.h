@@ -1,0 +1,19 @@
+// A start given commands on its command line: handed to the copy already running,
+// or applied by this copy's own window once its restore has run.
+#pragma once
+
+#include <string>
+#include <vector>
+
+class TfoMain;
+
+// The pipe the running copy serves for later starts.
+extern const char* const CommandLinePipe;
+
+// A later start: hands Arguments to the running copy and writes each reply to standard
+// output; the exit status the replies make. Touches neither the card nor a setting.
+int HandOverCommandLine(const std::vector<std::string>& arguments);
+
+// The first start: Form serves the pipe once its commands start, and applies this
+// start's own Arguments then, each reply written to standard output.
+void ServeCommandLine(TfoMain& form, const std::vector<std::string>& arguments);

@@ -1,0 +1,84 @@
+// The now-playing file in the main window: the setting "RtFile", each new text of
+// the file applied as an RT command through the queue, and the file's first failure
+// shown in the notice area instead of the maker's notice until the file reads again.
+#include "unMain.h"
+
+#include "CommandQueue.h"
+#include "NowPlayingFile.h"
+#include "PostedMessage.h"
+#include "SettingsStore.h"
+#include "VrScrollText.h"
+
+namespace {
+
+using SettingsStore::ReadSetting;
+using SettingsStore::SettingsSubKey;
+using SettingsStore::WriteSetting;
+
+// Posted to the main window when the file's notice changes.
+constexpr unsigned NowPlayingNoticeMessage = Msg::User + 2;
+constexpr char RtFileSetting[] = "RtFile";
+constexpr char RadioTextCommand[] = "RT=";
+
+}  // namespace
+
+void TfoMain::StartNowPlayingFile() {
+    const HWND window = Handle();
+    TCommandQueue* queue = commandQueue_.get();
+    // Both run on the file's worker: they only queue and post, never wait for this thread.
+    nowPlaying_ = std::make_unique<TNowPlayingFile>(
+        [this, window, queue](const std::string& text) {
+            const TParsedLine parsed = ParseCommand(RadioTextCommand + text);
+            if (parsed.Command) queue->Post({*parsed.Command});
+            PostFileNotice(window, std::string());
+        },
+        [this, window](const std::string& message) { PostFileNotice(window, message); });
+    const std::string stored = ReadSetting(RtFileSetting);
+    if (stored != SettingsStore::AbsentText) nowPlaying_->SetPath(stored);
+}
+
+void TfoMain::PostFileNotice(HWND window, const std::string& notice) {
+    {
+        std::lock_guard<std::mutex> guard(fileNoticeLock_);
+        // A text read after no failure changes nothing in the notice area.
+        if (notice.empty() && !fileFailing_) return;
+        fileFailing_ = !notice.empty();
+        fileNotice_ = notice;
+    }
+    PostToWindow(window, NowPlayingNoticeMessage);
+}
+
+bool TfoMain::HandleNowPlayingMessage(const TMessage& message) {
+    if (message.Msg != NowPlayingNoticeMessage) return false;
+    std::optional<std::string> notice;
+    {
+        std::lock_guard<std::mutex> guard(fileNoticeLock_);
+        notice.swap(fileNotice_);
+    }
+    if (notice) ShowFileNotice(*notice);
+    return true;
+}
+
+void TfoMain::ShowFileNotice(const std::string& notice) {
+    if (notice.empty()) {
+        if (makersNotice_) VrScrollText1->SetText(*makersNotice_);
+        makersNotice_.reset();
+        return;
+    }
+    if (!makersNotice_) makersNotice_ = VrScrollText1->Text();
+    VrScrollText1->SetText(notice);
+}
+
+std::string TfoMain::SetRadioTextFile(const std::string& path) {
+    WriteSetting(RtFileSetting, SettingsSubKey, path);
+    {
+        std::lock_guard<std::mutex> guard(fileNoticeLock_);
+        fileFailing_ = false;
+        fileNotice_.reset();
+    }
+    ShowFileNotice(std::string());
+    nowPlaying_->SetPath(path);
+    return DoneReply();
+}
+
+std::string TfoMain::RadioTextFile() const { return nowPlaying_ ? nowPlaying_->Path() : std::string(); }

@@ -1,0 +1,233 @@
+// The now-playing file's worker: the platform's change notification on the file's folder,
+// a settling wait so a writer can finish, and the read that makes the radiotext.
+#include "NowPlayingFile.h"
+
+#include "NowPlayingText.h"
+#include "SysUtils.h"
+
+#include <windows.h>
+
+#include <atomic>
+#include <thread>
+#include <tuple>
+#include <utility>
+
+namespace {
+
+// A change this long without another one ends a write.
+constexpr DWORD QuietMs = 150;
+// A file changed without pause for this long is read as it stands.
+constexpr ULONGLONG SettleLimitMs = 1000;
+// How often a file that another program holds is tried again.
+constexpr DWORD BusyRetryMs = 100;
+// A writer that keeps the file open this long after its last change is not waited for.
+constexpr ULONGLONG WriterGraceMs = 2000;
+// A file held this long is reported unreadable until its next change.
+constexpr ULONGLONG BusyGiveUpMs = 10000;
+// How often a folder that cannot be watched is tried again.
+constexpr DWORD FolderRetryMs = 1000;
+// Enough for the longest first line that matters, with room for control characters.
+constexpr DWORD ReadLimit = 4096;
+constexpr DWORD WatchedChanges =
+    FILE_NOTIFY_CHANGE_FILE_NAME | FILE_NOTIFY_CHANGE_LAST_WRITE | FILE_NOTIFY_CHANGE_SIZE;
+// Readers only: opening fails while a writer still has the file open.
+constexpr DWORD ShareWithReaders = FILE_SHARE_READ | FILE_SHARE_DELETE;
+constexpr DWORD ShareWithAll = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
+
+// A handle closed by its kind's Close on leaving its scope.
+template <typename Kind>
+class TScopedHandle {
+public:
+    explicit TScopedHandle(HANDLE handle) : handle_(handle) {}
+    TScopedHandle(const TScopedHandle&) = delete;
+    TScopedHandle& operator=(const TScopedHandle&) = delete;
+    ~TScopedHandle() {
+        if (Valid()) Kind::Close(handle_);
+    }
+    bool Valid() const { return handle_ != Kind::Invalid(); }
+    HANDLE Get() const { return handle_; }
+
+private:
+    HANDLE handle_;
+};
+
+struct TEventKind {
+    static HANDLE Invalid() { return nullptr; }
+    static void Close(HANDLE handle) { CloseHandle(handle); }
+};
+struct TFileKind {
+    static HANDLE Invalid() { return INVALID_HANDLE_VALUE; }
+    static void Close(HANDLE handle) { CloseHandle(handle); }
+};
+struct TChangeNotificationKind {
+    static HANDLE Invalid() { return INVALID_HANDLE_VALUE; }
+    static void Close(HANDLE handle) { FindCloseChangeNotification(handle); }
+};
+
+using TEvent = TScopedHandle<TEventKind>;
+using TFile = TScopedHandle<TFileKind>;
+using TChangeNotification = TScopedHandle<TChangeNotificationKind>;
+
+bool IsBusy(DWORD error) { return error == ERROR_SHARING_VIOLATION || error == ERROR_LOCK_VIOLATION; }
+
+// The file's first ReadLimit bytes; 0 in error when read, else the system's error code.
+std::string ReadStart(const std::string& path, DWORD share, DWORD& error) {
+    error = 0;
+    TFile file(CreateFileA(path.c_str(), GENERIC_READ, share, nullptr, OPEN_EXISTING,
+                           FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!file.Valid()) {
+        error = GetLastError();
+        return {};
+    }
+    std::string bytes(ReadLimit, '\0');
+    DWORD total = 0;
+    while (total < ReadLimit) {
+        DWORD got = 0;
+        if (!ReadFile(file.Get(), &bytes[total], ReadLimit - total, &got, nullptr)) {
+            error = GetLastError();
+            return {};
+        }
+        if (got == 0) break;
+        total += got;
+    }
+    bytes.resize(total);
+    return bytes;
+}
+
+// The full path, and the folder that holds it (with its separator when it is a root).
+std::pair<std::string, std::string> FullPathAndFolder(const std::string& path) {
+    char buffer[MAX_PATH];
+    char* name = nullptr;
+    DWORD length = GetFullPathNameA(path.c_str(), MAX_PATH, buffer, &name);
+    std::string full = length > 0 && length < MAX_PATH ? std::string(buffer, length) : path;
+    std::size_t separator = full.find_last_of("\\/");
+    if (separator == std::string::npos) return {full, "."};
+    bool root = separator == 0 || full[separator - 1] == ':';
+    return {full, full.substr(0, root ? separator + 1 : separator)};
+}
+
+}  // namespace
+
+class TNowPlayingFile::TWatch {
+public:
+    TWatch(const std::string& path, const TTextHandler& onText, const TFailureHandler& onFailure)
+        : onText_(onText), onFailure_(onFailure), stop_(CreateEventA(nullptr, TRUE, FALSE, nullptr)) {
+        if (!stop_.Valid()) RaiseLastOSError("Cannot follow the now-playing file");
+        std::tie(path_, folder_) = FullPathAndFolder(path);
+        worker_ = std::thread([this] { Run(); });
+    }
+    TWatch(const TWatch&) = delete;
+    TWatch& operator=(const TWatch&) = delete;
+    ~TWatch() {
+        SetEvent(stop_.Get());
+        worker_.join();
+    }
+    unsigned Reads() const { return reads_; }
+
+private:
+    enum class TWake { Stop, Change, Timeout, Broken };
+
+    void Run() {
+        for (;;) {
+            TChangeNotification change(FindFirstChangeNotificationA(folder_.c_str(), FALSE, WatchedChanges));
+            if (!change.Valid()) {
+                Report("Cannot watch the folder of the now-playing file \"" + path_ + "\": " +
+                       SysErrorMessage(GetLastError()));
+                if (Wait(nullptr, FolderRetryMs) == TWake::Stop) return;
+                continue;
+            }
+            TWake wake = Check(change.Get());
+            while (wake == TWake::Timeout) {
+                wake = Wait(change.Get(), INFINITE);
+                if (wake == TWake::Change) wake = Settle(change.Get());
+                if (wake == TWake::Timeout) wake = Check(change.Get());
+            }
+            if (wake == TWake::Stop || Wait(nullptr, FolderRetryMs) == TWake::Stop) return;
+        }
+    }
+
+    // Waits for the stop, a change in the folder (watched again at once) or the time.
+    TWake Wait(HANDLE change, DWORD ms) const {
+        const HANDLE handles[] = {stop_.Get(), change};
+        const DWORD result = WaitForMultipleObjects(change ? 2 : 1, handles, FALSE, ms);
+        if (result == WAIT_OBJECT_0) return TWake::Stop;
+        if (result == WAIT_OBJECT_0 + 1) return FindNextChangeNotification(change) ? TWake::Change : TWake::Broken;
+        return result == WAIT_TIMEOUT ? TWake::Timeout : TWake::Broken;
+    }
+
+    // Waits until the folder has been quiet for QuietMs (Timeout), or SettleLimitMs passed.
+    TWake Settle(HANDLE change) const {
+        const ULONGLONG start = GetTickCount64();
+        TWake wake = TWake::Change;
+        while (wake == TWake::Change && GetTickCount64() - start < SettleLimitMs) wake = Wait(change, QuietMs);
+        return wake == TWake::Change ? TWake::Timeout : wake;
+    }
+
+    // Reads the file once its writer is done and hands on its text; Timeout when done.
+    TWake Check(HANDLE change) {
+        ULONGLONG start = GetTickCount64();
+        for (;;) {
+            const ULONGLONG held = GetTickCount64() - start;
+            DWORD error = 0;
+            const std::string bytes = ReadStart(path_, held < WriterGraceMs ? ShareWithReaders : ShareWithAll, error);
+            ++reads_;
+            if (error == 0) {
+                reported_ = false;
+                Deliver(NowPlayingText(bytes, GetACP()));
+                return TWake::Timeout;
+            }
+            if (!IsBusy(error) || held >= BusyGiveUpMs) {
+                Report("Cannot read the now-playing file \"" + path_ + "\": " + SysErrorMessage(error));
+                return TWake::Timeout;
+            }
+            TWake wake = Wait(change, BusyRetryMs);
+            if (wake == TWake::Change) {
+                wake = Settle(change);
+                start = GetTickCount64();
+            }
+            if (wake != TWake::Timeout) return wake;
+        }
+    }
+
+    bool Stopping() const { return WaitForSingleObject(stop_.Get(), 0) == WAIT_OBJECT_0; }
+
+    void Deliver(const std::string& text) {
+        if ((delivered_ && text == lastText_) || Stopping()) return;
+        lastText_ = text;
+        delivered_ = true;
+        onText_(text);
+    }
+
+    void Report(const std::string& message) {
+        if (reported_ || Stopping()) return;
+        reported_ = true;
+        onFailure_(message);
+    }
+
+    const TTextHandler& onText_;
+    const TFailureHandler& onFailure_;
+    TEvent stop_;
+    std::string path_;
+    std::string folder_;
+    std::atomic<unsigned> reads_{0};
+    // The worker's own: the text handed on last, and whether a failure is reported.
+    std::string lastText_;
+    bool delivered_ = false;
+    bool reported_ = false;
+    std::thread worker_;
+};
+
+TNowPlayingFile::TNowPlayingFile(TTextHandler onText, TFailureHandler onFailure)
+    : onText_(std::move(onText)), onFailure_(std::move(onFailure)) {}
+
+TNowPlayingFile::~TNowPlayingFile() = default;
+
+void TNowPlayingFile::SetPath(const std::string& path) {
+    if (path == path_) return;
+    watch_.reset();
+    path_.clear();
+    if (!path.empty()) watch_ = std::make_unique<TWatch>(path, onText_, onFailure_);
+    path_ = path;
+}
+
+unsigned TNowPlayingFile::Reads() const { return watch_ ? watch_->Reads() : 0; }

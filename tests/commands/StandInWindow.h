@@ -1,0 +1,86 @@
+// A stand-in for the window's thread in the transports' tests: it takes every
+// queued batch and answers "+ <value> <text>" per command.
+#pragma once
+
+#include "CommandQueue.h"
+
+#include <condition_variable>
+#include <mutex>
+#include <string>
+#include <thread>
+#include <vector>
+
+// Takes every queued batch on its own thread and answers "+ <value> <text>" per command.
+class TStandInWindow {
+public:
+    explicit TStandInWindow(TCommandQueue& queue) : queue_(queue) {
+        queue_.SetWake([this] {
+            std::lock_guard<std::mutex> guard(lock_);
+            woken_ = true;
+            wake_.notify_one();
+        });
+        thread_ = std::thread([this] { Run(); });
+    }
+    ~TStandInWindow() {
+        {
+            std::lock_guard<std::mutex> guard(lock_);
+            stop_ = true;
+            wake_.notify_one();
+        }
+        thread_.join();
+        queue_.SetWake(nullptr);
+    }
+    // Every command applied so far, as "<value> <text>".
+    std::vector<std::string> Applied() {
+        std::lock_guard<std::mutex> guard(lock_);
+        return applied_;
+    }
+    // While held, queued batches wait as they do while the window is busy.
+    void Hold() {
+        std::lock_guard<std::mutex> guard(lock_);
+        held_ = true;
+    }
+    void Release() {
+        std::lock_guard<std::mutex> guard(lock_);
+        held_ = false;
+        wake_.notify_one();
+    }
+    // Batches taken so far.
+    int Takes() {
+        std::lock_guard<std::mutex> guard(lock_);
+        return takes_;
+    }
+
+private:
+    void Run() {
+        std::unique_lock<std::mutex> guard(lock_);
+        while (!stop_) {
+            wake_.wait(guard, [this] { return (woken_ && !held_) || stop_; });
+            woken_ = false;
+            guard.unlock();
+            const auto batches = queue_.Take();
+            guard.lock();
+            if (!batches.empty()) ++takes_;
+            for (const auto& batch : batches)
+                for (const TCommand& command : batch->Commands) {
+                    const std::string shown = std::to_string(command.Value) + " " + command.Text;
+                    applied_.push_back(shown);
+                    batch->Replies.push_back("+ " + shown);
+                }
+            guard.unlock();
+            queue_.Answer(batches);
+            guard.lock();
+        }
+    }
+
+    TCommandQueue& queue_;
+    std::mutex lock_;
+    std::condition_variable wake_;
+    bool woken_ = false;
+    bool stop_ = false;
+    bool held_ = false;
+    int takes_ = 0;
+    std::vector<std::string> applied_;
+    std::thread thread_;
+};
+

@@ -1,0 +1,166 @@
+#!/usr/bin/env python3
+"""sondel.exe under Wine given commands on its command line, as a playout program's
+"run on song start" setting would start it: a later start hands its arguments to the
+running copy and prints the replies (exit status 0, 1, or 2 without an answer); the
+first start applies its own after the restore. The card's trace and the registry
+show what reached the card and the settings.
+
+Usage: command_line_test.py LOADER SONDEL_EXE WORK_FOLDER
+"""
+import os
+import select
+import subprocess
+import sys
+import time
+import unittest
+
+LOADER, EXE, WORK = sys.argv[1], sys.argv[2], sys.argv[3]
+SETTINGS_KEY = r"HKLM\Software\Dravik Electronics\SONDEL ULTRA\v2.0"
+BASE_KEY = r"HKLM\Software\Dravik Electronics"
+DESIGN_SETTINGS = {
+    "Freq": "100.000MHz", "PowerOn": "No", "Power": "4", "PS": "PC RADIO",
+    "RT": "PC RADIO, NON-STOP LATEST HITS!", "Color": "clRed", "EndColor": "clFuchsia",
+    "Stereo": "No", "Rds": "No", "ShutDownAtExit": "No", "PTY": "0", "PIC": "0",
+    "PIA": "0", "PIP": "0", "TP": "0", "MS": "0", "MoveToTray": "No",
+}
+START_SECONDS = 60
+# A later start waits 30 seconds for the running copy's replies.
+LATER_START_SECONDS = 60
+CLOSE_SECONDS = 30
+
+
+def reg(*arguments):
+    return subprocess.run([LOADER, "reg", *arguments], stdin=subprocess.DEVNULL,
+                          capture_output=True, text=True, timeout=60)
+
+
+def stored(name):
+    output = reg("query", SETTINGS_KEY, "/v", name).stdout
+    for line in output.splitlines():
+        parts = line.split(None, 2)
+        if len(parts) >= 2 and parts[0] == name:
+            return parts[2] if len(parts) == 3 else ""
+    return None
+
+
+def windows_path(path):
+    return "Z:" + path.replace("/", "\\")
+
+
+class CommandLineProgramTest(unittest.TestCase):
+    def setUp(self):
+        reg("delete", BASE_KEY, "/f")
+        for name, text in DESIGN_SETTINGS.items():
+            reg("add", SETTINGS_KEY, "/v", name, "/d", text, "/f")
+        stem = os.path.join(WORK, self.id().rsplit(".", 1)[-1])
+        self.trace = stem + ".trace"
+        self.later_trace = stem + ".later.trace"
+        for path in (self.trace, self.later_trace):
+            if os.path.exists(path):
+                os.remove(path)
+        self.program = None
+
+    def tearDown(self):
+        if self.program and self.program.poll() is None:
+            self.program.kill()
+            self.program.wait(CLOSE_SECONDS)
+        if self.program and self.program.stdout:
+            self.program.stdout.close()
+        reg("delete", BASE_KEY, "/f")
+
+    def start_first(self, *arguments, fault=None):
+        environment = dict(os.environ, SONDEL_VIRTUAL_CARD=windows_path(self.trace))
+        if fault:
+            environment["SONDEL_VIRTUAL_CARD_FAULT"] = fault
+        self.program = subprocess.Popen([LOADER, EXE, *arguments], env=environment, stdin=subprocess.DEVNULL,
+                                        stdout=subprocess.PIPE, stderr=subprocess.DEVNULL)
+        # The card is set up after the copy claimed its place as the one running.
+        deadline = time.monotonic() + START_SECONDS
+        while not os.path.exists(self.trace):
+            self.assertIsNone(self.program.poll(), "sondel.exe ended at its start")
+            self.assertLess(time.monotonic(), deadline, "sondel.exe did not set up its card")
+            time.sleep(0.2)
+
+    def later(self, *arguments):
+        """A later start with Arguments: its exit status and its standard output's lines."""
+        environment = dict(os.environ, SONDEL_VIRTUAL_CARD=windows_path(self.later_trace))
+        done = subprocess.run([LOADER, EXE, *arguments], env=environment, stdin=subprocess.DEVNULL,
+                              capture_output=True, timeout=LATER_START_SECONDS)
+        output = done.stdout.decode("latin-1")
+        self.assertTrue(output == "" or output.endswith("\r\n"), repr(output))
+        return done.returncode, output.split("\r\n")[:-1]
+
+    def first_output(self, count):
+        """The first start's own reply lines, read with a bounded wait."""
+        received = b""
+        deadline = time.monotonic() + START_SECONDS
+        descriptor = self.program.stdout.fileno()
+        while received.count(b"\r\n") < count and time.monotonic() < deadline:
+            readable, _, _ = select.select([descriptor], [], [], 1)
+            if readable:
+                chunk = os.read(descriptor, 4096)
+                if not chunk:
+                    break
+                received += chunk
+        return received.decode("latin-1").split("\r\n")[:count]
+
+    def trace_lines(self, *kinds):
+        with open(self.trace, encoding="latin-1") as trace:
+            return [line.split(None, 1)[1].strip() for line in trace
+                    if not line.startswith("#") and line.split()[1:2] and line.split()[1] in kinds]
+
+    def close_program(self):
+        closed = subprocess.run([LOADER, "taskkill", "/im", os.path.basename(EXE)],
+                                stdin=subprocess.DEVNULL, capture_output=True, timeout=60)
+        self.assertEqual(0, closed.returncode, closed.stderr)
+        self.assertEqual(0, self.program.wait(CLOSE_SECONDS))
+
+    def test_later_starts_hand_their_commands_to_the_running_copy(self):
+        self.start_first()
+        self.assertEqual((0, ["+", "+"]), self.later("RT=Artist - Title of a song", "PS=ROCK FM"))
+        # The run's first write is the whole image; the next song changes one word.
+        self.assertEqual(83, len(self.trace_lines("RDS")))
+        self.assertEqual((0, ["+"]), self.later("RT=Artist - Title of a hit"))
+        self.assertEqual(["RDS 276 104", "RDS 277 105", "RDS 278 116", "RDS 279 32"],
+                         self.trace_lines("RDS")[83:])
+
+        self.assertEqual((1, ["+", "- PTY must be 0..31", "! unknown command", "+"]),
+                         self.later("PTY=11", "PTY=32", "BOGUS", "TP=1"))
+        # Quotes and spaces arrive as one argument each.
+        self.assertEqual((0, ["+", "+"]), self.later('RT=Say "hi" to the night', "PS="))
+        status, lines = self.later("STATUS")
+        self.assertEqual(0, status)
+        self.assertEqual(1, len(lines))
+        fields = dict(field.split("=", 1) for field in lines[0].split("\t")[1:])
+        self.assertEqual(("11", "1", "", 'Say "hi" to the night'),
+                         (fields["PTY"], fields["TP"], fields["PS"], fields["RT"]))
+        self.assertEqual([], self.trace_lines("LOST"))
+        # The later starts never opened the card.
+        self.assertFalse(os.path.exists(self.later_trace))
+
+        self.close_program()
+        for name, text in {"RT": 'Say "hi" to the night', "PS": "", "PTY": "11", "TP": "1"}.items():
+            self.assertEqual(text, stored(name), name)
+
+    def test_first_start_applies_its_own_commands_after_the_restore(self):
+        self.start_first("PS=ROCK FM", "PTY=32", "STATUS")
+        replies = self.first_output(3)
+        self.assertEqual(["+", "- PTY must be 0..31"], replies[:2])
+        self.assertTrue(replies[2].startswith("+\tFREQ=100.000\t"), replies[2])
+        self.assertIn("\tPS=ROCK FM\t", replies[2])
+        # The restore tuned the card before the commands wrote the RDS image.
+        events = self.trace_lines("SYNTH", "RDS")
+        self.assertEqual("SYNTH 100000 4", events[events.index("RDS 4 0") - 1])
+        self.close_program()
+        self.assertEqual("ROCK FM", stored("PS"))
+        self.assertEqual("0", stored("PTY"))
+
+    def test_a_running_copy_that_does_not_answer_gives_status_two(self):
+        # Held in its card's failure message, the running copy serves no commands yet.
+        self.start_first(fault="no-card")
+        self.assertEqual((2, []), self.later("RT=Nobody hears this"))
+        self.assertFalse(os.path.exists(self.later_trace))
+
+
+if __name__ == "__main__":
+    unittest.main(argv=sys.argv[:1], verbosity=2)
