@@ -224,7 +224,8 @@ TCommandAnswer HandToRunningCopy(const std::string& name, const std::vector<std:
         if (pipe.Get() != INVALID_HANDLE_VALUE) break;
         const DWORD error = GetLastError();
         const DWORD left = Remaining(deadline);
-        if (left == 0) return {};
+        // A copy started with other rights refuses this user: waiting would not change that.
+        if (left == 0 || error == ERROR_ACCESS_DENIED) return {};
         // Busy: another start is being served. Absent: the running copy has not opened it yet.
         if (error == ERROR_PIPE_BUSY)
             WaitNamedPipeA(name.c_str(), left);
