@@ -14,59 +14,32 @@ import sys
 import time
 import unittest
 
+from sondel_under_wine import CLOSE_SECONDS, SondelUnderWine, remove_stale, trace_lines, windows_path
+
 LOADER, EXE, WORK = sys.argv[1], sys.argv[2], sys.argv[3]
-SETTINGS_KEY = r"HKLM\Software\Dravik Electronics\SONDEL ULTRA\v2.0"
-BASE_KEY = r"HKLM\Software\Dravik Electronics"
-DESIGN_SETTINGS = {
-    "Freq": "100.000MHz", "PowerOn": "No", "Power": "4", "PS": "PC RADIO",
-    "RT": "PC RADIO, NON-STOP LATEST HITS!", "Color": "clRed", "EndColor": "clFuchsia",
-    "Stereo": "No", "Rds": "No", "ShutDownAtExit": "No", "PTY": "0", "PIC": "0",
-    "PIA": "0", "PIP": "0", "TP": "0", "MS": "0", "MoveToTray": "No",
-}
+SONDEL = SondelUnderWine(LOADER, EXE)
+stored = SONDEL.stored
 START_SECONDS = 60
 # A later start waits 30 seconds for the running copy's replies.
 LATER_START_SECONDS = 60
-CLOSE_SECONDS = 30
-
-
-def reg(*arguments):
-    return subprocess.run([LOADER, "reg", *arguments], stdin=subprocess.DEVNULL,
-                          capture_output=True, text=True, timeout=60)
-
-
-def stored(name):
-    output = reg("query", SETTINGS_KEY, "/v", name).stdout
-    for line in output.splitlines():
-        parts = line.split(None, 2)
-        if len(parts) >= 2 and parts[0] == name:
-            return parts[2] if len(parts) == 3 else ""
-    return None
-
-
-def windows_path(path):
-    return "Z:" + path.replace("/", "\\")
 
 
 class CommandLineProgramTest(unittest.TestCase):
     def setUp(self):
-        reg("delete", BASE_KEY, "/f")
-        for name, text in DESIGN_SETTINGS.items():
-            reg("add", SETTINGS_KEY, "/v", name, "/d", text, "/f")
+        SONDEL.seed_settings()
         stem = os.path.join(WORK, self.id().rsplit(".", 1)[-1])
         self.trace = stem + ".trace"
         self.later_trace = stem + ".later.trace"
         for path in (self.trace, self.later_trace):
-            if os.path.exists(path):
-                os.remove(path)
+            remove_stale(path)
         self.program = None
 
     def tearDown(self):
-        if self.program and self.program.poll() is None:
-            self.program.kill()
-            self.program.wait(CLOSE_SECONDS)
+        if self.program:
+            SONDEL.end(self.program)
         if self.program and self.program.stdout:
             self.program.stdout.close()
-        reg("delete", BASE_KEY, "/f")
+        SONDEL.clear_settings()
 
     def start_first(self, *arguments, fault=None):
         environment = dict(os.environ, SONDEL_VIRTUAL_CARD=windows_path(self.trace))
@@ -105,13 +78,10 @@ class CommandLineProgramTest(unittest.TestCase):
         return received.decode("latin-1").split("\r\n")[:count]
 
     def trace_lines(self, *kinds):
-        with open(self.trace, encoding="latin-1") as trace:
-            return [line.split(None, 1)[1].strip() for line in trace
-                    if not line.startswith("#") and line.split()[1:2] and line.split()[1] in kinds]
+        return trace_lines(self.trace, *kinds)
 
     def close_program(self):
-        closed = subprocess.run([LOADER, "taskkill", "/im", os.path.basename(EXE)],
-                                stdin=subprocess.DEVNULL, capture_output=True, timeout=60)
+        closed = SONDEL.ask_to_close()
         self.assertEqual(0, closed.returncode, closed.stderr)
         self.assertEqual(0, self.program.wait(CLOSE_SECONDS))
 

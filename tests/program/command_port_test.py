@@ -12,32 +12,13 @@ import sys
 import time
 import unittest
 
+from sondel_under_wine import CLOSE_SECONDS, SondelUnderWine, remove_stale, trace_lines, windows_path
+
 LOADER, EXE, WORK = sys.argv[1], sys.argv[2], sys.argv[3]
-SETTINGS_KEY = r"HKLM\Software\Dravik Electronics\SONDEL ULTRA\v2.0"
-BASE_KEY = r"HKLM\Software\Dravik Electronics"
-DESIGN_SETTINGS = {
-    "Freq": "100.000MHz", "PowerOn": "No", "Power": "4", "PS": "PC RADIO",
-    "RT": "PC RADIO, NON-STOP LATEST HITS!", "Color": "clRed", "EndColor": "clFuchsia",
-    "Stereo": "No", "Rds": "No", "ShutDownAtExit": "No", "PTY": "0", "PIC": "0",
-    "PIA": "0", "PIP": "0", "TP": "0", "MS": "0", "MoveToTray": "No",
-}
+SONDEL = SondelUnderWine(LOADER, EXE)
+stored = SONDEL.stored
 START_SECONDS = 60
 REPLY_SECONDS = 15
-CLOSE_SECONDS = 30
-
-
-def reg(*arguments):
-    return subprocess.run([LOADER, "reg", *arguments], stdin=subprocess.DEVNULL,
-                          capture_output=True, text=True, timeout=60)
-
-
-def stored(name):
-    output = reg("query", SETTINGS_KEY, "/v", name).stdout
-    for line in output.splitlines():
-        parts = line.split(None, 2)
-        if len(parts) >= 2 and parts[0] == name:
-            return parts[2] if len(parts) == 3 else ""
-    return None
 
 
 def free_port():
@@ -88,14 +69,11 @@ def status_fields(reply):
 
 class CommandPortProgramTest(unittest.TestCase):
     def setUp(self):
-        reg("delete", BASE_KEY, "/f")
         self.port = free_port()
-        for name, text in {**DESIGN_SETTINGS, "CommandPort": str(self.port)}.items():
-            reg("add", SETTINGS_KEY, "/v", name, "/d", text, "/f")
+        SONDEL.seed_settings({"CommandPort": str(self.port)})
         self.trace = os.path.join(WORK, self.id().rsplit(".", 1)[-1] + ".trace")
-        if os.path.exists(self.trace):
-            os.remove(self.trace)
-        environment = dict(os.environ, SONDEL_VIRTUAL_CARD="Z:" + self.trace.replace("/", "\\"))
+        remove_stale(self.trace)
+        environment = dict(os.environ, SONDEL_VIRTUAL_CARD=windows_path(self.trace))
         self.program = subprocess.Popen([LOADER, EXE], env=environment, stdin=subprocess.DEVNULL,
                                         stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
         self.clients = []
@@ -112,10 +90,8 @@ class CommandPortProgramTest(unittest.TestCase):
     def tearDown(self):
         for client in self.clients:
             client.close()
-        if self.program.poll() is None:
-            self.program.kill()
-            self.program.wait(CLOSE_SECONDS)
-        reg("delete", BASE_KEY, "/f")
+        SONDEL.end(self.program)
+        SONDEL.clear_settings()
 
     def connect(self):
         client = Client(self.port)
@@ -124,15 +100,12 @@ class CommandPortProgramTest(unittest.TestCase):
 
     def close_program(self):
         """Closes the window as a user would (WM_CLOSE); a client stays connected."""
-        reg_close = subprocess.run([LOADER, "taskkill", "/im", os.path.basename(EXE)],
-                                   stdin=subprocess.DEVNULL, capture_output=True, timeout=60)
+        reg_close = SONDEL.ask_to_close()
         self.assertEqual(0, reg_close.returncode, reg_close.stderr)
         self.assertEqual(0, self.program.wait(CLOSE_SECONDS))
 
     def trace_lines(self, kind):
-        with open(self.trace, encoding="latin-1") as trace:
-            return [line.split(None, 1)[1].strip() for line in trace
-                    if not line.startswith("#") and line.split()[1:2] == [kind]]
+        return trace_lines(self.trace, kind)
 
     def memory(self):
         memory = {}
