@@ -70,6 +70,16 @@ protected:
         card.Trace().ClearEvents();
     }
 
+    // Started powered off, commands running, a later start's pipe served under PipeName.
+    void StartServingPipe(const std::string& pipeName) {
+        form = std::make_unique<TfoMain>(nullptr);
+        form->SetCommandPipeName(pipeName);
+        Seed("PowerOn", "No");
+        form->FormCreate(form.get());
+        form->FormActivate(form.get());
+        form->StartCommands();
+    }
+
     // Hands the lines over from another thread, as a transport does, while this (the
     // window's) thread handles its messages; the replies, and how many RDS writes the
     // trace held when they came back.
@@ -322,12 +332,7 @@ TEST_F(CommandsTest, CommandPortMovesAtOnce) {
 
 TEST_F(CommandsTest, LaterStartsArgumentsApplyThroughTheWindowWithTheRefusedOneReported) {
     const std::string pipeName = TestPipeName();
-    form = std::make_unique<TfoMain>(nullptr);
-    form->SetCommandPipeName(pipeName);
-    Seed("PowerOn", "No");
-    form->FormCreate(form.get());
-    form->FormActivate(form.get());
-    form->StartCommands();
+    StartServingPipe(pipeName);
     form->Button1Click(form->Button1);
     card.Trace().ClearEvents();
 
@@ -353,12 +358,7 @@ TEST_F(CommandsTest, LaterStartsArgumentsApplyThroughTheWindowWithTheRefusedOneR
 
 TEST_F(CommandsTest, LaterStartWaitsWhileTheWindowIsBusyInUpdateRds) {
     const std::string pipeName = TestPipeName();
-    form = std::make_unique<TfoMain>(nullptr);
-    form->SetCommandPipeName(pipeName);
-    Seed("PowerOn", "No");
-    form->FormCreate(form.get());
-    form->FormActivate(form.get());
-    form->StartCommands();
+    StartServingPipe(pipeName);
     card.Trace().ClearEvents();
 
     Lines printed;
