@@ -32,6 +32,15 @@ void AppTest::Start() {
     form->FormActivate(form.get());
 }
 
+void AppTest::StartReady() {
+    Seed("PowerOn", "No");
+    Seed("Freq", "100.000MHz");
+    Seed("Power", "4");
+    Start();
+    form->StartCommands();
+    card.Trace().ClearEvents();
+}
+
 void AppTest::Close() {
     if (!form || !form->Card()) return;
     TCloseAction action = TCloseAction::caFree;

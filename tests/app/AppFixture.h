@@ -22,6 +22,9 @@ protected:
     std::string Stored(const std::string& name) const { return registry.Get(SettingsKeyPath, name); }
     // Creates the window (opening the card) and runs its first activation.
     void Start();
+    // Started powered off at 100.000 MHz, level 4, the design's RDS panel, commands
+    // running, the trace cleared.
+    void StartReady();
     // Closes the window as the user does (the card is released).
     void Close();
     // The synthesizer frames and the carrier and stereo changes since the last call.

@@ -59,17 +59,6 @@ void Replay(const Lines& rdsLines, Memory& memory) {
 
 class CommandsTest : public AppTest {
 protected:
-    // Started powered off at 100.000 MHz, level 4, the design's RDS panel, commands running.
-    void StartReady() {
-        Seed("PowerOn", "No");
-        Seed("Freq", "100.000MHz");
-        Seed("Power", "4");
-        Start();
-        form->StartCommands();
-        Tuning();
-        card.Trace().ClearEvents();
-    }
-
     // Started powered off, commands running, a later start's pipe served under PipeName.
     void StartServingPipe(const std::string& pipeName) {
         form = std::make_unique<TfoMain>(nullptr);

@@ -43,15 +43,6 @@ protected:
         RemoveDirectoryA(folder.c_str());
     }
 
-    void StartReady() {
-        Seed("PowerOn", "No");
-        Seed("Freq", "100.000MHz");
-        Seed("Power", "4");
-        Start();
-        form->StartCommands();
-        card.Trace().ClearEvents();
-    }
-
     void WriteNowPlaying(const std::string& bytes) {
         std::ofstream file(path, std::ios::binary | std::ios::trunc);
         file << bytes;
