@@ -11,6 +11,7 @@
 // After the card headers: drops the platform's MessageBox macro they bring along.
 #include "Win.h"
 #include "Registry.h"
+#include "RestartRegistration.h"
 #include "SettingsStore.h"
 #include "SysUtils.h"
 #include "Application.h"
@@ -72,6 +73,8 @@ void TfoMain::BindHandlers() {
 }
 
 void TfoMain::FormCreate(TObject*) {
+    // An installer that closes the program for an update starts the new version again.
+    RegisterRestartAfterUpdate();
     card_ = std::make_unique<TSondelCard>();
     if (!card_->OpenCard())
         Application->MessageBox(OpenFailurePrefix + card_->LastError, Application->Title(),
@@ -81,7 +84,10 @@ void TfoMain::FormCreate(TObject*) {
 void TfoMain::FormClose(TObject*, TCloseAction&) {
     StopCommands();
     if (!card_) return;
-    if (VrCheckLed3->Checked()) card_->TransmitterOff();
+    // An installer closes the program only to replace its files and starts the new version
+    // at once: the station stays on the air, whatever "Shut down at exit" says.
+    if (VrCheckLed3->Checked() && CloseReason() != TCloseReason::crAppUpdate) card_->TransmitterOff();
+    // Releasing the card writes nothing to it; the new copy can then take it.
     card_->CloseCard();
     card_.reset();
 }

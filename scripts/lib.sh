@@ -85,11 +85,16 @@ ensure_display() {
   rm -f "$ready"
 }
 
+# How long the waits below wait for a program under Wine, in seconds: a 32-bit program's
+# first start in a fresh 64-bit prefix sets up the prefix's 32-bit side first, which on a
+# busy machine takes far longer than any later start.
+program_wait_seconds=120
+
 # wait_for_window <title>: prints the X id of the shown window of that title (Wine
 # also keeps a 1 x 1 window of the application's title) once it is there.
 wait_for_window() {
-  local tries=0 id
-  while [ $tries -lt 150 ]; do
+  local id deadline=$((SECONDS + program_wait_seconds))
+  while [ $SECONDS -lt $deadline ]; do
     id="$(xwininfo -root -tree 2>/dev/null |
       awk -v title="\"$1\":" '$2 == title || index($0, " " title " ") { if ($0 !~ / 1x1\+/) { print $1; exit } }')"
     if [ -n "$id" ] && xwininfo -id "$id" 2>/dev/null | grep -q 'Map State: IsViewable'; then
@@ -97,18 +102,17 @@ wait_for_window() {
       return 0
     fi
     sleep 0.1
-    tries=$((tries + 1))
   done
   return 1
 }
 
-# wait_for_line <file> <text>: waits until the file holds a line with the text.
+# wait_for_line <file> <pattern>: waits until the file holds a line that matches (its
+# CR LF line end read as a plain one).
 wait_for_line() {
-  local tries=0
-  while [ $tries -lt 150 ]; do
-    grep -q -- "$2" "$1" 2>/dev/null && return 0
+  local deadline=$((SECONDS + program_wait_seconds))
+  while [ $SECONDS -lt $deadline ]; do
+    [ -f "$1" ] && tr -d '\r' <"$1" | grep -q -- "$2" && return 0
     sleep 0.1
-    tries=$((tries + 1))
   done
   return 1
 }
@@ -120,16 +124,17 @@ screenshot_window() {
   import -window "$1" "$2" 2>/dev/null && [ -s "$2" ]
 }
 
-# close_program <i686|x86_64> <exe name>: asks the program's windows to close
-# (as a user would, no forced end) and waits until it has ended.
+# close_program <i686|x86_64> <exe name> <pid>: asks the program's windows to close (as
+# a user would, no forced end) and waits until its process, started in the background
+# as <pid>, has ended. Wine's tasklist lists no process, so the wait is for the pid: a
+# program still closing keeps its image mapped, and Wine will not delete such a file.
 close_program() {
-  local loader tries=0
+  local loader deadline=$((SECONDS + program_wait_seconds))
   loader="$(loader_for "$1")"
   "$loader" taskkill /im "$2" </dev/null >/dev/null 2>&1 || return 1
-  while [ $tries -lt 100 ]; do
-    "$loader" tasklist </dev/null 2>/dev/null | grep -qi "^$2" || return 0
+  while [ $SECONDS -lt $deadline ]; do
+    kill -0 "$3" 2>/dev/null || return 0
     sleep 0.1
-    tries=$((tries + 1))
   done
   return 1
 }

@@ -176,9 +176,14 @@ void TForm::WndProc(TMessage& message) {
         message.Result = TRUE;
         return;
     case WM_ENDSESSION:
-        // The user logs off or the machine shuts down: the process may be ended as
-        // soon as this returns, so the form's close runs now.
-        if (message.WParam) Close();
+        // The user logs off, the machine shuts down, or an installer closes the program
+        // for an update: the process may be ended as soon as this returns, so the form's
+        // close runs now.
+        if (message.WParam) {
+            closeReason_ = (message.LParam & ENDSESSION_CLOSEAPP) ? TCloseReason::crAppUpdate
+                                                                   : TCloseReason::crSessionEnd;
+            Close();
+        }
         return;
     case WM_SYSCOMMAND:
         if ((message.WParam & 0xFFF0) == SC_MINIMIZE && Application->MainForm() == this) {

@@ -14,6 +14,9 @@ using TBorderIcons = TSet<TBorderIcon>;
 enum class TPosition { poDesigned, poScreenCenter };
 enum class TCloseAction { caNone, caHide, caFree, caMinimize };
 using TCloseEvent = std::function<void(TObject* sender, TCloseAction& action)>;
+// Why a form closes: the user or the program, the end of the user's session (log-off,
+// shutdown), or an installer that closes the program to replace its files and starts it again.
+enum class TCloseReason { crUser, crSessionEnd, crAppUpdate };
 
 class TForm : public TCustomControl {
 public:
@@ -37,6 +40,8 @@ public:
     // Asks OnClose what to do; closing the main form ends the application. The end of
     // the user's session (log-off, shutdown) closes every form the same way.
     void Close();
+    // Why the close that runs now (or ran last) happened; crUser until the session's end.
+    TCloseReason CloseReason() const { return closeReason_; }
     bool Active() const;
     void BringToFront();
 
@@ -73,4 +78,5 @@ private:
     int requestedClientHeight_ = -1;
     bool created_ = false;
     bool destroyed_ = false;
+    TCloseReason closeReason_ = TCloseReason::crUser;
 };

@@ -4,6 +4,7 @@
 
 #include "Colors.h"
 #include "Instance.h"
+#include "RestartRegistration.h"
 #include "Shell.h"
 #include "StdCtrls.h"
 #include "Testing.h"
@@ -248,6 +249,49 @@ TEST_F(HandlersTest, AnEndOfSessionThatWasCancelledLeavesTheCardAlone) {
     EXPECT_TRUE(Tuning().empty());
     EXPECT_TRUE(card.Locked());
     EXPECT_NE(nullptr, form->Card());
+}
+
+TEST_F(HandlersTest, AnInstallerClosingForAnUpdateLeavesTheCarrierOnAndReleasesTheCard) {
+    Seed("PowerOn", "Yes");
+    Seed("ShutDownAtExit", "Yes");
+    Start();
+    Tuning();
+    EXPECT_EQ(TRUE, form->Perform(WM_QUERYENDSESSION, 0, ENDSESSION_CLOSEAPP));
+    form->Perform(WM_ENDSESSION, TRUE, ENDSESSION_CLOSEAPP);
+    EXPECT_EQ(TCloseReason::crAppUpdate, form->CloseReason());
+    EXPECT_TRUE(Tuning().empty()) << "the station stays on the air";
+    EXPECT_TRUE(card.Trace().EventsStartingWith({"REG"}).empty()) << "nothing is written to the card";
+    EXPECT_TRUE(card.Pins().Carrier());
+    EXPECT_FALSE(card.Locked()) << "released, so the new version can take it";
+    EXPECT_EQ(nullptr, form->Card());
+    EXPECT_EQ("Yes", Stored("PowerOn"));
+    EXPECT_EQ("Yes", Stored("ShutDownAtExit"));
+}
+
+TEST_F(HandlersTest, ALogOffWithTheCloseAppBitClearStillSwitchesTheCarrierOff) {
+    Seed("PowerOn", "Yes");
+    Seed("ShutDownAtExit", "Yes");
+    Start();
+    Tuning();
+    form->Perform(WM_ENDSESSION, TRUE, static_cast<LPARAM>(ENDSESSION_LOGOFF));
+    EXPECT_EQ(TCloseReason::crSessionEnd, form->CloseReason());
+    EXPECT_EQ((Events{"CARRIER off", "SYNTH 87300 0"}), Tuning());
+}
+
+std::vector<TRestartRequest> restartRequests;
+bool RecordRestartRequest(const TRestartRequest& request) {
+    restartRequests.push_back(request);
+    return true;
+}
+
+TEST_F(HandlersTest, TheWindowRegistersForARestartAfterAnUpdateOnlyWithoutArgumentsAndNotAfterACrash) {
+    restartRequests.clear();
+    UseRestartRegistrar(RecordRestartRequest);
+    StartAt("100.000MHz");
+    UseRestartRegistrar(nullptr);
+    ASSERT_EQ(1u, restartRequests.size());
+    EXPECT_EQ(nullptr, restartRequests[0].CommandLine);
+    EXPECT_EQ(static_cast<uint32_t>(RESTART_NO_CRASH | RESTART_NO_HANG), restartRequests[0].Flags);
 }
 
 TEST_F(HandlersTest, ListsAndEditsStoreEveryChange) {

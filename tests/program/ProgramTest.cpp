@@ -3,6 +3,10 @@
 // the window's size and pixels.
 #include "ProgramFixture.h"
 
+#include <fstream>
+#include <iostream>
+#include <sstream>
+
 namespace {
 
 using namespace ProgramFixture;
@@ -214,6 +218,58 @@ TEST_F(ProgramTest, EndOfTheSessionSwitchesTheCarrierOffClosesTheCardAndEnds) {
     EXPECT_EQ((Lines{"CARRIER off", "SYNTH 87300 0"}), SinceStart());
     EXPECT_TRUE(WaitUntilEnded());
     EXPECT_EQ((Lines{"CARRIER off", "SYNTH 87300 0"}), SinceStart());
+}
+
+// Microseconds from the first register write to the frame Tuned that follows the last
+// frame with power 0 in a trace file (the restore sends power 0 with each TransmitterOn).
+double OffAirMicroseconds(const std::string& tracePath, const std::string& tuned) {
+    std::ifstream trace(tracePath);
+    std::vector<std::pair<double, std::string>> events;
+    std::string line;
+    while (std::getline(trace, line)) {
+        if (!line.empty() && line.back() == '\r') line.pop_back();
+        std::istringstream fields(line);
+        double at = 0;
+        std::string event;
+        if (fields >> at && std::getline(fields >> std::ws, event)) events.emplace_back(at, event);
+    }
+    double firstWrite = -1;
+    size_t lastSilent = 0;
+    for (size_t k = 0; k < events.size(); ++k) {
+        const std::string& event = events[k].second;
+        if (firstWrite < 0 && event.rfind("REG ", 0) == 0) firstWrite = events[k].first;
+        if (event.rfind("SYNTH ", 0) == 0 && event.size() > 2 && event.compare(event.size() - 2, 2, " 0") == 0)
+            lastSilent = k;
+    }
+    for (size_t k = lastSilent; k < events.size(); ++k)
+        if (firstWrite >= 0 && events[k].second == tuned) return events[k].first - firstWrite;
+    return -1;
+}
+
+TEST_F(ProgramTest, AnInstallerClosingForAnUpdateKeepsTheCarrierOnAndTheRestartedCopyTunesBack) {
+    Seed("PowerOn", "Yes");
+    Seed("ShutDownAtExit", "Yes");
+    Seed("Freq", "101.300MHz");
+    Seed("Power", "9");
+    Start();
+    EXPECT_EQ(TRUE, program->Send(WM_QUERYENDSESSION, 0, ENDSESSION_CLOSEAPP));
+    program->Send(WM_ENDSESSION, TRUE, ENDSESSION_CLOSEAPP);
+    EXPECT_TRUE(WaitUntilEnded());
+    EXPECT_EQ((Lines{}), SinceStart()) << "the carrier stays on";
+    EXPECT_EQ("Yes", ProgramRegistry::GetSetting("PowerOn"));
+    EXPECT_EQ("Yes", ProgramRegistry::GetSetting("ShutDownAtExit"));
+
+    // Started again as Restart Manager does once the files are replaced: no arguments.
+    const std::string restartTrace = TracePath("_restarted");
+    program = std::make_unique<TRunningProgram>(SONDEL_EXE, MainClass, restartTrace);
+    program->Settle();
+    const Lines tuning = program->Trace(std::vector<std::string>{"SYNTH", "CARRIER"});
+    ASSERT_FALSE(tuning.empty());
+    EXPECT_EQ("SYNTH 101300 9", tuning.back());
+    EXPECT_EQ("CARRIER on", program->Trace("CARRIER").back());
+    const double gap = OffAirMicroseconds(restartTrace, "SYNTH 101300 9");
+    EXPECT_GT(gap, 0) << "the restarted copy tunes back with the stored level";
+    std::cout << "[ restart  ] from the first register write to the stored power: " << gap / 1000 << " ms\n";
 }
 
 // The machine-wide claim held as by a copy in another logged-on session: it has no window here.
