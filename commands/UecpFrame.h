@@ -94,7 +94,9 @@ struct TReceived {
 
 // One way in's bytes (a TCP connection, a datagram, the serial line): an STA at the
 // start of a line begins a UECP frame; everything else is ASCII lines, as TLineReader
-// cuts them. So a "þ" (0xFE in code page 1252) inside an RT= line stays text.
+// cuts them. So a "þ" (0xFE in code page 1252) inside an RT= line stays text. A
+// connection or the serial line keeps one reader; a datagram gets a new one, fed
+// whole and then finished.
 class TReceivedReader {
 public:
     void Feed(std::string_view bytes, std::vector<TReceived>& received);

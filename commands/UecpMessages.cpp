@@ -13,6 +13,7 @@ constexpr uint8_t LastProgramService = 1;
 
 // Message lengths, without the element code.
 constexpr size_t NumbersBytes = 2;  // data set, programme service
+constexpr size_t LengthBytes = 1;   // the element length of RT and of a request
 constexpr size_t PiBytes = 2;
 constexpr size_t FlagBytes = 1;
 constexpr size_t SiteChangeBytes = 3;
@@ -20,7 +21,8 @@ constexpr size_t EncoderChangeBytes = 2;
 constexpr size_t ModeBytes = 1;
 constexpr size_t RequestForDataSetBytes = 3;  // element, data set, programme service
 // Radiotext: a configuration byte and up to 64 characters.
-constexpr size_t RadioTextElementLast = 1 + RadioTextLength;
+constexpr size_t ConfigurationBytes = 1;
+constexpr size_t RadioTextElementLast = ConfigurationBytes + RadioTextLength;
 
 constexpr uint8_t TrafficProgrammeBit = 0x02;
 constexpr uint8_t TaTpLast = 0x03;
@@ -48,7 +50,15 @@ struct TSkipped {
     uint8_t Element;
     size_t DataBytes;
 };
-constexpr TSkipped Skipped[] = {{0x04, 1}, {0x06, 2}, {0x3E, 8}};
+constexpr uint8_t DecoderInformationElement = 0x04;
+constexpr uint8_t ProgrammeItemNumberElement = 0x06;
+constexpr uint8_t ProgrammeTypeNameElement = 0x3E;
+constexpr size_t DecoderInformationBytes = 1;
+constexpr size_t ProgrammeItemNumberBytes = 2;
+constexpr size_t ProgrammeTypeNameBytes = 8;
+constexpr TSkipped Skipped[] = {{DecoderInformationElement, DecoderInformationBytes},
+                                {ProgrammeItemNumberElement, ProgrammeItemNumberBytes},
+                                {ProgrammeTypeNameElement, ProgrammeTypeNameBytes}};
 
 // The message field, read from the front.
 class TField {
@@ -190,7 +200,7 @@ private:
         const uint8_t programService = field.Byte();
         size_t length = FixedDataBytes(element);
         if (element == TUecpElement::RadioText) {
-            if (!field.Has(1)) return CutShort();
+            if (!field.Has(LengthBytes)) return CutShort();
             length = field.Byte();
         }
         if (!field.Has(length)) return CutShort();
@@ -225,7 +235,7 @@ private:
         case TUecpElement::RadioText: {
             if (data.size() > RadioTextElementLast) return Refused(TUecpCode::ElementLength);
             // Length 0 clears; else the configuration byte (the encoder's own business) and the text.
-            std::string_view text = data.empty() ? data : data.substr(1);
+            std::string_view text = data.empty() ? data : data.substr(ConfigurationBytes);
             text = text.substr(0, text.find(EndOfRadioText));
             return Emit(Command(TCommandName::RadioText, 0, RdsToCodePage(text, codePage_)));
         }
@@ -239,7 +249,7 @@ private:
     }
 
     TOutcome Request(TField& field) {
-        if (!field.Has(1)) return CutShort();
+        if (!field.Has(LengthBytes)) return CutShort();
         const size_t length = field.Byte();
         if (!field.Has(length)) return CutShort();
         TField request(field.Take(length));
@@ -365,7 +375,7 @@ std::string RequestedMessage(const TUecpRequest& request, const TStatus& status,
     case TUecpElement::RadioText: {
         const std::string rt = Codes(status.RadioText, RadioTextLength, codePage);
         // No text: length 0, as the message that clears it.
-        message += static_cast<char>(rt.empty() ? 0 : rt.size() + 1);
+        message += static_cast<char>(rt.empty() ? 0 : rt.size() + ConfigurationBytes);
         if (!rt.empty()) message += static_cast<char>(NoConfiguration) + rt;
         break;
     }
