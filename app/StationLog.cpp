@@ -174,8 +174,8 @@ struct TStationLog::TShared {
 };
 
 TStationLog::TStationLog(std::string folder, unsigned keepDays, TProblemHandler onProblem, TClock clock)
-    : folder_(std::move(folder)), shared_(std::make_shared<TShared>()) {
-    shared_->Folder = folder_;
+    : shared_(std::make_shared<TShared>()) {
+    shared_->Folder = std::move(folder);
     shared_->KeepDays = std::min(keepDays, MaxLogDays);
     shared_->OnProblem = std::move(onProblem);
     shared_->Clock = std::move(clock);

@@ -56,13 +56,11 @@ public:
     // called again.
     bool Close(std::chrono::milliseconds limit = CloseWait);
 
-    const std::string& Folder() const { return folder_; }
     // Lines dropped because MaxQueuedLines were waiting.
     size_t DroppedLines() const;
 
 private:
     struct TShared;
-    std::string folder_;
     std::shared_ptr<TShared> shared_;
     std::thread worker_;
     bool closedInTime_ = false;
