@@ -5,6 +5,7 @@
 #include "Application.h"
 #include "Colors.h"
 #include "PCICard.h"
+#include "ProgrammeTypes.h"
 #include "SettingsStore.h"
 #include "StdCtrls.h"
 #include "SysUtils.h"
@@ -33,12 +34,6 @@ constexpr char PowerOffDisplayText[] = "87.500MHz";
 constexpr char FirstListIndex[] = "0";
 constexpr int ProgrammeReferences = 256;
 
-const char* const ProgrammeTypes[] = {
-    "Undefined", "News", "Affairs", "Info", "Sport", "Educate", "Drama", "Culture",
-    "Science", "Varied", "Pop music", "Rock music", "Easy music", "Light music", "Classics", "Other music",
-    "Weather", "Finance", "Childrens program", "Social Affairs", "Religion", "Phone In", "Travel", "Leisure",
-    "Jazz music", "Country music", "National music", "Oldies music", "Folk music", "Documentaries",
-    "Alarm test", "Alarm"};
 const char* const CountryCodes[] = {"1", "2", "3", "4", "5", "6", "7", "8", "9", "A", "B", "C", "D", "E", "F"};
 const char* const AreaCoverages[] = {"L", "I", "N", "S", "R1", "R2", "R3", "R4",
                                      "R5", "R6", "R7", "R8", "R9", "R10", "R11", "R12"};

@@ -1,0 +1,160 @@
+// The words of the station's log, one line per event.
+#include "StationLogLines.h"
+
+#include "ProgrammeTypes.h"
+
+#include <cstdio>
+
+namespace {
+
+// The widest way in, "command line", sets the column.
+constexpr size_t WayInColumn = 12;
+constexpr uint32_t KHzPerMHz = 1000;
+constexpr char LineEnd[] = "\r\n";
+constexpr char NoSelection[] = "none";
+
+std::string TwoDigits(int value) {
+    char text[8];
+    std::snprintf(text, sizeof text, "%02d", value);
+    return text;
+}
+
+std::string FourDigits(int value) {
+    char text[16];
+    std::snprintf(text, sizeof text, "%04d", value);
+    return text;
+}
+
+std::string Quoted(const std::string& text) { return "\"" + text + "\""; }
+
+// A list's item index; a list without a selection reads -1.
+std::string ListValue(int index) { return index < 0 ? NoSelection : std::to_string(index); }
+
+std::string PtyValue(int code) {
+    if (code < 0) return NoSelection;
+    if (static_cast<size_t>(code) >= ProgrammeTypeCount) return std::to_string(code);
+    return std::to_string(code) + " " + ProgrammeTypes[code];
+}
+
+std::string FieldList(const TRdsFields& fields) {
+    std::string list;
+    const auto add = [&list](const std::string& field) { list += (list.empty() ? "" : ", ") + field; };
+    if (fields.ProgramService) add("PS " + Quoted(*fields.ProgramService));
+    if (fields.RadioText) add("RT " + Quoted(*fields.RadioText));
+    if (fields.Pty) add("PTY " + PtyValue(*fields.Pty));
+    if (fields.Pi) add("PI " + (fields.Pi->empty() ? std::string(NoSelection) : *fields.Pi));
+    if (fields.Tp) add("TP " + ListValue(*fields.Tp));
+    if (fields.MusicSpeech) add("M/S " + ListValue(*fields.MusicSpeech));
+    return list.empty() ? "nothing changed" : list;
+}
+
+std::string BytesWritten(size_t bytes) {
+    return std::to_string(bytes) + (bytes == 1 ? " byte written" : " bytes written");
+}
+
+std::string Kind(TTransport transport) {
+    switch (transport) {
+    case TTransport::CommandPort: return "Command port";
+    case TTransport::SerialLine: return "Serial line";
+    case TTransport::NowPlayingFile: return "Now-playing file";
+    }
+    return {};
+}
+
+std::string Place(TTransport transport, const std::string& where) {
+    return transport == TTransport::NowPlayingFile ? Quoted(where) : where;
+}
+
+std::string Subject(TTransport transport, const std::string& where) {
+    return Kind(transport) + " " + Place(transport, where);
+}
+
+}  // namespace
+
+bool SameDay(const TLogTime& a, const TLogTime& b) {
+    return a.Year == b.Year && a.Month == b.Month && a.Day == b.Day;
+}
+
+const char* WayInText(TWayIn way) {
+    switch (way) {
+    case TWayIn::Start: return "start";
+    case TWayIn::Window: return "window";
+    case TWayIn::Port: return "port";
+    case TWayIn::CommandLine: return "command line";
+    case TWayIn::File: return "file";
+    case TWayIn::Uecp: return "UECP";
+    case TWayIn::Serial: return "serial";
+    case TWayIn::Close: return "close";
+    case TWayIn::LogOff: return "log-off";
+    case TWayIn::Update: return "update";
+    }
+    return "";
+}
+
+std::string LogLine(const TLogTime& time, TWayIn way, const std::string& what) {
+    std::string line = FourDigits(time.Year) + "-" + TwoDigits(time.Month) + "-" + TwoDigits(time.Day) + " " +
+                       TwoDigits(time.Hour) + ":" + TwoDigits(time.Minute) + ":" + TwoDigits(time.Second) + " ";
+    std::string column = WayInText(way);
+    column.resize(WayInColumn, ' ');
+    line += column + " ";
+    for (const char c : what) line += (c == '\r' || c == '\n') ? ' ' : c;
+    return line + LineEnd;
+}
+
+std::string ProgramStarted(const std::string& version) { return "Program started, version " + version; }
+
+std::string ProgramEnded(TWayIn how) {
+    switch (how) {
+    case TWayIn::Close: return "Program ended: its window was closed";
+    case TWayIn::LogOff: return "Program ended: the user logged off or Windows shut down";
+    case TWayIn::Update: return "Program ended for an update of the program";
+    default: return "Program ended";
+    }
+}
+
+std::string CardOpened() { return "Card opened"; }
+
+std::string CardNotOpened(const std::string& message) { return "Card not opened: " + message; }
+
+std::string CarrierSwitched(bool on) { return on ? "Carrier on" : "Carrier off"; }
+
+std::string Tuned(uint32_t kHz, int power) {
+    char frequency[32];
+    std::snprintf(frequency, sizeof frequency, "%u.%03u MHz", static_cast<unsigned>(kHz / KHzPerMHz),
+                  static_cast<unsigned>(kHz % KHzPerMHz));
+    return std::string("Tuned to ") + frequency + ", power " + std::to_string(power);
+}
+
+std::string StereoSwitched(bool stereo) { return stereo ? "Stereo" : "Mono"; }
+
+std::string RdsUpdated(const TRdsFields& fields, size_t bytesWritten) {
+    return "Update RDS: " + FieldList(fields) + "; " + BytesWritten(bytesWritten);
+}
+
+std::string RdsChanged(const TRdsFields& changed, size_t bytesWritten) {
+    return "RDS: " + FieldList(changed) + "; " + BytesWritten(bytesWritten);
+}
+
+std::string TransportOpened(TTransport transport, const std::string& where) {
+    return Subject(transport, where) + " opened";
+}
+
+std::string TransportMoved(TTransport transport, const std::string& from, const std::string& to) {
+    return Kind(transport) + " moved from " + Place(transport, from) + " to " + Place(transport, to);
+}
+
+std::string TransportClosed(TTransport transport, const std::string& where) {
+    return Subject(transport, where) + " closed";
+}
+
+std::string TransportFailing(TTransport transport, const std::string& where, const std::string& message) {
+    return Subject(transport, where) + " fails: " + message;
+}
+
+std::string WebPageConnectionClosed(const std::string& firstLine) {
+    return "Connection closed: it spoke as a web browser does (" + Quoted(firstLine) + ")";
+}
+
+std::string SettingNotStored(const std::string& name, const std::string& text, const std::string& message) {
+    return "Setting " + name + " not stored as " + Quoted(text) + ": " + message;
+}

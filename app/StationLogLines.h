@@ -1,0 +1,67 @@
+// The station's log lines: the time stamp, the way in, and the words that say
+// what happened, for each event the log records.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <optional>
+#include <string>
+
+// Local time to the second, as the log writes it.
+struct TLogTime {
+    int Year = 0;
+    int Month = 0;
+    int Day = 0;
+    int Hour = 0;
+    int Minute = 0;
+    int Second = 0;
+};
+
+bool SameDay(const TLogTime& a, const TLogTime& b);
+
+// Where the event came from.
+enum class TWayIn { Start, Window, Port, CommandLine, File, Uecp, Serial, Close, LogOff, Update };
+
+// The way in as the log names it: "start", "window", "port", "command line", "file",
+// "UECP", "serial", "close", "log-off", "update".
+const char* WayInText(TWayIn way);
+
+// "2026-12-09 14:32:05 window       Carrier on" and CR LF. The way in is padded to one
+// column; a CR or LF inside What becomes a blank, so that one event stays one line.
+std::string LogLine(const TLogTime& time, TWayIn way, const std::string& what);
+
+// The events.
+std::string ProgramStarted(const std::string& version);
+// How the program ended follows from the way in: close, log-off or update.
+std::string ProgramEnded(TWayIn how);
+std::string CardOpened();
+std::string CardNotOpened(const std::string& message);
+std::string CarrierSwitched(bool on);
+std::string Tuned(uint32_t kHz, int power);
+std::string StereoSwitched(bool stereo);
+
+// The RDS fields a write carries; an absent field is not named.
+struct TRdsFields {
+    std::optional<std::string> ProgramService;
+    std::optional<std::string> RadioText;
+    std::optional<int> Pty;
+    // Four hex digits, as the PI lists make them.
+    std::optional<std::string> Pi;
+    std::optional<int> Tp;
+    std::optional<int> MusicSpeech;
+};
+// "Update RDS": the whole image, with every field's value.
+std::string RdsUpdated(const TRdsFields& fields, size_t bytesWritten);
+// The fields that changed and the bytes that differed.
+std::string RdsChanged(const TRdsFields& changed, size_t bytesWritten);
+
+// The ways in that open, move, close and fail of their own.
+enum class TTransport { CommandPort, SerialLine, NowPlayingFile };
+// Where is the port number, the COM port's name or the file's path.
+std::string TransportOpened(TTransport transport, const std::string& where);
+std::string TransportMoved(TTransport transport, const std::string& from, const std::string& to);
+std::string TransportClosed(TTransport transport, const std::string& where);
+std::string TransportFailing(TTransport transport, const std::string& where, const std::string& message);
+// A connection closed at its first line that a web browser sends.
+std::string WebPageConnectionClosed(const std::string& firstLine);
+std::string SettingNotStored(const std::string& name, const std::string& text, const std::string& message);
