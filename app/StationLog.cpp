@@ -36,7 +36,7 @@ std::chrono::seconds UntilMidnight(const TLogTime& now) {
 
 struct TQueuedLine {
     TLogTime Time;
-    TWayIn Way;
+    TLogWay Way;
     std::string What;
 };
 
@@ -185,7 +185,7 @@ TStationLog::TStationLog(std::string folder, unsigned keepDays, TProblemHandler 
 
 TStationLog::~TStationLog() { Close(); }
 
-void TStationLog::Write(TWayIn way, const std::string& what) {
+void TStationLog::Write(TLogWay way, const std::string& what) {
     const TLogTime time = shared_->Clock();
     {
         std::lock_guard<std::mutex> guard(shared_->Lock);

@@ -46,7 +46,7 @@ public:
     ~TStationLog();
 
     // Queues the line of What with the time of now; never waits for the disk.
-    void Write(TWayIn way, const std::string& what);
+    void Write(TLogWay way, const std::string& what);
     // Waits, at most Limit, until every line queued so far has been written or has
     // failed; whether it came to that.
     bool Flush(std::chrono::milliseconds limit);

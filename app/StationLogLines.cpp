@@ -75,23 +75,23 @@ bool SameDay(const TLogTime& a, const TLogTime& b) {
     return a.Year == b.Year && a.Month == b.Month && a.Day == b.Day;
 }
 
-const char* WayInText(TWayIn way) {
+const char* WayInText(TLogWay way) {
     switch (way) {
-    case TWayIn::Start: return "start";
-    case TWayIn::Window: return "window";
-    case TWayIn::Port: return "port";
-    case TWayIn::CommandLine: return "command line";
-    case TWayIn::File: return "file";
-    case TWayIn::Uecp: return "UECP";
-    case TWayIn::Serial: return "serial";
-    case TWayIn::Close: return "close";
-    case TWayIn::LogOff: return "log-off";
-    case TWayIn::Update: return "update";
+    case TLogWay::Start: return "start";
+    case TLogWay::Window: return "window";
+    case TLogWay::Port: return "port";
+    case TLogWay::CommandLine: return "command line";
+    case TLogWay::File: return "file";
+    case TLogWay::Uecp: return "UECP";
+    case TLogWay::Serial: return "serial";
+    case TLogWay::Close: return "close";
+    case TLogWay::LogOff: return "log-off";
+    case TLogWay::Update: return "update";
     }
     return "";
 }
 
-std::string LogLine(const TLogTime& time, TWayIn way, const std::string& what) {
+std::string LogLine(const TLogTime& time, TLogWay way, const std::string& what) {
     std::string line = FourDigits(time.Year) + "-" + TwoDigits(time.Month) + "-" + TwoDigits(time.Day) + " " +
                        TwoDigits(time.Hour) + ":" + TwoDigits(time.Minute) + ":" + TwoDigits(time.Second) + " ";
     std::string column = WayInText(way);
@@ -103,11 +103,11 @@ std::string LogLine(const TLogTime& time, TWayIn way, const std::string& what) {
 
 std::string ProgramStarted(const std::string& version) { return "Program started, version " + version; }
 
-std::string ProgramEnded(TWayIn how) {
+std::string ProgramEnded(TLogWay how) {
     switch (how) {
-    case TWayIn::Close: return "Program ended: its window was closed";
-    case TWayIn::LogOff: return "Program ended: the user logged off or Windows shut down";
-    case TWayIn::Update: return "Program ended for an update of the program";
+    case TLogWay::Close: return "Program ended: its window was closed";
+    case TLogWay::LogOff: return "Program ended: the user logged off or Windows shut down";
+    case TLogWay::Update: return "Program ended for an update of the program";
     default: return "Program ended";
     }
 }

@@ -20,20 +20,20 @@ struct TLogTime {
 bool SameDay(const TLogTime& a, const TLogTime& b);
 
 // Where the event came from.
-enum class TWayIn { Start, Window, Port, CommandLine, File, Uecp, Serial, Close, LogOff, Update };
+enum class TLogWay { Start, Window, Port, CommandLine, File, Uecp, Serial, Close, LogOff, Update };
 
 // The way in as the log names it: "start", "window", "port", "command line", "file",
 // "UECP", "serial", "close", "log-off", "update".
-const char* WayInText(TWayIn way);
+const char* WayInText(TLogWay way);
 
 // "2026-12-09 14:32:05 window       Carrier on" and CR LF. The way in is padded to one
 // column; a CR or LF inside What becomes a blank, so that one event stays one line.
-std::string LogLine(const TLogTime& time, TWayIn way, const std::string& what);
+std::string LogLine(const TLogTime& time, TLogWay way, const std::string& what);
 
 // The events.
 std::string ProgramStarted(const std::string& version);
 // How the program ended follows from the way in: close, log-off or update.
-std::string ProgramEnded(TWayIn how);
+std::string ProgramEnded(TLogWay how);
 std::string CardOpened();
 std::string CardNotOpened(const std::string& message);
 std::string CarrierSwitched(bool on);

@@ -12,6 +12,7 @@
 #include "Win.h"
 #include "Registry.h"
 #include "RestartRegistration.h"
+#include "StationLogLines.h"
 #include "SettingsStore.h"
 #include "SysUtils.h"
 #include "Application.h"
@@ -75,21 +76,39 @@ void TfoMain::BindHandlers() {
 void TfoMain::FormCreate(TObject*) {
     // An installer that closes the program for an update starts the new version again.
     RegisterRestartAfterUpdate();
+    OpenStationLog();
+    TWayScope way(*this, TLogWay::Start);
+    LogEvent(ProgramStarted(ProgramVersion));
     card_ = std::make_unique<TSondelCard>();
-    if (!card_->OpenCard())
+    if (!card_->OpenCard()) {
+        LogEvent(CardNotOpened(card_->LastError));
         Application->MessageBox(OpenFailurePrefix + card_->LastError, Application->Title(),
                                 MsgBox::Ok | MsgBox::IconError);
+    } else {
+        LogEvent(CardOpened());
+    }
 }
 
 void TfoMain::FormClose(TObject*, TCloseAction&) {
     StopCommands();
-    if (!card_) return;
-    // An installer closes the program only to replace its files and starts the new version
-    // at once: the station stays on the air, whatever "Shut down at exit" says.
-    if (VrCheckLed3->Checked() && CloseReason() != TCloseReason::crAppUpdate) card_->TransmitterOff();
-    // Releasing the card writes nothing to it; the new copy can then take it.
-    card_->CloseCard();
-    card_.reset();
+    const TLogWay how = CloseReason() == TCloseReason::crAppUpdate  ? TLogWay::Update
+                        : CloseReason() == TCloseReason::crSessionEnd ? TLogWay::LogOff
+                                                                      : TLogWay::Close;
+    TWayScope way(*this, how);
+    if (card_) {
+        // An installer closes the program only to replace its files and starts the new version
+        // at once: the station stays on the air, whatever "Shut down at exit" says.
+        if (VrCheckLed3->Checked() && how != TLogWay::Update) {
+            card_->TransmitterOff();
+            LogEvent(CarrierSwitched(false));
+        }
+        // Releasing the card writes nothing to it; the new copy can then take it.
+        card_->CloseCard();
+        card_.reset();
+    }
+    LogEvent(ProgramEnded(how));
+    // Closed here, while the window its problems are posted to still exists.
+    if (log_) log_->Close();
 }
 
 void TfoMain::StepFrequency(int32_t delta) {
@@ -110,6 +129,7 @@ void TfoMain::StepFrequency(int32_t delta) {
     const int power =
         std::clamp(ReadIntegerSetting("Power"), VrTrackBar1->MinValue(), VrTrackBar1->MaxValue());
     card_->SetFrequency(frequency, static_cast<uint8_t>(power));
+    LogEvent(Tuned(frequency, power));
     if (refused) std::rethrow_exception(refused);
 }
 
@@ -126,10 +146,12 @@ void TfoMain::VrTrackBar1Change(TObject*) {
 void TfoMain::VrCheckLed2Change(TObject*) {
     if (VrCheckLed2->Checked()) {
         card_->TransmitterOn();
+        LogEvent(CarrierSwitched(true));
         StepFrequency(0);
         WriteSetting("PowerOn", SettingsSubKey, FlagText(true));
     } else {
         card_->TransmitterOff();
+        LogEvent(CarrierSwitched(false));
         WriteSetting("PowerOn", SettingsSubKey, FlagText(false));
     }
 }
@@ -139,5 +161,6 @@ void TfoMain::VrCheckLed1Change(TObject*) {
         card_->SetStereo();
     else
         card_->SetMono();
+    LogEvent(StereoSwitched(VrCheckLed1->Checked()));
     WriteSetting("Stereo", SettingsSubKey, FlagText(VrCheckLed1->Checked()));
 }

@@ -5,6 +5,7 @@
 #include "Form.h"
 #include "RdsUpdate.h"
 #include "StartReports.h"
+#include "StationLog.h"
 
 #include <cstdint>
 #include <functional>
@@ -124,6 +125,16 @@ public:
 
     void WndProc(TMessage& message) override;
 
+    // Where FormCreate opens the station's log: an empty folder means the machine's;
+    // tests give a folder and a clock of their own.
+    struct TLogPlace {
+        std::string Folder;
+        TStationLog::TClock Clock = LocalTime;
+    };
+    TLogPlace LogPlace;
+    // The station's log; nullptr when it could not be opened.
+    TStationLog* Log() const { return log_.get(); }
+
     // The restore has run (it runs once per start).
     bool Restored() const { return restored_; }
 
@@ -182,6 +193,32 @@ private:
     // Writes the bytes of the panel's image that differ from what this run last wrote.
     void WriteRdsChanges();
 
+    // One line of the log for What, from the way in of the handler that runs now.
+    void LogEvent(const std::string& what);
+    // Opens the log in the folder LogPlace names, keeping "LogDays" days; without it
+    // the program runs on, and the notice area says why.
+    void OpenStationLog();
+    // From the log's worker: a problem to show in the notice area.
+    void PostLogNotice(HWND window, const std::string& notice);
+    bool HandleLogMessage(const TMessage& message);
+    // Sets the way in for the handlers that run in its scope.
+    class TWayScope {
+    public:
+        TWayScope(TfoMain& form, TLogWay way) : form_(form), previous_(form.logWay_) { form.logWay_ = way; }
+        ~TWayScope() { form_.logWay_ = previous_; }
+        TWayScope(const TWayScope&) = delete;
+        TWayScope& operator=(const TWayScope&) = delete;
+
+    private:
+        TfoMain& form_;
+        TLogWay previous_;
+    };
+
+    // Declared before the log: its worker may post a problem until the log is gone.
+    std::mutex logNoticeLock_;
+    std::optional<std::string> logNotice_;
+    std::unique_ptr<TStationLog> log_;
+    TLogWay logWay_ = TLogWay::Window;
     std::unique_ptr<TSondelCard> card_;
     bool restored_ = false;
     TStartReports startReports_;
@@ -214,5 +251,7 @@ private:
 extern TfoMain* foMain;
 // The application's title, which is also the main window's caption.
 extern const char* const ApplicationTitle;
+// The release version, as the program's file properties carry it.
+extern const char* const ProgramVersion;
 // The maker's support address that the notice names and opens.
 extern const char* const SupportAddress;

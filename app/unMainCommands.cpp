@@ -114,6 +114,7 @@ uint16_t TfoMain::CommandPortNumber() const { return commandPort_ ? commandPort_
 
 bool TfoMain::HandleCommandsMessage(const TMessage& message) {
     if (HandleNowPlayingMessage(message)) return true;
+    if (HandleLogMessage(message)) return true;
     if (message.Msg != CommandsQueuedMessage) return false;
     RunQueuedCommands();
     return true;

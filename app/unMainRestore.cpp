@@ -1,6 +1,7 @@
 // The restore of every stored setting when the main window first becomes
 // active, in its fixed order, with absent settings seeded from the design first.
 #include "unMain.h"
+#include "StationLogLines.h"
 
 #include "Application.h"
 #include "Colors.h"
@@ -53,6 +54,7 @@ void SelectStored(TComboBox* list, const std::string& name) {
 void TfoMain::FormActivate(TObject*) {
     if (restored_) return;
     restored_ = true;
+    TWayScope way(*this, TLogWay::Start);
     RestoreStep([this] { SeedAbsentSettings(); });
     RestoreSettings();
 }
@@ -112,6 +114,7 @@ void TfoMain::RestoreSettings() {
             card_->SetStereo();
         else
             card_->SetMono();
+        LogEvent(StereoSwitched(stereo));
         VrCheckLed1->SetChecked(stereo);
     });
     RestoreStep([this] { VrCheckLed7->SetChecked(IsSet(ReadSetting("Rds"))); });
@@ -144,10 +147,12 @@ void TfoMain::RestorePowerOn(const std::string& storedFrequency) {
     if (IsSet(ReadSetting("PowerOn"))) {
         VrCheckLed2->SetChecked(true);
         card_->TransmitterOn();
+        LogEvent(CarrierSwitched(true));
         StepFrequency(0);
         return;
     }
     card_->TransmitterOff();
+    LogEvent(CarrierSwitched(false));
     VrCheckLed2->SetChecked(false);
     VrMatrix1->SetText(PowerOffDisplayText);
     // The stored frequency comes back even when the tune fails (an unreadable

@@ -5,6 +5,10 @@
 #include "CardCommands.h"
 #include "WinDrvr.h"
 
+#include <chrono>
+#include <cstdio>
+#include <fstream>
+
 void AppTest::SetUp() {
     // The card command module drives one card for the whole process: each test starts it afresh.
     ResetModuleState();
@@ -27,6 +31,7 @@ void AppTest::TearDown() {
 
 void AppTest::Start() {
     form = std::make_unique<TfoMain>(nullptr);
+    form->LogPlace = {logFolder.Path(), [this] { return logNow; }};
     form->FormCreate(form.get());
     created = Tuning();
     form->FormActivate(form.get());
@@ -51,4 +56,21 @@ std::vector<std::string> AppTest::Tuning() {
     const std::vector<std::string> tuning = card.Trace().EventsStartingWith({"SYNTH", "CARRIER", "STEREO"});
     card.Trace().ClearEvents();
     return tuning;
+}
+
+std::vector<std::string> AppTest::LogLines() {
+    constexpr std::chrono::milliseconds FlushLimit{5000};
+    if (form && form->Log()) form->Log()->Flush(FlushLimit);
+    char day[16];
+    std::snprintf(day, sizeof day, "%04d-%02d-%02d.log", logNow.Year, logNow.Month, logNow.Day);
+    std::ifstream file(logFolder / day, std::ios::binary);
+    std::vector<std::string> lines;
+    std::string line;
+    // "2026-12-09 14:32:05 " before the way in.
+    constexpr size_t StampLength = 20;
+    while (std::getline(file, line)) {
+        if (!line.empty() && line.back() == '\r') line.pop_back();
+        lines.push_back(line.size() > StampLength ? line.substr(StampLength) : line);
+    }
+    return lines;
 }

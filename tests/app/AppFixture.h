@@ -3,6 +3,7 @@
 // error reports.
 #pragma once
 
+#include "ScratchFolder.h"
 #include "ScratchRegistry.h"
 #include "VirtualCard.h"
 #include "unMain.h"
@@ -30,7 +31,13 @@ protected:
     // The synthesizer frames and the carrier and stereo changes since the last call.
     std::vector<std::string> Tuning();
 
+    // The station log's lines of the clock's day so far, without their time stamps.
+    std::vector<std::string> LogLines();
+
     TScratchRegistry registry;
+    // The window's station log writes here, at the time the test sets.
+    TScratchFolder logFolder;
+    TLogTime logNow{2026, 12, 9, 14, 32, 5};
     TVirtualCard card;
     // What opening the card sent, before the restore.
     std::vector<std::string> created;

@@ -2,6 +2,7 @@
 // day across midnight, the days kept, a log that keeps nothing, a folder that
 // cannot be written, a disk that falls behind, and the close.
 #include "ProgrammeTypes.h"
+#include "ScratchFolder.h"
 #include "StationLog.h"
 #include "StationLogFiles.h"
 
@@ -77,44 +78,6 @@ private:
     const std::thread::id testThread_ = std::this_thread::get_id();
 };
 
-// A folder of its own under the temporary folder, deleted with everything in it.
-class TScratchFolder {
-public:
-    TScratchFolder() {
-        static int made = 0;
-        char temp[MAX_PATH];
-        GetTempPathA(MAX_PATH, temp);
-        path_ = std::string(temp) + "sondel-log-" + std::to_string(GetCurrentProcessId()) + "-" + std::to_string(++made);
-        CreateDirectoryA(path_.c_str(), nullptr);
-    }
-    ~TScratchFolder() { Remove(path_); }
-    TScratchFolder(const TScratchFolder&) = delete;
-    TScratchFolder& operator=(const TScratchFolder&) = delete;
-    const std::string& Path() const { return path_; }
-    std::string operator/(const std::string& name) const { return path_ + "\\" + name; }
-
-private:
-    static void Remove(const std::string& folder) {
-        WIN32_FIND_DATAA found;
-        const HANDLE search = FindFirstFileA((folder + "\\*").c_str(), &found);
-        if (search != INVALID_HANDLE_VALUE) {
-            do {
-                const std::string name = found.cFileName;
-                if (name == "." || name == "..") continue;
-                const std::string path = folder + "\\" + name;
-                SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);
-                if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
-                    Remove(path);
-                else
-                    DeleteFileA(path.c_str());
-            } while (FindNextFileA(search, &found));
-            FindClose(search);
-        }
-        RemoveDirectoryA(folder.c_str());
-    }
-    std::string path_;
-};
-
 bool Exists(const std::string& path) { return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
 
 std::string Bytes(const std::string& path) {
@@ -180,22 +143,22 @@ protected:
 
 TEST(StationLogLines, OneLineHoldsTimeWayInAndWhatHappened) {
     const TLogTime time = At(2026, 12, 9, 14, 32, 5);
-    EXPECT_EQ("2026-12-09 14:32:05 window       Carrier on\r\n", LogLine(time, TWayIn::Window, "Carrier on"));
-    EXPECT_EQ("2027-01-02 03:04:05 command line Stereo\r\n", LogLine(At(2027, 1, 2, 3, 4, 5), TWayIn::CommandLine, "Stereo"));
-    EXPECT_EQ("2026-12-09 00:00:00 start        Mono\r\n", LogLine(At(2026, 12, 9, 0, 0, 0), TWayIn::Start, "Mono"));
+    EXPECT_EQ("2026-12-09 14:32:05 window       Carrier on\r\n", LogLine(time, TLogWay::Window, "Carrier on"));
+    EXPECT_EQ("2027-01-02 03:04:05 command line Stereo\r\n", LogLine(At(2027, 1, 2, 3, 4, 5), TLogWay::CommandLine, "Stereo"));
+    EXPECT_EQ("2026-12-09 00:00:00 start        Mono\r\n", LogLine(At(2026, 12, 9, 0, 0, 0), TLogWay::Start, "Mono"));
     // A line break inside an event would split it into two lines of the log.
     EXPECT_EQ("2026-12-09 14:32:05 file         Now-playing file \"a.txt\" fails: bad  news x\r\n",
-              LogLine(time, TWayIn::File, "Now-playing file \"a.txt\" fails: bad\r\nnews\nx"));
+              LogLine(time, TLogWay::File, "Now-playing file \"a.txt\" fails: bad\r\nnews\nx"));
     // The system code page's bytes go through as they are.
-    EXPECT_EQ("2026-12-09 14:32:05 port         RT \"Caf\xE9 \xC4\xD6\"\r\n", LogLine(time, TWayIn::Port, "RT \"Caf\xE9 \xC4\xD6\""));
+    EXPECT_EQ("2026-12-09 14:32:05 port         RT \"Caf\xE9 \xC4\xD6\"\r\n", LogLine(time, TLogWay::Port, "RT \"Caf\xE9 \xC4\xD6\""));
 }
 
 TEST(StationLogLines, WaysInInTheWordsOfTheStaff) {
-    const std::vector<std::pair<TWayIn, std::string>> ways = {
-        {TWayIn::Start, "start"},   {TWayIn::Window, "window"}, {TWayIn::Port, "port"},
-        {TWayIn::CommandLine, "command line"}, {TWayIn::File, "file"}, {TWayIn::Uecp, "UECP"},
-        {TWayIn::Serial, "serial"}, {TWayIn::Close, "close"},   {TWayIn::LogOff, "log-off"},
-        {TWayIn::Update, "update"}};
+    const std::vector<std::pair<TLogWay, std::string>> ways = {
+        {TLogWay::Start, "start"},   {TLogWay::Window, "window"}, {TLogWay::Port, "port"},
+        {TLogWay::CommandLine, "command line"}, {TLogWay::File, "file"}, {TLogWay::Uecp, "UECP"},
+        {TLogWay::Serial, "serial"}, {TLogWay::Close, "close"},   {TLogWay::LogOff, "log-off"},
+        {TLogWay::Update, "update"}};
     for (const auto& [way, text] : ways) {
         EXPECT_EQ(text, WayInText(way));
         const std::string line = LogLine(At(2026, 12, 9), way, "Carrier off");
@@ -205,9 +168,9 @@ TEST(StationLogLines, WaysInInTheWordsOfTheStaff) {
 
 TEST(StationLogLines, TransmitterEvents) {
     EXPECT_EQ("Program started, version 3.0.0", ProgramStarted("3.0.0"));
-    EXPECT_EQ("Program ended: its window was closed", ProgramEnded(TWayIn::Close));
-    EXPECT_EQ("Program ended: the user logged off or Windows shut down", ProgramEnded(TWayIn::LogOff));
-    EXPECT_EQ("Program ended for an update of the program", ProgramEnded(TWayIn::Update));
+    EXPECT_EQ("Program ended: its window was closed", ProgramEnded(TLogWay::Close));
+    EXPECT_EQ("Program ended: the user logged off or Windows shut down", ProgramEnded(TLogWay::LogOff));
+    EXPECT_EQ("Program ended for an update of the program", ProgramEnded(TLogWay::Update));
     EXPECT_EQ("Card opened", CardOpened());
     EXPECT_EQ("Card not opened: Cannot open WinDriver device", CardNotOpened("Cannot open WinDriver device"));
     EXPECT_EQ("Carrier on", CarrierSwitched(true));
@@ -333,11 +296,11 @@ TEST(StationLogSetting, LogDaysIsADecimalCount) {
 
 TEST_F(StationLogTest, WritesTheExactLinesOfTheDayWithCrLf) {
     auto log = Open();
-    log->Write(TWayIn::Start, ProgramStarted("3.0.0"));
+    log->Write(TLogWay::Start, ProgramStarted("3.0.0"));
     clock->Set(At(2026, 12, 9, 14, 32, 6));
-    log->Write(TWayIn::Window, CarrierSwitched(true));
+    log->Write(TLogWay::Window, CarrierSwitched(true));
     clock->Set(At(2026, 12, 9, 14, 33, 0));
-    log->Write(TWayIn::Port, "RT \"Caf\xE9 \xC4\xD6\xDC\"");
+    log->Write(TLogWay::Port, "RT \"Caf\xE9 \xC4\xD6\xDC\"");
     ASSERT_TRUE(log->Flush(FlushLimit));
     EXPECT_EQ("2026-12-09 14:32:05 start        Program started, version 3.0.0\r\n"
               "2026-12-09 14:32:06 window       Carrier on\r\n"
@@ -351,7 +314,7 @@ TEST_F(StationLogTest, TheTimeIsTakenWhenTheEventIsTold) {
     clock->HoldWorker();
     auto log = Open();
     ASSERT_TRUE(WaitFor([&] { return clock->WorkerHeld(); }, FlushLimit));
-    log->Write(TWayIn::Window, "Mono");
+    log->Write(TLogWay::Window, "Mono");
     clock->Set(At(2026, 12, 9, 15, 0, 0));
     clock->Release();
     ASSERT_TRUE(log->Flush(FlushLimit));
@@ -362,7 +325,7 @@ TEST_F(StationLogTest, ALaterStartAddsToTheDaysFile) {
     CreateDirectoryA(logFolder.c_str(), nullptr);
     Put(logFolder + "\\2026-12-09.log", "2026-12-09 08:00:00 start        Program started, version 3.0.0\r\n");
     auto log = Open();
-    log->Write(TWayIn::Window, StereoSwitched(true));
+    log->Write(TLogWay::Window, StereoSwitched(true));
     ASSERT_TRUE(log->Flush(FlushLimit));
     EXPECT_EQ("2026-12-09 08:00:00 start        Program started, version 3.0.0\r\n"
               "2026-12-09 14:32:05 window       Stereo\r\n",
@@ -372,9 +335,9 @@ TEST_F(StationLogTest, ALaterStartAddsToTheDaysFile) {
 TEST_F(StationLogTest, MidnightStartsTheNextDaysFile) {
     clock->Set(At(2026, 12, 31, 23, 59, 59));
     auto log = Open();
-    log->Write(TWayIn::File, "RDS: RT \"Last song of the year\"; 20 bytes written");
+    log->Write(TLogWay::File, "RDS: RT \"Last song of the year\"; 20 bytes written");
     clock->Set(At(2027, 1, 1, 0, 0, 0));
-    log->Write(TWayIn::File, "RDS: RT \"First song\"; 14 bytes written");
+    log->Write(TLogWay::File, "RDS: RT \"First song\"; 14 bytes written");
     ASSERT_TRUE(log->Flush(FlushLimit));
     EXPECT_EQ("2026-12-31 23:59:59 file         RDS: RT \"Last song of the year\"; 20 bytes written\r\n",
               Bytes(logFolder + "\\2026-12-31.log"));
@@ -412,7 +375,7 @@ TEST_F(StationLogTest, MidnightDeletesTheDayThatBecameTooOld) {
     Put(logFolder + "\\2026-12-08.log", "x");
     clock->Set(At(2026, 12, 9, 23, 59, 59));
     auto log = Open(2);
-    log->Write(TWayIn::Window, "Carrier on");
+    log->Write(TLogWay::Window, "Carrier on");
     ASSERT_TRUE(log->Flush(FlushLimit));
     EXPECT_TRUE(Exists(logFolder + "\\2026-12-07.log"));
     // No line is told after midnight: the worker wakes for it by itself.
@@ -427,7 +390,7 @@ TEST_F(StationLogTest, ZeroDaysKeepsNoLogAtAll) {
     Put(logFolder + "\\2026-12-01.log", "x");
     Put(logFolder + "\\notes.txt", "x");
     auto log = Open(0);
-    log->Write(TWayIn::Window, "Carrier off");
+    log->Write(TLogWay::Window, "Carrier off");
     ASSERT_TRUE(WaitFor([&] { return !Exists(logFolder + "\\2026-12-09.log"); }, FlushLimit));
     ASSERT_TRUE(log->Flush(FlushLimit));
     EXPECT_TRUE(log->Close());
@@ -438,7 +401,7 @@ TEST_F(StationLogTest, ZeroDaysKeepsNoLogAtAll) {
 
 TEST_F(StationLogTest, ZeroDaysCreatesNoFolder) {
     auto log = Open(0);
-    log->Write(TWayIn::Window, "Carrier off");
+    log->Write(TLogWay::Window, "Carrier off");
     ASSERT_TRUE(log->Close());
     EXPECT_FALSE(Exists(logFolder));
 }
@@ -448,10 +411,10 @@ TEST_F(StationLogTest, AFolderThatCannotBeMadeIsReportedOnceAndTheProgramGoesOn)
     Put(scratch / "Blocked", "x");
     const std::string blocked = scratch / "Blocked" + "\\Log";
     auto log = Open(DefaultLogDays, blocked);
-    log->Write(TWayIn::Window, "Carrier on");
+    log->Write(TLogWay::Window, "Carrier on");
     ASSERT_TRUE(log->Flush(FlushLimit));
-    log->Write(TWayIn::Window, "Carrier off");
-    log->Write(TWayIn::Port, "Stereo");
+    log->Write(TLogWay::Window, "Carrier off");
+    log->Write(TLogWay::Port, "Stereo");
     ASSERT_TRUE(log->Flush(FlushLimit));
     const std::vector<std::string> reported = Problems();
     ASSERT_EQ(1u, reported.size());
@@ -467,11 +430,11 @@ TEST_F(StationLogTest, ADayFileThatRefusesIsReportedOnceAndTheNextDayIsWritten) 
     const std::string today = logFolder + "\\2026-12-09.log";
     CreateDirectoryA(today.c_str(), nullptr);
     auto log = Open();
-    log->Write(TWayIn::Window, "Carrier on");
+    log->Write(TLogWay::Window, "Carrier on");
     ASSERT_TRUE(log->Flush(FlushLimit));
-    log->Write(TWayIn::Window, "Carrier off");
+    log->Write(TLogWay::Window, "Carrier off");
     clock->Set(At(2026, 12, 10, 0, 0, 1));
-    log->Write(TWayIn::Window, "Carrier on");
+    log->Write(TLogWay::Window, "Carrier on");
     ASSERT_TRUE(log->Flush(FlushLimit));
     const std::vector<std::string> reported = Problems();
     ASSERT_EQ(1u, reported.size());
@@ -487,11 +450,11 @@ TEST_F(StationLogTest, ADiskThatFallsBehindDropsLinesBeyondTheLimitAndSaysSoOnce
     ASSERT_TRUE(WaitFor([&] { return clock->WorkerHeld(); }, FlushLimit));
     constexpr size_t Extra = 3;
     for (size_t line = 0; line < TStationLog::MaxQueuedLines + Extra; ++line)
-        log->Write(TWayIn::Port, "RT \"" + std::to_string(line) + "\"");
+        log->Write(TLogWay::Port, "RT \"" + std::to_string(line) + "\"");
     EXPECT_EQ(Extra, log->DroppedLines());
     clock->Release();
     ASSERT_TRUE(log->Flush(FlushLimit));
-    log->Write(TWayIn::Port, "RT \"after\"");
+    log->Write(TLogWay::Port, "RT \"after\"");
     ASSERT_TRUE(log->Flush(FlushLimit));
     EXPECT_EQ(std::vector<std::string>{"The log falls behind the program: lines beyond 10000 waiting are dropped."},
               Problems());
@@ -503,9 +466,9 @@ TEST_F(StationLogTest, ADiskThatFallsBehindDropsLinesBeyondTheLimitAndSaysSoOnce
 
 TEST_F(StationLogTest, CloseWritesWhatIsQueuedAndTakesNoMore) {
     auto log = Open();
-    for (int line = 0; line < 100; ++line) log->Write(TWayIn::Close, "Carrier off");
+    for (int line = 0; line < 100; ++line) log->Write(TLogWay::Close, "Carrier off");
     EXPECT_TRUE(log->Close());
-    log->Write(TWayIn::Close, "Program ended");
+    log->Write(TLogWay::Close, "Program ended");
     EXPECT_TRUE(log->Close());
     const std::string bytes = Bytes(logFolder + "\\2026-12-09.log");
     EXPECT_EQ(100, std::count(bytes.begin(), bytes.end(), '\n'));
@@ -516,7 +479,7 @@ TEST_F(StationLogTest, CloseGivesUpOnAStalledWorkerInTime) {
     clock->HoldWorker();
     auto log = Open();
     ASSERT_TRUE(WaitFor([&] { return clock->WorkerHeld(); }, FlushLimit));
-    log->Write(TWayIn::Close, "Carrier off");
+    log->Write(TLogWay::Close, "Carrier off");
     const auto started = std::chrono::steady_clock::now();
     EXPECT_FALSE(log->Close(200ms));
     EXPECT_LT(std::chrono::steady_clock::now() - started, 2s);

@@ -1,0 +1,75 @@
+// The window's station log: what the restore, the window's controls and the close
+// sent to the card, each line with its way in, at the time the test sets.
+#include "AppFixture.h"
+
+#include "Testing.h"
+#include "VrCheckLed.h"
+#include "VrNavigator.h"
+
+#include <windows.h>
+
+namespace {
+
+using Lines = std::vector<std::string>;
+
+class StationLogWindowTest : public AppTest {};
+
+TEST_F(StationLogWindowTest, TheRestoreTheControlsAndTheCloseEachLeaveTheirLines) {
+    Seed("PowerOn", "Yes");
+    Seed("Freq", "101.300MHz");
+    Seed("Power", "7");
+    Seed("Stereo", "Yes");
+    Seed("ShutDownAtExit", "Yes");
+    Start();
+    const Lines started = LogLines();
+    // The Power LED's handler, the restore's own second switch-on, the power level's handler.
+    EXPECT_EQ((Lines{"start        Program started, version " + std::string(ProgramVersion),
+                     "start        Card opened",
+                     "start        Carrier on",
+                     "start        Tuned to 101.300 MHz, power 7",
+                     "start        Carrier on",
+                     "start        Tuned to 101.300 MHz, power 7",
+                     "start        Tuned to 101.300 MHz, power 7",
+                     "start        Stereo",
+                     "start        Stereo"}),
+              started);
+
+    logNow = {2026, 12, 9, 14, 40, 0};
+    form->VrCheckLed2->SetChecked(false);
+    form->VrCheckLed1->SetChecked(false);
+    Testing::Click(form->VrMediaButton2, form->VrMediaButton2->Width() / 2, form->VrMediaButton2->Height() / 2);
+    const Lines later = LogLines();
+    EXPECT_EQ((Lines{"window       Carrier off", "window       Mono", "window       Tuned to 101.400 MHz, power 7"}),
+              Lines(later.begin() + static_cast<std::ptrdiff_t>(started.size()), later.end()));
+
+    form->Perform(WM_ENDSESSION, TRUE, static_cast<LPARAM>(ENDSESSION_LOGOFF));
+    const Lines closed = LogLines();
+    EXPECT_EQ((Lines{"log-off      Carrier off", "log-off      Program ended: the user logged off or Windows shut down"}),
+              Lines(closed.end() - 2, closed.end()));
+}
+
+TEST_F(StationLogWindowTest, AnUpdateCloseLogsTheEndWithoutACarrierChange) {
+    Seed("PowerOn", "Yes");
+    Seed("ShutDownAtExit", "Yes");
+    Start();
+    const size_t before = LogLines().size();
+    form->Perform(WM_ENDSESSION, TRUE, ENDSESSION_CLOSEAPP);
+    const Lines all = LogLines();
+    ASSERT_EQ(before + 1, all.size());
+    EXPECT_EQ("update       Program ended for an update of the program", all.back());
+}
+
+TEST_F(StationLogWindowTest, ACardThatCannotBeOpenedIsLoggedWithItsMessage) {
+    TVirtualCardConfig config = IoCardConfig();
+    ApplyVirtualFault(config, TVirtualFault::NoDriver);
+    TVirtualCard absent(config);
+    UseDriverDevice(&absent);
+    Start();
+    const Lines lines = LogLines();
+    ASSERT_GE(lines.size(), 2u);
+    EXPECT_EQ("start        Card not opened: Cannot open WinDriver device", lines[1]);
+    Close();
+    UseDriverDevice(&card);
+}
+
+}  // namespace
