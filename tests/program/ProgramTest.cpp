@@ -3,6 +3,7 @@
 // the window's size and pixels.
 #include "ProgramFixture.h"
 
+#include <cstdio>
 #include <fstream>
 #include <iostream>
 #include <sstream>
@@ -270,6 +271,36 @@ TEST_F(ProgramTest, AnInstallerClosingForAnUpdateKeepsTheCarrierOnAndTheRestarte
     const double gap = OffAirMicroseconds(restartTrace, "SYNTH 101300 9");
     EXPECT_GT(gap, 0) << "the restarted copy tunes back with the stored level";
     std::cout << "[ restart  ] from the first register write to the stored power: " << gap / 1000 << " ms\n";
+}
+
+// The last lines of today's station log, without their time stamps.
+Lines TodaysLogTail(size_t count) {
+    char folder[MAX_PATH];
+    GetEnvironmentVariableA("ProgramData", folder, MAX_PATH);
+    SYSTEMTIME now;
+    GetLocalTime(&now);
+    char day[16];
+    std::snprintf(day, sizeof day, "%04u-%02u-%02u.log", now.wYear, now.wMonth, now.wDay);
+    std::ifstream file(std::string(folder) + "\\SONDEL ULTRA\\Log\\" + day, std::ios::binary);
+    Lines lines;
+    std::string line;
+    constexpr size_t StampLength = 20;
+    while (std::getline(file, line)) {
+        if (!line.empty() && line.back() == '\r') line.pop_back();
+        lines.push_back(line.size() > StampLength ? line.substr(StampLength) : line);
+    }
+    if (lines.size() > count) lines.erase(lines.begin(), lines.end() - static_cast<std::ptrdiff_t>(count));
+    return lines;
+}
+
+TEST_F(ProgramTest, TheStationLogSaysWhatTheProgramSentAndHowItEnded) {
+    Start();
+    Click(IncreaseBy100KHz);
+    Click(PowerLamp);
+    ASSERT_EQ(0u, program->Close());
+    EXPECT_EQ((Lines{"window       Tuned to 100.100 MHz, power 4", "window       Carrier on",
+                     "window       Tuned to 100.100 MHz, power 4", "close        Program ended: its window was closed"}),
+              TodaysLogTail(4));
 }
 
 // The machine-wide claim held as by a copy in another logged-on session: it has no window here.
