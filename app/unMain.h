@@ -181,6 +181,15 @@ private:
     void ShowFileNotice(const std::string& notice);
     // Writes the bytes of the panel's image that differ from what this run last wrote.
     void WriteRdsChanges();
+    // WriteRdsChanges, its failure reported: the failure's text, empty when it went through.
+    std::string WriteRdsChangesReporting();
+    // A write of the RDS data failed (Failure) or went through (empty): the notice area shows it.
+    void ReportCardWrite(const std::string& failure);
+    // Where a notice comes from; each stands in the notice area until its source clears it.
+    enum class TNoticeSource { NowPlayingFile, Card, Port };
+    // The notice area shows the latest standing notice, or the maker's notice when
+    // none stands; an empty Notice clears Source's.
+    void ShowNotice(TNoticeSource source, const std::string& notice);
 
     std::unique_ptr<TSondelCard> card_;
     bool restored_ = false;
@@ -201,14 +210,15 @@ private:
     std::mutex fileNoticeLock_;
     std::optional<std::string> fileNotice_;
     bool fileFailing_ = false;
-    // The maker's notice while a failure of the file stands in its place.
+    // The maker's notice while another stands in its place, and the standing ones, latest last.
     std::optional<std::string> makersNotice_;
+    std::vector<std::pair<TNoticeSource, std::string>> notices_;
     // Commands wait for the restore, run until the window closes, and never start again.
     enum class TCommandsState { Waiting, Running, Stopped };
     TCommandsState commandsState_ = TCommandsState::Waiting;
     bool runningCommands_ = false;
-    // What this run last wrote into the RDS memory, by "Update RDS" or by commands.
-    std::optional<TRdsImage> writtenImage_;
+    // What this run's writes left in the RDS memory, by "Update RDS" or by commands.
+    TWrittenImage writtenImage_;
 };
 
 extern TfoMain* foMain;

@@ -43,6 +43,41 @@ bool IsRdsField(TCommandName name) {
     }
 }
 
+constexpr char UnknownFailure[] = "an unknown failure";
+constexpr char NotOnAirPrefix[] = "not on air: ";
+constexpr char CardWriteFailedNotice[] = "The card did not take the RDS data: ";
+
+// Answers the batches when it goes out of scope, or earlier through Now: a command
+// without a reply of its own (an exception ended the run) is answered as not applied.
+class TAnswerOnLeaving {
+public:
+    TAnswerOnLeaving(TCommandQueue& queue, const std::vector<TCommandQueue::TBatchPtr>& batches)
+        : queue_(queue), batches_(batches) {}
+    ~TAnswerOnLeaving() { Now(); }
+    TAnswerOnLeaving(const TAnswerOnLeaving&) = delete;
+    TAnswerOnLeaving& operator=(const TAnswerOnLeaving&) = delete;
+    void Now() {
+        if (answered_) return;
+        answered_ = true;
+        for (const TCommandQueue::TBatchPtr& batch : batches_)
+            batch->Replies.resize(batch->Commands.size(), RefusedReply("not applied: the window failed"));
+        queue_.Answer(batches_);
+    }
+
+private:
+    TCommandQueue& queue_;
+    const std::vector<TCommandQueue::TBatchPtr>& batches_;
+    bool answered_ = false;
+};
+
+// The programme-data commands that went through: what they changed is not on air.
+void RefuseOnAir(const std::vector<TCommandQueue::TBatchPtr>& batches, const std::string& failure) {
+    for (const TCommandQueue::TBatchPtr& batch : batches)
+        for (size_t k = 0; k < batch->Commands.size(); ++k)
+            if (IsRdsField(batch->Commands[k].Name) && IsDoneReply(batch->Replies[k]))
+                batch->Replies[k] = RefusedReply(NotOnAirPrefix + failure);
+}
+
 // Ends the run of queued commands however it leaves.
 class TRunningFlag {
 public:
@@ -126,6 +161,8 @@ void TfoMain::RunQueuedCommands() {
     for (;;) {
         const std::vector<TCommandQueue::TBatchPtr> batches = commandQueue_->Take();
         if (batches.empty()) break;
+        // Every taken batch is answered, whatever its commands or the write raise.
+        TAnswerOnLeaving answer(*commandQueue_, batches);
         bool rdsTouched = false;
         for (const TCommandQueue::TBatchPtr& batch : batches) {
             batch->Replies.clear();
@@ -133,11 +170,33 @@ void TfoMain::RunQueuedCommands() {
                 batch->Replies.push_back(ApplyCommand(command, rdsTouched));
         }
         // One write for everything that arrived together; the replies follow it.
-        if (rdsTouched) WriteRdsChanges();
-        commandQueue_->Answer(batches);
+        if (rdsTouched) {
+            const std::string failure = WriteRdsChangesReporting();
+            if (!failure.empty()) RefuseOnAir(batches, failure);
+        }
+        answer.Now();
         // A replaced port closes once its worker has sent these replies.
         retiringPort_.reset();
     }
+}
+
+std::string TfoMain::WriteRdsChangesReporting() {
+    std::string failure;
+    try {
+        WriteRdsChanges();
+    } catch (const std::exception& error) {
+        failure = error.what();
+    } catch (...) {
+        failure = UnknownFailure;
+    }
+    ReportCardWrite(failure);
+    return failure;
+}
+
+void TfoMain::ReportCardWrite(const std::string& failure) {
+    // Reported once until a write goes through again; the notice area, not a box
+    // that would wait for somebody at an unattended station.
+    ShowNotice(TNoticeSource::Card, failure.empty() ? std::string() : CardWriteFailedNotice + failure);
 }
 
 std::string TfoMain::ApplyCommand(const TCommand& command, bool& rdsTouched) {
@@ -176,8 +235,12 @@ std::string TfoMain::ApplyCommand(const TCommand& command, bool& rdsTouched) {
         case TCommandName::RadioTextFile: return SetRadioTextFile(command.Text);
         }
     } catch (const std::exception& error) {
+        if (command.Name == TCommandName::Update) ReportCardWrite(error.what());
         return RefusedReply(error.what());
+    } catch (...) {
+        return RefusedReply(UnknownFailure);
     }
+    if (command.Name == TCommandName::Update) ReportCardWrite(std::string());
     return DoneReply();
 }
 

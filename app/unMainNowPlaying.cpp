@@ -59,15 +59,7 @@ bool TfoMain::HandleNowPlayingMessage(const TMessage& message) {
     return true;
 }
 
-void TfoMain::ShowFileNotice(const std::string& notice) {
-    if (notice.empty()) {
-        if (makersNotice_) VrScrollText1->SetText(*makersNotice_);
-        makersNotice_.reset();
-        return;
-    }
-    if (!makersNotice_) makersNotice_ = VrScrollText1->Text();
-    VrScrollText1->SetText(notice);
-}
+void TfoMain::ShowFileNotice(const std::string& notice) { ShowNotice(TNoticeSource::NowPlayingFile, notice); }
 
 std::string TfoMain::SetRadioTextFile(const std::string& path) {
     WriteSetting(RtFileSetting, SettingsSubKey, path);

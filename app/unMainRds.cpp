@@ -59,12 +59,10 @@ void TfoMain::VrStrEdit2Change(TObject*) { WriteSetting("RT", SettingsSubKey, Vr
 
 void TfoMain::Button1Click(TObject*) {
     TPanelValues values(*this);
-    writtenImage_ = UpdateRds(values, [this](const std::string& caption) { Button1->SetCaption(caption); });
+    UpdateRds(values, [this](const std::string& caption) { Button1->SetCaption(caption); }, &writtenImage_);
 }
 
 void TfoMain::WriteRdsChanges() {
     TPanelValues values(*this);
-    const TRdsImage image = RdsImage(values);
-    WriteRdsImageChanges(image, writtenImage_ ? &*writtenImage_ : nullptr);
-    writtenImage_ = image;
+    WriteRdsImageChanges(RdsImage(values), writtenImage_);
 }

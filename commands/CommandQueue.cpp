@@ -22,7 +22,12 @@ std::vector<std::string> TCommandQueue::Submit(const std::vector<TCommand>& comm
     const auto deadline = std::chrono::steady_clock::now() + limit;
     std::unique_lock<std::mutex> guard(lock_);
     for (;;) {
-        if (batch->Answered) return batch->Replies;
+        if (batch->Answered) {
+            // One reply per command, whatever the window managed to say.
+            std::vector<std::string> replies = batch->Replies;
+            replies.resize(commands.size(), RefusedReply("not applied"));
+            return replies;
+        }
         const bool expired = std::chrono::steady_clock::now() >= deadline;
         // A batch the window is applying now is waited for past the limit: its commands are acting.
         if ((stop || expired) && !batch->Taken) {

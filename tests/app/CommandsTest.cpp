@@ -13,6 +13,7 @@
 #include "VrCheckLed.h"
 #include "VrEdit.h"
 #include "VrMatrix.h"
+#include "VrScrollText.h"
 #include "VrTrackBar.h"
 
 #include <windows.h>
@@ -410,6 +411,71 @@ TEST_F(CommandsTest, FirstStartsOwnArgumentsApplyAfterTheRestore) {
     // The first write of the run: the whole image.
     EXPECT_EQ(83u, RdsLines().size());
     EXPECT_EQ((Lines{"SYNTH 100000 6"}), Tuning());
+}
+
+TEST_F(CommandsTest, WriteThatBreaksOffAnswersEveryCommandAndSendsTheUnfinishedBytesAgain) {
+    StartReady();
+    form->Button1Click(form->Button1);
+    card.Trace().ClearEvents();
+    const std::string makersNotice = form->VrScrollText1->Text();
+
+    // The card stops answering inside the second changed byte's frame, for one transfer.
+    card.BreakRdsWriteAfter(1);
+    const std::string notOnAir = std::string("- not on air: ") + RefusedTransferText;
+    EXPECT_EQ((Lines{notOnAir, "+", notOnAir}), Submit({"RT=PC RADIO, NON-STOP LATEST POPS!", "FREQ=101.3", "TP=1"}));
+    EXPECT_EQ((Lines{"RDS 5 1"}), RdsLines());
+    EXPECT_EQ(std::string("The card did not take the RDS data: ") + RefusedTransferText, form->VrScrollText1->Text());
+    EXPECT_TRUE(messageBoxes.empty());
+    card.Trace().ClearEvents();
+
+    // The next write sends the byte that broke off and those never sent; then the notice goes.
+    EXPECT_EQ((Lines{"+"}), Submit({"MS=1"}));
+    EXPECT_EQ((Lines{"RDS 7 1", "RDS 282 80", "RDS 283 79", "RDS 284 80"}), RdsLines());
+    EXPECT_EQ(makersNotice, form->VrScrollText1->Text());
+    for (uint32_t address : {0x05u, 0x07u, 0x11Au, 0x11Bu, 0x11Cu})
+        EXPECT_NE(0, card.RdsMemory().Byte(address)) << address;
+    EXPECT_EQ('P', card.RdsMemory().Byte(0x11A));
+    EXPECT_EQ('O', card.RdsMemory().Byte(0x11B));
+    EXPECT_TRUE(card.Trace().EventsStartingWith({"LOST"}).empty());
+}
+
+TEST_F(CommandsTest, CardThatStopsAnsweringLeavesThePortAndThePipeServing) {
+    TTestWinsock winsock;
+    const uint16_t number = FreePort();
+    Seed("CommandPort", std::to_string(number));
+    const std::string pipeName = TestPipeName();
+    StartServingPipe(pipeName);
+    card.Trace().ClearEvents();
+    // From the run's first RDS frame on, the card answers nothing more.
+    card.BreakRdsWriteAfter(0, UINT32_MAX);
+
+    Lines first;
+    Lines second;
+    Lines printed;
+    int status = -1;
+    OnClient([&] {
+        TTcpClient client(number);
+        client.Send("PS=ROCK FM\r\nUPDATE\r\n");
+        first = client.ReadLines(2);
+        TTcpClient other(number);
+        other.Send("RT=Still here\r\nSTATUS\r\n");
+        second = other.ReadLines(2);
+        status = LaterStart(pipeName, {"PTY=5", "STATUS"}, printed);
+    });
+    const std::string notOnAir = std::string("- not on air: ") + RefusedTransferText;
+    EXPECT_EQ((Lines{notOnAir, std::string("- ") + RefusedTransferText}), first);
+    ASSERT_EQ(2u, second.size());
+    EXPECT_EQ(notOnAir, second[0]);
+    EXPECT_EQ(0u, second[1].find("+\tFREQ=100.000\t")) << second[1];
+    ASSERT_EQ(2u, printed.size());
+    EXPECT_EQ(notOnAir, printed[0]);
+    EXPECT_EQ(1, status);
+    // What the controls took stands; the notice area tells, no box does.
+    EXPECT_EQ("ROCK FM", Stored("PS"));
+    EXPECT_EQ("5", Stored("PTY"));
+    EXPECT_TRUE(messageBoxes.empty());
+    EXPECT_EQ(0u, form->VrScrollText1->Text().find("The card did not take the RDS data: "))
+        << form->VrScrollText1->Text();
 }
 
 }  // namespace
