@@ -124,13 +124,15 @@ public:
 
     void WndProc(TMessage& message) override;
 
-    // The restore has run (it runs once per start).
+    // The restore has run to its last step (it runs once per start).
     bool Restored() const { return restored_; }
 
     // Where every way in hands its commands over to this window.
     TCommandQueue& Commands() { return *commandQueue_; }
-    // After the restore: commands are applied from now on, and the port of the
-    // setting "CommandPort" opens (a failure is reported once, in a message box).
+    // Once the restore has run to its end (before, nothing happens): the now-playing
+    // file, the port of the setting "CommandPort" and the pipe start, and commands are
+    // applied from then on. A failure to open the port or the pipe is reported once, in
+    // a message box, after everything else has started.
     void StartCommands();
     // Applies every queued command through its control in arrival order, writes the
     // RDS image's changed bytes once for all of them, then answers each.
@@ -192,6 +194,7 @@ private:
     void ShowNotice(TNoticeSource source, const std::string& notice);
 
     std::unique_ptr<TSondelCard> card_;
+    bool restoreBegun_ = false;
     bool restored_ = false;
     TStartReports startReports_;
     // Set while a refused Run entry puts its LED back, so that the LED's handler stays out.
@@ -214,7 +217,7 @@ private:
     std::optional<std::string> makersNotice_;
     std::vector<std::pair<TNoticeSource, std::string>> notices_;
     // Commands wait for the restore, run until the window closes, and never start again.
-    enum class TCommandsState { Waiting, Running, Stopped };
+    enum class TCommandsState { Waiting, Starting, Running, Stopped };
     TCommandsState commandsState_ = TCommandsState::Waiting;
     bool runningCommands_ = false;
     // What this run's writes left in the RDS memory, by "Update RDS" or by commands.

@@ -93,25 +93,27 @@ private:
 }  // namespace
 
 void TfoMain::StartCommands() {
-    if (commandsState_ != TCommandsState::Waiting) return;
-    commandsState_ = TCommandsState::Running;
+    // A message box of the restore activates the window inside the restore: not yet.
+    if (!restored_ || commandsState_ != TCommandsState::Waiting) return;
+    commandsState_ = TCommandsState::Starting;
     HWND window = Handle();
     commandQueue_->SetWake([window] { PostToWindow(window, CommandsQueuedMessage); });
 
+    // Every unit a command acts on exists before the first command is applied.
+    StartNowPlayingFile();
+    std::vector<std::string> failures;
     const std::string stored = ReadSetting(CommandPortSetting);
     const int port = StrToIntDef(stored, -1);
     if (stored != SettingsStore::AbsentText && (port < 0 || port > LastPort)) {
-        Application->MessageBox("The setting CommandPort holds \"" + stored +
-                                    "\", which is not a port number 0..65535: the program runs without a command port.",
-                                Application->Title(), MsgBox::Ok | MsgBox::IconWarning);
+        failures.push_back("The setting CommandPort holds \"" + stored +
+                           "\", which is not a port number 0..65535: the program runs without a command port.");
     } else if (port > 0) {
         auto opened = std::make_unique<TCommandPort>(*commandQueue_);
         try {
             opened->Open(static_cast<uint16_t>(port));
             commandPort_ = std::move(opened);
         } catch (const std::exception& error) {
-            Application->MessageBox(std::string(error.what()) + "\nThe program runs without a command port.",
-                                    Application->Title(), MsgBox::Ok | MsgBox::IconWarning);
+            failures.push_back(std::string(error.what()) + "\nThe program runs without a command port.");
         }
     }
     if (!commandPipeName_.empty()) {
@@ -120,13 +122,15 @@ void TfoMain::StartCommands() {
             pipe->Open(commandPipeName_);
             commandPipe_ = std::move(pipe);
         } catch (const std::exception& error) {
-            Application->MessageBox(std::string(error.what()) + "\nLater starts cannot hand their commands to this one.",
-                                    Application->Title(), MsgBox::Ok | MsgBox::IconWarning);
+            failures.push_back(std::string(error.what()) + "\nLater starts cannot hand their commands to this one.");
         }
     }
-    StartNowPlayingFile();
+    commandsState_ = TCommandsState::Running;
     // Commands handed over before now have waited for the restore.
     RunQueuedCommands();
+    // The boxes' own message loops go on applying commands.
+    for (const std::string& failure : failures)
+        Application->MessageBox(failure, Application->Title(), MsgBox::Ok | MsgBox::IconWarning);
 }
 
 void TfoMain::QueueStartCommands(const std::vector<std::string>& arguments,

@@ -62,6 +62,7 @@ bool TfoMain::HandleNowPlayingMessage(const TMessage& message) {
 void TfoMain::ShowFileNotice(const std::string& notice) { ShowNotice(TNoticeSource::NowPlayingFile, notice); }
 
 std::string TfoMain::SetRadioTextFile(const std::string& path) {
+    if (!nowPlaying_) return RefusedReply("the now-playing file is not set up yet");
     WriteSetting(RtFileSetting, SettingsSubKey, path);
     {
         std::lock_guard<std::mutex> guard(fileNoticeLock_);
