@@ -6,6 +6,7 @@
 #include "RdsUpdate.h"
 #include "StartReports.h"
 
+#include <atomic>
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -192,6 +193,10 @@ private:
     // The notice area shows the latest standing notice, or the maker's notice when
     // none stands; an empty Notice clears Source's.
     void ShowNotice(TNoticeSource source, const std::string& notice);
+    // From a worker thread: ShowNotice on the window's thread.
+    void PostNotice(HWND window, TNoticeSource source, const std::string& notice);
+    // What a command port tells when it closes a connection that speaks HTTP.
+    std::function<void(const std::string&)> PortRefusalHandler();
 
     std::unique_ptr<TSondelCard> card_;
     bool restoreBegun_ = false;
@@ -216,6 +221,9 @@ private:
     // The maker's notice while another stands in its place, and the standing ones, latest last.
     std::optional<std::string> makersNotice_;
     std::vector<std::pair<TNoticeSource, std::string>> notices_;
+    // Handed from the transports' workers to the window's thread (under fileNoticeLock_).
+    std::vector<std::pair<TNoticeSource, std::string>> postedNotices_;
+    std::atomic<bool> portRefusalNoted_{false};
     // Commands wait for the restore, run until the window closes, and never start again.
     enum class TCommandsState { Waiting, Starting, Running, Stopped };
     TCommandsState commandsState_ = TCommandsState::Waiting;

@@ -26,6 +26,8 @@ using SettingsStore::WriteSetting;
 
 // Posted to the main window when commands wait in its queue.
 constexpr unsigned CommandsQueuedMessage = Msg::User + 1;
+// Posted to the main window when a transport's worker has a notice to show.
+constexpr unsigned NoticePostedMessage = Msg::User + 3;
 constexpr char CommandPortSetting[] = "CommandPort";
 constexpr char ClosedPortText[] = "0";
 constexpr int LastPort = 65535;
@@ -108,7 +110,7 @@ void TfoMain::StartCommands() {
         failures.push_back("The setting CommandPort holds \"" + stored +
                            "\", which is not a port number 0..65535: the program runs without a command port.");
     } else if (port > 0) {
-        auto opened = std::make_unique<TCommandPort>(*commandQueue_);
+        auto opened = std::make_unique<TCommandPort>(*commandQueue_, PortRefusalHandler());
         try {
             opened->Open(static_cast<uint16_t>(port));
             commandPort_ = std::move(opened);
@@ -151,8 +153,34 @@ void TfoMain::StopCommands() {
 
 uint16_t TfoMain::CommandPortNumber() const { return commandPort_ ? commandPort_->Port() : 0; }
 
+std::function<void(const std::string&)> TfoMain::PortRefusalHandler() {
+    const HWND window = Handle();
+    return [this, window](const std::string& notice) {
+        // Once per start: a page that keeps trying must not keep the notice area busy.
+        if (portRefusalNoted_.exchange(true)) return;
+        PostNotice(window, TNoticeSource::Port, notice);
+    };
+}
+
+void TfoMain::PostNotice(HWND window, TNoticeSource source, const std::string& notice) {
+    {
+        std::lock_guard<std::mutex> guard(fileNoticeLock_);
+        postedNotices_.emplace_back(source, notice);
+    }
+    PostToWindow(window, NoticePostedMessage);
+}
+
 bool TfoMain::HandleCommandsMessage(const TMessage& message) {
     if (HandleNowPlayingMessage(message)) return true;
+    if (message.Msg == NoticePostedMessage) {
+        std::vector<std::pair<TNoticeSource, std::string>> posted;
+        {
+            std::lock_guard<std::mutex> guard(fileNoticeLock_);
+            posted.swap(postedNotices_);
+        }
+        for (const auto& notice : posted) ShowNotice(notice.first, notice.second);
+        return true;
+    }
     if (message.Msg != CommandsQueuedMessage) return false;
     RunQueuedCommands();
     return true;
@@ -259,7 +287,7 @@ std::string TfoMain::SelectFromCommand(TComboBox* list, int index, void (TfoMain
 std::string TfoMain::MoveCommandPort(uint16_t port) {
     std::unique_ptr<TCommandPort> next;
     if (port != 0 && port != CommandPortNumber()) {
-        next = std::make_unique<TCommandPort>(*commandQueue_);
+        next = std::make_unique<TCommandPort>(*commandQueue_, PortRefusalHandler());
         next->Open(port);
     }
     WriteSetting(CommandPortSetting, SettingsSubKey, port == 0 ? ClosedPortText : IntToStr(port));

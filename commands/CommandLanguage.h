@@ -34,7 +34,15 @@ std::string PiText(int countryIndex, int areaIndex, int programReference);
 struct TParsedLine {
     std::optional<TCommand> Command;
     std::string Reply;
+    // The line is one a web browser sends (IsHttpLine): its connection is no client's.
+    bool Http = false;
 };
+
+// A line of HTTP: a request line (a method word such as GET, POST, PUT, OPTIONS, HEAD
+// or CONNECT, a space, a target, a space, "HTTP/...") or a header line (a header
+// name such as Host, Origin or Content-Type, then ':'). No command of the language
+// is either: a command's name is followed by '=' or by nothing.
+bool IsHttpLine(std::string_view line);
 
 constexpr size_t MaxLineBytes = 1024;
 constexpr size_t ProgramServiceLength = 8;

@@ -114,6 +114,15 @@ struct TSource {
     std::vector<TParsedLine> Lines;
 };
 
+bool SpeaksHttp(const std::vector<TParsedLine>& lines) {
+    return std::any_of(lines.begin(), lines.end(), [](const TParsedLine& line) { return line.Http; });
+}
+
+std::string HttpRefusedNotice(uint16_t port) {
+    return "A web page tried to send commands to the command port " + std::to_string(port) +
+           ": its connection was closed and nothing it sent was applied.";
+}
+
 // Sends what it can now; the rest waits for the socket to take it.
 void Flush(TConnection& connection) {
     while (!connection.Output.empty()) {
@@ -152,7 +161,8 @@ struct TCommandPort::TSockets {
     std::list<TConnection> Connections;
 };
 
-TCommandPort::TCommandPort(TCommandQueue& queue) : queue_(queue) {}
+TCommandPort::TCommandPort(TCommandQueue& queue, TRefusalHandler onRefusal)
+    : queue_(queue), onRefusal_(std::move(onRefusal)) {}
 
 TCommandPort::~TCommandPort() { Close(); }
 
@@ -224,6 +234,12 @@ void TCommandPort::Serve() {
             TSource source;
             source.Connection = &connection;
             connection.Reader.Feed(std::string_view(buffer, static_cast<size_t>(received)), source.Lines);
+            if (SpeaksHttp(source.Lines)) {
+                // A web page on this machine, not a client: nothing it sent is applied or answered.
+                connection.Closed = true;
+                if (onRefusal_) onRefusal_(HttpRefusedNotice(port_));
+                continue;
+            }
             if (!source.Lines.empty()) sources.push_back(std::move(source));
         }
         if (FD_ISSET(sockets.Datagrams.Get(), &readable)) {

@@ -413,6 +413,48 @@ TEST_F(CommandsTest, FirstStartsOwnArgumentsApplyAfterTheRestore) {
     EXPECT_EQ((Lines{"SYNTH 100000 6"}), Tuning());
 }
 
+TEST_F(CommandsTest, WebPageIsClosedAndNotedOnceInTheNoticeAreaWhileClientsGoOn) {
+    TTestWinsock winsock;
+    const uint16_t number = FreePort();
+    Seed("CommandPort", std::to_string(number));
+    Seed("PowerOn", "Yes");
+    Seed("Freq", "100.000MHz");
+    Seed("Power", "4");
+    Start();
+    form->StartCommands();
+    const std::string makersNotice = form->VrScrollText1->Text();
+    card.Trace().ClearEvents();
+    const std::string request = "POST / HTTP/1.1\r\nHost: 127.0.0.1:" + std::to_string(number) +
+                                "\r\nContent-Type: text/plain\r\nOrigin: http://localhost:8000\r\n\r\n"
+                                "CARRIER=OFF\r\nPOWER=15\r\nCOMMANDPORT=0\r\n";
+    bool closed = true;
+    Lines replies;
+    OnClient([&] {
+        for (int page = 0; page < 3; ++page) {
+            TTcpClient client(number);
+            client.Send(request);
+            closed = closed && client.ClosedByPeer();
+        }
+        TTcpClient client(number);
+        client.Send("RT=Host: the morning show\r\n");
+        replies = client.ReadLines(1);
+    });
+    EXPECT_TRUE(closed);
+    EXPECT_EQ((Lines{"+"}), replies);
+    Testing::PumpMessages(100);
+    // The carrier, the power and the port are as they were.
+    EXPECT_TRUE(Tuning().empty());
+    EXPECT_TRUE(form->VrCheckLed2->Checked());
+    EXPECT_EQ("4", Stored("Power"));
+    EXPECT_EQ(number, form->CommandPortNumber());
+    EXPECT_EQ(std::to_string(number), Stored("CommandPort"));
+    // Told once, in the notice area, not in a box.
+    EXPECT_TRUE(messageBoxes.empty());
+    EXPECT_EQ(0u, form->VrScrollText1->Text().find("A web page tried to send commands to the command port "))
+        << form->VrScrollText1->Text();
+    EXPECT_NE(makersNotice, form->VrScrollText1->Text());
+}
+
 TEST_F(CommandsTest, WriteThatBreaksOffAnswersEveryCommandAndSendsTheUnfinishedBytesAgain) {
     StartReady();
     form->Button1Click(form->Button1);
