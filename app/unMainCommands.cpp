@@ -198,8 +198,10 @@ void TfoMain::RunQueuedCommands() {
         bool rdsTouched = false;
         for (const TCommandQueue::TBatchPtr& batch : batches) {
             batch->Replies.clear();
-            for (const TCommand& command : batch->Commands)
-                batch->Replies.push_back(ApplyCommand(command, rdsTouched));
+            for (const TCommand& command : batch->Commands) {
+                const std::optional<std::string> refused = RefusalOfWayIn(command, batch->From);
+                batch->Replies.push_back(refused ? *refused : ApplyCommand(command, rdsTouched));
+            }
         }
         // One write for everything that arrived together; the replies follow it.
         if (rdsTouched) {

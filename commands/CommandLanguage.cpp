@@ -207,8 +207,29 @@ bool IsFullPath(std::string_view path) {
     return onDrive || onShare;
 }
 
+// "\\.\" and "\\?\" (either separator) open devices and the raw namespace, not files.
+bool IsDevicePath(std::string_view path) {
+    return path.size() >= 4 && IsSeparator(path[0]) && IsSeparator(path[1]) && (path[2] == '.' || path[2] == '?') &&
+           IsSeparator(path[3]);
+}
+
+// The names the system opens as devices in every folder ("C:\Playout\CON.txt" is the console).
+bool IsReservedName(std::string_view path) {
+    const size_t separator = path.find_last_of("\\/");
+    std::string_view name = separator == std::string_view::npos ? path : path.substr(separator + 1);
+    name = name.substr(0, name.find('.'));
+    while (!name.empty() && (name.back() == ' ' || name.back() == ':')) name.remove_suffix(1);
+    const std::string upper = UpperText(name);
+    for (const char* reserved : {"CON", "PRN", "AUX", "NUL", "CONIN$", "CONOUT$", "CLOCK$"})
+        if (upper == reserved) return true;
+    const bool numbered = upper.size() == 4 && (upper.compare(0, 3, "COM") == 0 || upper.compare(0, 3, "LPT") == 0);
+    return numbered && upper[3] >= '1' && upper[3] <= '9';
+}
+
 TParsedLine FilePath(TCommandName name, const std::string& label, std::string_view value) {
     if (HasControlCharacter(value)) return Refused(label + " holds a control character");
+    if (IsDevicePath(value) || (!value.empty() && IsReservedName(value)))
+        return Refused(label + " must name a file, not a device");
     if (!value.empty() && !IsFullPath(value)) return Refused(label + " must be a full path or empty");
     return Parsed(name, 0, std::string(value));
 }
@@ -258,6 +279,15 @@ std::string PiText(int countryIndex, int areaIndex, int programReference) {
     std::string text;
     for (int shift = CountryShift; shift >= 0; shift -= HexDigitBits) text += HexDigits[(pi >> shift) & DigitMask];
     return text;
+}
+
+std::optional<std::string> RefusalOfWayIn(const TCommand& command, TWayIn way) {
+    if (way == TWayIn::CommandLine) return std::nullopt;
+    switch (command.Name) {
+    case TCommandName::RadioTextFile: return RefusedReply("RTFILE is set on the command line");
+    case TCommandName::CommandPort: return RefusedReply("COMMANDPORT is set on the command line");
+    default: return std::nullopt;
+    }
 }
 
 bool IsHttpLine(std::string_view line) { return IsRequestLine(line) || IsHeaderLine(line); }

@@ -23,6 +23,15 @@ struct TCommand {
     uint32_t Value = 0;
 };
 
+// Where a command came in. Every way in says who it is: what it may change depends on it.
+enum class TWayIn { Port, CommandLine, NowPlayingFile };
+
+// Settings that decide what the program reads or where it listens (RTFILE,
+// COMMANDPORT) are taken only from the window and the command line (whose pipe admits
+// only this user, administrators and the system), never from the port or the file:
+// the reply that refuses Command from Way, or nothing when Way may give it.
+std::optional<std::string> RefusalOfWayIn(const TCommand& command, TWayIn way);
+
 // PI's parts as the window's lists index them.
 int PiCountryIndex(uint32_t pi);
 int PiAreaIndex(uint32_t pi);

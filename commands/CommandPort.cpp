@@ -264,7 +264,7 @@ void TCommandPort::Serve() {
         for (const TSource& source : sources)
             for (const TParsedLine& line : source.Lines)
                 if (line.Command) commands.push_back(*line.Command);
-        const std::vector<std::string> replies = queue_.Submit(commands, ReplyLimit, stop_);
+        const std::vector<std::string> replies = queue_.Submit(commands, ReplyLimit, stop_, TWayIn::Port);
         size_t next = 0;
         for (TSource& source : sources) {
             std::string text;

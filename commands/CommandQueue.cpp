@@ -16,9 +16,10 @@ void TCommandQueue::SetWake(std::function<void()> wake) {
 }
 
 std::vector<std::string> TCommandQueue::Submit(const std::vector<TCommand>& commands,
-                                               std::chrono::milliseconds limit, const std::atomic<bool>& stop) {
+                                               std::chrono::milliseconds limit, const std::atomic<bool>& stop,
+                                               TWayIn from) {
     if (commands.empty()) return {};
-    const TBatchPtr batch = Enqueue(commands);
+    const TBatchPtr batch = Enqueue(commands, from);
     const auto deadline = std::chrono::steady_clock::now() + limit;
     std::unique_lock<std::mutex> guard(lock_);
     for (;;) {
@@ -41,13 +42,14 @@ std::vector<std::string> TCommandQueue::Submit(const std::vector<TCommand>& comm
     }
 }
 
-void TCommandQueue::Post(const std::vector<TCommand>& commands) {
-    if (!commands.empty()) Enqueue(commands);
+void TCommandQueue::Post(const std::vector<TCommand>& commands, TWayIn from) {
+    if (!commands.empty()) Enqueue(commands, from);
 }
 
-TCommandQueue::TBatchPtr TCommandQueue::Enqueue(const std::vector<TCommand>& commands) {
+TCommandQueue::TBatchPtr TCommandQueue::Enqueue(const std::vector<TCommand>& commands, TWayIn from) {
     auto batch = std::make_shared<TBatch>();
     batch->Commands = commands;
+    batch->From = from;
     std::function<void()> wake;
     {
         std::lock_guard<std::mutex> guard(lock_);

@@ -142,7 +142,8 @@ TEST_F(CommandsStartTest, RtFileWhileThePipeBoxIsShownReachesTheNowPlayingUnit) 
         std::atomic<bool> done{false};
         std::thread client([&] {
             std::atomic<bool> stop{false};
-            replies = form->Commands().Submit({*parsed.Command}, std::chrono::milliseconds(WaitMilliseconds), stop);
+            replies = form->Commands().Submit({*parsed.Command}, std::chrono::milliseconds(WaitMilliseconds), stop,
+                                              TWayIn::CommandLine);
             done = true;
         });
         Testing::PumpUntil([&] { return done.load(); }, WaitMilliseconds);
@@ -174,7 +175,8 @@ TEST_F(CommandsStartTest, CommandsStartOnceAndNotBeforeTheRestore) {
         TCommand command;
         command.Name = TCommandName::Tp;
         command.Value = 1;
-        replies = form->Commands().Submit({command}, std::chrono::milliseconds(WaitMilliseconds), stop);
+        replies = form->Commands().Submit({command}, std::chrono::milliseconds(WaitMilliseconds), stop,
+                                          TWayIn::CommandLine);
         done = true;
     });
     Testing::PumpMessages(BoxMilliseconds);

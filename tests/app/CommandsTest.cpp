@@ -73,7 +73,7 @@ protected:
     // Hands the lines over from another thread, as a transport does, while this (the
     // window's) thread handles its messages; the replies, and how many RDS writes the
     // trace held when they came back.
-    Lines Submit(const Lines& lines) {
+    Lines Submit(const Lines& lines, TWayIn from = TWayIn::Port) {
         std::vector<TCommand> commands;
         for (const std::string& line : lines) {
             const TParsedLine parsed = ParseCommand(line);
@@ -83,7 +83,7 @@ protected:
         Lines replies;
         OnClient([&] {
             std::atomic<bool> stop{false};
-            replies = form->Commands().Submit(commands, std::chrono::milliseconds(ClientMilliseconds), stop);
+            replies = form->Commands().Submit(commands, std::chrono::milliseconds(ClientMilliseconds), stop, from);
             writesAtReply = RdsLines().size();
         });
         return replies;
@@ -288,7 +288,37 @@ TEST_F(CommandsTest, MalformedCommandPortSettingIsReported) {
     EXPECT_NE(std::string::npos, messageBoxes[0].find("\"70000\"")) << messageBoxes[0];
 }
 
-TEST_F(CommandsTest, CommandPortMovesAtOnce) {
+TEST_F(CommandsTest, PortRefusesWhatDecidesWhereTheProgramReadsOrListens) {
+    TTestWinsock winsock;
+    const uint16_t number = FreePort();
+    Seed("CommandPort", std::to_string(number));
+    StartReady();
+    Lines replies;
+    std::string datagram;
+    OnClient([&] {
+        TTcpClient client(number);
+        client.Send("COMMANDPORT=0\r\nRTFILE=C:\\windows\\win.ini\r\nRTFILE=\\\\host\\share\\x\r\nPTY=4\r\n");
+        replies = client.ReadLines(4);
+        TUdpClient udp(number);
+        udp.Send("COMMANDPORT=1234");
+        datagram = udp.Receive();
+    });
+    EXPECT_EQ((Lines{"- COMMANDPORT is set on the command line", "- RTFILE is set on the command line",
+                     "- RTFILE is set on the command line", "+"}),
+              replies);
+    EXPECT_EQ("- COMMANDPORT is set on the command line\r\n", datagram);
+    EXPECT_EQ(number, form->CommandPortNumber());
+    EXPECT_EQ(std::to_string(number), Stored("CommandPort"));
+    EXPECT_EQ("<absent>", Stored("RtFile"));
+    const Lines status = Submit({"STATUS"});
+    ASSERT_EQ(1u, status.size());
+    EXPECT_EQ(status[0].size() - 8, status[0].rfind("\tRTFILE=")) << status[0];
+    EXPECT_EQ("4", Stored("PTY"));
+    // The now-playing file's way in may not either.
+    EXPECT_EQ((Lines{"- RTFILE is set on the command line"}), Submit({"RTFILE="}, TWayIn::NowPlayingFile));
+}
+
+TEST_F(CommandsTest, CommandPortMovesAtOnceFromTheCommandLine) {
     TTestWinsock winsock;
     const uint16_t first = FreePort();
     Seed("CommandPort", std::to_string(first));
@@ -299,23 +329,31 @@ TEST_F(CommandsTest, CommandPortMovesAtOnce) {
     const uint16_t taken = FreePort();
     holder.Open(taken);
 
+    TTcpClient client(first);
     Lines onFirst;
-    Lines onSecond;
-    bool firstRefusesAfterwards = false;
     OnClient([&] {
-        TTcpClient client(first);
-        client.Send("COMMANDPORT=" + std::to_string(taken) + "\r\nCOMMANDPORT=" + std::to_string(second) + "\r\n");
-        onFirst = client.ReadLines(2);
-        firstRefusesAfterwards = client.ClosedByPeer() && !TTcpClient(first).Connected();
-        TTcpClient moved(second);
-        moved.Send("COMMANDPORT=0\r\n");
-        onSecond = moved.ReadLines(1);
+        client.Send("PTY=3\r\n");
+        onFirst = client.ReadLines(1);
     });
-    ASSERT_EQ(2u, onFirst.size());
-    EXPECT_EQ(0u, onFirst[0].find("- The command port " + std::to_string(taken) + " cannot be opened")) << onFirst[0];
-    EXPECT_EQ("+", onFirst[1]);
+    EXPECT_EQ((Lines{"+"}), onFirst);
+    const Lines moved = Submit({"COMMANDPORT=" + std::to_string(taken), "COMMANDPORT=" + std::to_string(second)},
+                               TWayIn::CommandLine);
+    ASSERT_EQ(2u, moved.size());
+    EXPECT_EQ(0u, moved[0].find("- The command port " + std::to_string(taken) + " cannot be opened")) << moved[0];
+    EXPECT_EQ("+", moved[1]);
+    EXPECT_EQ(second, form->CommandPortNumber());
+
+    bool firstRefusesAfterwards = false;
+    Lines onSecond;
+    OnClient([&] {
+        firstRefusesAfterwards = client.ClosedByPeer() && !TTcpClient(first).Connected();
+        TTcpClient next(second);
+        next.Send("PTY=5\r\n");
+        onSecond = next.ReadLines(1);
+    });
     EXPECT_TRUE(firstRefusesAfterwards);
     EXPECT_EQ((Lines{"+"}), onSecond);
+    EXPECT_EQ((Lines{"+"}), Submit({"COMMANDPORT=0"}, TWayIn::CommandLine));
     EXPECT_EQ(0, form->CommandPortNumber());
     EXPECT_EQ("0", Stored("CommandPort"));
 }

@@ -71,6 +71,15 @@ TEST(CommandLanguageTest, RadioTextFileTakesAFullPathOrNothing) {
                                  "RTFILE=1:\\now.txt"})
         EXPECT_EQ("- RTFILE must be a full path or empty", Reply(relative)) << relative;
     EXPECT_EQ("- RTFILE holds a control character", Reply("RTFILE=C:\\a\tb.txt"));
+    // Devices and the raw namespace are no files to follow; a share is one.
+    for (const char* device : {"RTFILE=\\\\.\\COM1", "RTFILE=\\\\.\\pipe\\x", "RTFILE=//./PhysicalDrive0",
+                               "RTFILE=\\\\?\\C:\\now.txt", "RTFILE=\\\\?\\UNC\\host\\share\\x",
+                               "RTFILE=C:\\Playout\\CON", "RTFILE=C:\\Playout\\nul.txt", "RTFILE=C:\\com3",
+                               "RTFILE=D:\\LPT1.log", "RTFILE=C:\\CONIN$"})
+        EXPECT_EQ("- RTFILE must name a file, not a device", Reply(device)) << device;
+    for (const char* file : {"RTFILE=\\\\studio\\share\\now.txt", "RTFILE=C:\\Playout\\console.txt",
+                             "RTFILE=C:\\com10", "RTFILE=C:\\CON\\now.txt", "RTFILE=\\\\host\\share\\x"})
+        EXPECT_EQ(TCommandName::RadioTextFile, Accepted(file).Name) << file;
     EXPECT_EQ("- RTFILE needs a value", Reply("RTFILE"));
 }
 

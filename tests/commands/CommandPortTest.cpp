@@ -213,11 +213,11 @@ TEST(CommandQueueTest, ABatchNobodyTakesIsWithdrawnWithAReason) {
     TCommandQueue queue;
     std::atomic<bool> stop{false};
     TCommand command;
-    const Lines busy = queue.Submit({command, command}, std::chrono::milliseconds(0), stop);
+    const Lines busy = queue.Submit({command, command}, std::chrono::milliseconds(0), stop, TWayIn::Port);
     EXPECT_EQ((Lines{"- not applied: the program is busy", "- not applied: the program is busy"}), busy);
     stop = true;
     EXPECT_EQ((Lines{"- not applied: closing"}),
-              queue.Submit({command}, std::chrono::milliseconds(60000), stop));
+              queue.Submit({command}, std::chrono::milliseconds(60000), stop, TWayIn::Port));
     // Withdrawn batches are gone: the window finds nothing to apply.
     EXPECT_TRUE(queue.Take().empty());
 }
