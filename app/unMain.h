@@ -8,6 +8,7 @@
 
 #include <atomic>
 #include <cstdint>
+#include <exception>
 #include <functional>
 #include <memory>
 #include <mutex>
@@ -38,6 +39,20 @@ class TStartCommands;
 class TNowPlayingFile;
 struct TCommand;
 struct TStatus;
+
+// Steps of a handler that go on when a setting cannot be stored: the first refusal
+// is kept and raised once every step has run (the card changes stand).
+class TStoreRefusal {
+public:
+    // Runs Step; a refused store is kept, any other failure goes on up at once.
+    void Run(const std::function<void()>& step);
+    bool Refused() const { return static_cast<bool>(refused_); }
+    // Raises the refusal kept, if any.
+    void Raise() const;
+
+private:
+    std::exception_ptr refused_;
+};
 
 class TfoMain : public TForm {
 public:
@@ -94,6 +109,8 @@ public:
     // Moves the displayed frequency by Delta kHz within the band, shows and
     // stores it, and tunes the card with the stored power level.
     void StepFrequency(int32_t delta);
+    // StepFrequency with the power Level given instead of the stored one (none: stored).
+    void StepFrequencyWithPower(int32_t delta, std::optional<int> level);
 
     void VrMediaButton1Click(TObject* sender);
     void VrMediaButton4Click(TObject* sender);

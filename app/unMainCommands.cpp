@@ -9,6 +9,7 @@
 #include "FrequencyText.h"
 #include "NowPlayingFile.h"
 #include "PostedMessage.h"
+#include "Registry.h"
 #include "Application.h"
 #include "SettingsStore.h"
 #include "StdCtrls.h"
@@ -48,6 +49,18 @@ bool IsRdsField(TCommandName name) {
 constexpr char UnknownFailure[] = "an unknown failure";
 constexpr char NotOnAirPrefix[] = "not on air: ";
 constexpr char CardWriteFailedNotice[] = "The card did not take the RDS data: ";
+
+// Commands whose handlers change the card (or the RDS image) before, or whatever, their
+// setting is stored: a refused store leaves the change in force.
+bool ReachesCardWithoutItsSetting(TCommandName name) {
+    switch (name) {
+    case TCommandName::Frequency:
+    case TCommandName::Power:
+    case TCommandName::Carrier:
+    case TCommandName::Stereo: return true;
+    default: return IsRdsField(name);
+    }
+}
 
 // Answers the batches when it goes out of scope, or earlier through Now: a command
 // without a reply of its own (an exception ended the run) is answered as not applied.
@@ -251,9 +264,12 @@ std::string TfoMain::ApplyCommand(const TCommand& command, bool& rdsTouched) {
             if (country >= ComboBox2->ItemCount() || area >= ComboBox3->ItemCount() ||
                 reference >= ComboBox4->ItemCount())
                 return RefusedReply("the PI lists are not filled");
-            SelectFromCommand(ComboBox2, country, &TfoMain::ComboBox2Change);
-            SelectFromCommand(ComboBox3, area, &TfoMain::ComboBox3Change);
-            SelectFromCommand(ComboBox4, reference, &TfoMain::ComboBox4Change);
+            // All three parts change, also when one of them cannot be stored.
+            TStoreRefusal refusal;
+            refusal.Run([&] { SelectFromCommand(ComboBox2, country, &TfoMain::ComboBox2Change); });
+            refusal.Run([&] { SelectFromCommand(ComboBox3, area, &TfoMain::ComboBox3Change); });
+            refusal.Run([&] { SelectFromCommand(ComboBox4, reference, &TfoMain::ComboBox4Change); });
+            refusal.Raise();
             break;
         }
         case TCommandName::Frequency:
@@ -268,6 +284,10 @@ std::string TfoMain::ApplyCommand(const TCommand& command, bool& rdsTouched) {
         case TCommandName::CommandPort: return MoveCommandPort(static_cast<uint16_t>(command.Value));
         case TCommandName::RadioTextFile: return SetRadioTextFile(command.Text);
         }
+    } catch (const ERegistryException& error) {
+        // The change went to the card (or goes with this round's RDS write); only its setting is lost.
+        if (ReachesCardWithoutItsSetting(command.Name)) return NotStoredReply(error.what());
+        return RefusedReply(error.what());
     } catch (const std::exception& error) {
         if (command.Name == TCommandName::Update) ReportCardWrite(error.what());
         return RefusedReply(error.what());

@@ -313,6 +313,7 @@ TParsedLine ParseWholeLine(std::string_view line) {
 
 std::string DoneReply() { return std::string(1, DoneMark); }
 std::string RefusedReply(const std::string& reason) { return std::string(1, RefusedMark) + " " + reason; }
+std::string NotStoredReply(const std::string& reason) { return DoneReply() + " not stored: " + reason; }
 std::string UnknownReply(const std::string& reason) { return std::string(1, UnknownMark) + " " + reason; }
 bool IsDoneReply(const std::string& reply) { return !reply.empty() && reply[0] == DoneMark; }
 

@@ -66,6 +66,8 @@ TParsedLine ParseWholeLine(std::string_view line);
 
 std::string DoneReply();
 std::string RefusedReply(const std::string& reason);
+// Done, but the setting could not be stored: "+ not stored: <reason>".
+std::string NotStoredReply(const std::string& reason);
 std::string UnknownReply(const std::string& reason);
 bool IsDoneReply(const std::string& reply);
 

@@ -104,6 +104,8 @@ struct TConnection {
     TSocket Socket;
     TLineReader Reader;
     std::string Output;
+    // The client ended its sending side: its replies go out, then the connection closes.
+    bool Ending = false;
     bool Closed = false;
 };
 
@@ -197,7 +199,7 @@ void TCommandPort::Serve() {
         FD_SET(sockets.Listener.Get(), &readable);
         FD_SET(sockets.Datagrams.Get(), &readable);
         for (TConnection& connection : sockets.Connections) {
-            FD_SET(connection.Socket.Get(), &readable);
+            if (!connection.Ending) FD_SET(connection.Socket.Get(), &readable);
             if (!connection.Output.empty()) FD_SET(connection.Socket.Get(), &writable);
         }
         timeval wait{0, SelectMicroseconds};
@@ -226,14 +228,20 @@ void TCommandPort::Serve() {
             if (!FD_ISSET(connection.Socket.Get(), &readable)) continue;
             char buffer[ReceiveChunk];
             const int received = recv(connection.Socket.Get(), buffer, sizeof buffer, 0);
-            if (received <= 0) {
-                // A half line of a client that vanished is dropped with it.
-                if (received == 0 || WSAGetLastError() != WSAEWOULDBLOCK) connection.Closed = true;
+            if (received < 0) {
+                // A half line of a client that vanished (its connection reset) is dropped with it.
+                if (WSAGetLastError() != WSAEWOULDBLOCK) connection.Closed = true;
                 continue;
             }
             TSource source;
             source.Connection = &connection;
-            connection.Reader.Feed(std::string_view(buffer, static_cast<size_t>(received)), source.Lines);
+            if (received == 0) {
+                // The client ended its sending side: its last line ends with it, and is answered.
+                connection.Ending = true;
+                connection.Reader.Finish(source.Lines);
+            } else {
+                connection.Reader.Feed(std::string_view(buffer, static_cast<size_t>(received)), source.Lines);
+            }
             if (SpeaksHttp(source.Lines)) {
                 // A web page on this machine, not a client: nothing it sent is applied or answered.
                 connection.Closed = true;
@@ -277,6 +285,8 @@ void TCommandPort::Serve() {
                 SendDatagrams(sockets.Datagrams.Get(), source.Sender, text);
             }
         }
+        for (TConnection& connection : sockets.Connections)
+            if (connection.Ending && connection.Output.empty()) connection.Closed = true;
         sockets.Connections.remove_if([](const TConnection& connection) { return connection.Closed; });
     }
 }

@@ -451,6 +451,34 @@ TEST_F(CommandsTest, FirstStartsOwnArgumentsApplyAfterTheRestore) {
     EXPECT_EQ((Lines{"SYNTH 100000 6"}), Tuning());
 }
 
+TEST_F(CommandsTest, ChangesThatReachTheCardButCannotBeStoredAreDoneAndSaySo) {
+    StartReady();
+    form->Button1Click(form->Button1);
+    card.Trace().ClearEvents();
+    registry.DenyWrites(SettingsKeyPath);
+    const std::string notStored = "+ not stored: Failed to create key \\Software\\Dravik Electronics\\SONDEL ULTRA\\v2.0";
+    EXPECT_EQ((Lines{notStored, notStored, notStored, notStored, notStored, notStored, notStored}),
+              Submit({"FREQ=101.3", "POWER=9", "CARRIER=ON", "STEREO=ON", "PTY=5", "PI=D223", "PS=JAZZ FM"}));
+    EXPECT_EQ(9, form->VrTrackBar1->Position());
+    EXPECT_EQ(12, form->ComboBox2->ItemIndex());
+    EXPECT_EQ(2, form->ComboBox3->ItemIndex());
+    EXPECT_EQ(0x23, form->ComboBox4->ItemIndex());
+    EXPECT_EQ((Lines{"RDS 4 5", "RDS 8 13", "RDS 9 35", "RDS 14 5", "RDS 16 74", "RDS 17 65", "RDS 18 90",
+                     "RDS 19 90", "RDS 20 32", "RDS 21 70", "RDS 22 77", "RDS 23 32"}),
+              RdsLines());
+    // Every change is on the card: the power level too, although its store was refused.
+    EXPECT_EQ((Lines{"SYNTH 101300 4", "SYNTH 101300 9", "CARRIER on", "SYNTH 101300 0", "SYNTH 101300 4",
+                     "STEREO on"}),
+              Tuning());
+    EXPECT_EQ("4", Stored("Power"));
+    EXPECT_EQ("100.000MHz", Stored("Freq"));
+    // What changes nothing answers "-": a setting whose store is all it does.
+    const Lines refused = Submit({"COMMANDPORT=0", "RTFILE="}, TWayIn::CommandLine);
+    ASSERT_EQ(2u, refused.size());
+    EXPECT_EQ(0u, refused[0].find("- Failed to create key")) << refused[0];
+    EXPECT_EQ(0u, refused[1].find("- Failed to create key")) << refused[1];
+}
+
 TEST_F(CommandsTest, WebPageIsClosedAndNotedOnceInTheNoticeAreaWhileClientsGoOn) {
     TTestWinsock winsock;
     const uint16_t number = FreePort();

