@@ -4,16 +4,18 @@
 
 #include "CommandLine.h"
 #include "CommandPipe.h"
+#include "Instance.h"
 #include "unMain.h"
 
 #include <memory>
 
 const char* const CommandLinePipe = "\\\\.\\pipe\\SondelUltraCardControl.Commands";
 
-int HandOverCommandLine(const std::vector<std::string>& arguments) {
+int HandOverCommandLine(const TSingleInstance& instance, const std::vector<std::string>& arguments) {
     TReplyOutput output;
-    return HandOverToRunningCopy(CommandLinePipe, arguments,
-                                 [&output](const std::string& reply) { output.WriteLine(reply); });
+    return HandOverToRunningCopy(
+        CommandLinePipe, arguments, [&output](const std::string& reply) { output.WriteLine(reply); },
+        CommandLineReplyLimit, [&instance] { return instance.FindRunningProcess(); });
 }
 
 void ServeCommandLine(TfoMain& form, const std::vector<std::string>& arguments) {

@@ -6,13 +6,15 @@
 #include <vector>
 
 class TfoMain;
+class TSingleInstance;
 
 // The pipe the running copy serves for later starts.
 extern const char* const CommandLinePipe;
 
-// A later start: hands Arguments to the running copy and writes each reply to standard
-// output; the exit status the replies make. Touches neither the card nor a setting.
-int HandOverCommandLine(const std::vector<std::string>& arguments);
+// A later start: hands Arguments to the running copy (only to a pipe that the process of
+// the window Instance finds serves) and writes each reply to standard output; the exit
+// status the replies make. Touches neither the card nor a setting.
+int HandOverCommandLine(const TSingleInstance& instance, const std::vector<std::string>& arguments);
 
 // The first start: Form serves the pipe once its commands start, and applies this
 // start's own Arguments then, each reply written to standard output.

@@ -103,12 +103,33 @@ private:
 
 } // namespace
 
-TRdsImage UpdateRds(TRdsValues& values, const TCaptionSetter& setCaption)
+bool TWrittenImage::Holds(size_t index, const TRdsImageByte& byte) const
+{
+    const std::optional<TRdsImageByte>& held = bytes_.at(index);
+    return held && held->Address == byte.Address && held->Value == byte.Value;
+}
+
+size_t TWrittenImage::Known() const
+{
+    size_t known = 0;
+    for (const std::optional<TRdsImageByte>& byte : bytes_)
+        known += byte.has_value();
+    return known;
+}
+
+TRdsImage UpdateRds(TRdsValues& values, const TCaptionSetter& setCaption, TWrittenImage* written)
 {
     TImageBuilder builder;
+    size_t index = 0;
     ForEachImageByte(values, [&](uint16_t address, int value, const std::string& caption) {
         setCaption(caption);
-        WriteImageByte(builder.Add(address, value));
+        const TRdsImageByte& byte = builder.Add(address, value);
+        if (written)
+            written->Begin(index);
+        WriteImageByte(byte);
+        if (written)
+            written->End(index, byte);
+        ++index;
     });
     setCaption(UpdateRdsCaption);
     return builder.Image();
@@ -121,10 +142,17 @@ TRdsImage RdsImage(TRdsValues& values)
     return builder.Image();
 }
 
-void WriteRdsImageChanges(const TRdsImage& image, const TRdsImage* written)
+size_t WriteRdsImageChanges(const TRdsImage& image, TWrittenImage& written)
 {
+    size_t bytes = 0;
     for (size_t i = 0; i < image.size(); ++i) {
-        if (written && (*written)[i].Address == image[i].Address && (*written)[i].Value == image[i].Value) continue;
+        if (written.Holds(i, image[i]))
+            continue;
+        // Unknown from its first bus transfer on: a write that breaks off leaves it so.
+        written.Begin(i);
         WriteImageByte(image[i]);
+        written.End(i, image[i]);
+        ++bytes;
     }
+    return bytes;
 }

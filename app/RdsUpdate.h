@@ -6,6 +6,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <functional>
+#include <optional>
 #include <string>
 
 // What the update reads from the RDS panel; list values are item indexes, -1 without a selection.
@@ -33,12 +34,31 @@ struct TRdsImageByte {
 };
 using TRdsImage = std::array<TRdsImageByte, RdsImageBytes>;
 
+// What the RDS memory holds after this run's writes, byte by byte in image order:
+// a byte never written, or whose write did not finish, is unknown.
+class TWrittenImage {
+public:
+    // The memory holds Byte at the image's place Index.
+    bool Holds(size_t index, const TRdsImageByte& byte) const;
+    // A write of the byte at Index begins (unknown until it ends) or has ended.
+    void Begin(size_t index) { bytes_.at(index).reset(); }
+    void End(size_t index, const TRdsImageByte& byte) { bytes_.at(index) = byte; }
+    // Nothing of the memory is known (every byte is written next time).
+    void Forget() { bytes_ = {}; }
+    // How many bytes are known.
+    size_t Known() const;
+
+private:
+    std::array<std::optional<TRdsImageByte>, RdsImageBytes> bytes_{};
+};
+
 // Writes the 83 bytes of the image with WriteRdsByte, the caption showing each
 // value before its write, and ends with the caption back at "Update RDS". Returns
-// the image written.
-TRdsImage UpdateRds(TRdsValues& values, const TCaptionSetter& setCaption);
+// the image written. Written (when given) follows each byte's write as it ends, so
+// that a write that fails part way leaves the byte it was writing unknown.
+TRdsImage UpdateRds(TRdsValues& values, const TCaptionSetter& setCaption, TWrittenImage* written = nullptr);
 // The image the values make now, without writing anything.
 TRdsImage RdsImage(TRdsValues& values);
-// Writes, in image order, only the bytes of Image that differ from Written, the
-// image the memory holds (every byte when there is none).
-void WriteRdsImageChanges(const TRdsImage& image, const TRdsImage* written);
+// Writes, in image order, only the bytes of Image that Written does not know the
+// memory to hold, and records each as its write ends. The number of bytes written.
+size_t WriteRdsImageChanges(const TRdsImage& image, TWrittenImage& written);

@@ -39,7 +39,7 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
     TSingleInstance instance(InstanceName);
     if (!instance.First()) {
         // Commands go to the running copy; without any, its window comes forward.
-        if (!arguments.empty()) return HandOverCommandLine(arguments);
+        if (!arguments.empty()) return HandOverCommandLine(instance, arguments);
         return LeaveToRunningCopy(instance);
     }
     Application->Initialize();

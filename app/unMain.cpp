@@ -45,6 +45,18 @@ constexpr int32_t IncreaseByOneMHz = 1000;
 
 }  // namespace
 
+void TStoreRefusal::Run(const std::function<void()>& step) {
+    try {
+        step();
+    } catch (const ERegistryException&) {
+        if (!refused_) refused_ = std::current_exception();
+    }
+}
+
+void TStoreRefusal::Raise() const {
+    if (refused_) std::rethrow_exception(refused_);
+}
+
 TfoMain::TfoMain(TComponent* owner) : TForm(owner), commandQueue_(std::make_unique<TCommandQueue>()) {
     CreateControls();
     BindHandlers();
@@ -111,7 +123,9 @@ void TfoMain::FormClose(TObject*, TCloseAction&) {
     if (log_) log_->Close();
 }
 
-void TfoMain::StepFrequency(int32_t delta) {
+void TfoMain::StepFrequency(int32_t delta) { StepFrequencyWithPower(delta, std::nullopt); }
+
+void TfoMain::StepFrequencyWithPower(int32_t delta, std::optional<int> level) {
     const uint32_t stepped = FrequencyText::ToKHz(VrMatrix1->Text()) + static_cast<uint32_t>(delta);
     const uint32_t frequency = FrequencyText::WrapIntoBand(stepped);
     VrMatrix1->SetText(FrequencyText::FromKHz(frequency));
@@ -126,8 +140,8 @@ void TfoMain::StepFrequency(int32_t delta) {
     }
     // A level outside the track bar's range (a hand-edited store) is sent as its
     // nearest level, not as its low eight bits.
-    const int power =
-        std::clamp(ReadIntegerSetting("Power"), VrTrackBar1->MinValue(), VrTrackBar1->MaxValue());
+    const int power = std::clamp(level ? *level : ReadIntegerSetting("Power"), VrTrackBar1->MinValue(),
+                                 VrTrackBar1->MaxValue());
     card_->SetFrequency(frequency, static_cast<uint8_t>(power));
     LogEvent(Tuned(frequency, power));
     if (refused) std::rethrow_exception(refused);
@@ -139,21 +153,30 @@ void TfoMain::VrMediaButton2Click(TObject*) { StepFrequency(IncreaseBy100KHz); }
 void TfoMain::VrMediaButton3Click(TObject*) { StepFrequency(IncreaseByOneMHz); }
 
 void TfoMain::VrTrackBar1Change(TObject*) {
-    WriteSetting("Power", SettingsSubKey, IntToStr(VrTrackBar1->Position()));
-    StepFrequency(0);
+    // A level that cannot be stored still reaches the card, as a frequency does; the
+    // refusal is told after the tune.
+    TStoreRefusal refusal;
+    refusal.Run([this] { WriteSetting("Power", SettingsSubKey, IntToStr(VrTrackBar1->Position())); });
+    const int level = VrTrackBar1->Position();
+    refusal.Run([this, level, &refusal] {
+        StepFrequencyWithPower(0, refusal.Refused() ? std::optional<int>(level) : std::nullopt);
+    });
+    refusal.Raise();
 }
 
 void TfoMain::VrCheckLed2Change(TObject*) {
+    TStoreRefusal refusal;
     if (VrCheckLed2->Checked()) {
         card_->TransmitterOn();
         LogEvent(CarrierSwitched(true));
-        StepFrequency(0);
-        WriteSetting("PowerOn", SettingsSubKey, FlagText(true));
+        refusal.Run([this] { StepFrequency(0); });
+        refusal.Run([] { WriteSetting("PowerOn", SettingsSubKey, FlagText(true)); });
     } else {
         card_->TransmitterOff();
         LogEvent(CarrierSwitched(false));
-        WriteSetting("PowerOn", SettingsSubKey, FlagText(false));
+        refusal.Run([] { WriteSetting("PowerOn", SettingsSubKey, FlagText(false)); });
     }
+    refusal.Raise();
 }
 
 void TfoMain::VrCheckLed1Change(TObject*) {

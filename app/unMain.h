@@ -7,7 +7,9 @@
 #include "StartReports.h"
 #include "StationLog.h"
 
+#include <atomic>
 #include <cstdint>
+#include <exception>
 #include <functional>
 #include <memory>
 #include <mutex>
@@ -38,6 +40,20 @@ class TStartCommands;
 class TNowPlayingFile;
 struct TCommand;
 struct TStatus;
+
+// Steps of a handler that go on when a setting cannot be stored: the first refusal
+// is kept and raised once every step has run (the card changes stand).
+class TStoreRefusal {
+public:
+    // Runs Step; a refused store is kept, any other failure goes on up at once.
+    void Run(const std::function<void()>& step);
+    bool Refused() const { return static_cast<bool>(refused_); }
+    // Raises the refusal kept, if any.
+    void Raise() const;
+
+private:
+    std::exception_ptr refused_;
+};
 
 class TfoMain : public TForm {
 public:
@@ -94,6 +110,8 @@ public:
     // Moves the displayed frequency by Delta kHz within the band, shows and
     // stores it, and tunes the card with the stored power level.
     void StepFrequency(int32_t delta);
+    // StepFrequency with the power Level given instead of the stored one (none: stored).
+    void StepFrequencyWithPower(int32_t delta, std::optional<int> level);
 
     void VrMediaButton1Click(TObject* sender);
     void VrMediaButton4Click(TObject* sender);
@@ -135,13 +153,15 @@ public:
     // The station's log; nullptr when it could not be opened.
     TStationLog* Log() const { return log_.get(); }
 
-    // The restore has run (it runs once per start).
+    // The restore has run to its last step (it runs once per start).
     bool Restored() const { return restored_; }
 
     // Where every way in hands its commands over to this window.
     TCommandQueue& Commands() { return *commandQueue_; }
-    // After the restore: commands are applied from now on, and the port of the
-    // setting "CommandPort" opens (a failure is reported once, in a message box).
+    // Once the restore has run to its end (before, nothing happens): the now-playing
+    // file, the port of the setting "CommandPort" and the pipe start, and commands are
+    // applied from then on. A failure to open the port or the pipe is reported once, in
+    // a message box, after everything else has started.
     void StartCommands();
     // Applies every queued command through its control in arrival order, writes the
     // RDS image's changed bytes once for all of them, then answers each.
@@ -192,15 +212,25 @@ private:
     void ShowFileNotice(const std::string& notice);
     // Writes the bytes of the panel's image that differ from what this run last wrote.
     void WriteRdsChanges();
+    // WriteRdsChanges, its failure reported: the failure's text, empty when it went through.
+    std::string WriteRdsChangesReporting();
+    // A write of the RDS data failed (Failure) or went through (empty): the notice area shows it.
+    void ReportCardWrite(const std::string& failure);
+    // Where a notice comes from; each stands in the notice area until its source clears it.
+    enum class TNoticeSource { NowPlayingFile, Card, Port, Log };
+    // The notice area shows the latest standing notice, or the maker's notice when
+    // none stands; an empty Notice clears Source's.
+    void ShowNotice(TNoticeSource source, const std::string& notice);
+    // From a worker thread: ShowNotice on the window's thread.
+    void PostNotice(HWND window, TNoticeSource source, const std::string& notice);
+    // What a command port tells when it closes a connection that speaks HTTP.
+    std::function<void(const std::string&)> PortRefusalHandler();
 
     // One line of the log for What, from the way in of the handler that runs now.
     void LogEvent(const std::string& what);
     // Opens the log in the folder LogPlace names, keeping "LogDays" days; without it
     // the program runs on, and the notice area says why.
     void OpenStationLog();
-    // From the log's worker: a problem to show in the notice area.
-    void PostLogNotice(HWND window, const std::string& notice);
-    bool HandleLogMessage(const TMessage& message);
     // Sets the way in for the handlers that run in its scope.
     class TWayScope {
     public:
@@ -214,12 +244,8 @@ private:
         TLogWay previous_;
     };
 
-    // Declared before the log: its worker may post a problem until the log is gone.
-    std::mutex logNoticeLock_;
-    std::optional<std::string> logNotice_;
-    std::unique_ptr<TStationLog> log_;
-    TLogWay logWay_ = TLogWay::Window;
     std::unique_ptr<TSondelCard> card_;
+    bool restoreBegun_ = false;
     bool restored_ = false;
     TStartReports startReports_;
     // Set while a refused Run entry puts its LED back, so that the LED's handler stays out.
@@ -238,14 +264,23 @@ private:
     std::mutex fileNoticeLock_;
     std::optional<std::string> fileNotice_;
     bool fileFailing_ = false;
-    // The maker's notice while a failure of the file stands in its place.
+    // The maker's notice while another stands in its place, and the standing ones, latest last.
     std::optional<std::string> makersNotice_;
+    std::vector<std::pair<TNoticeSource, std::string>> notices_;
+    // Handed from the transports' workers to the window's thread (under fileNoticeLock_).
+    std::vector<std::pair<TNoticeSource, std::string>> postedNotices_;
+    // After the notices its worker may post to, until the log is gone.
+    std::unique_ptr<TStationLog> log_;
+    TLogWay logWay_ = TLogWay::Window;
+    // The RDS fields as the log last named them, so that a write names only what changed.
+    std::optional<TRdsFields> loggedRds_;
+    std::atomic<bool> portRefusalNoted_{false};
     // Commands wait for the restore, run until the window closes, and never start again.
-    enum class TCommandsState { Waiting, Running, Stopped };
+    enum class TCommandsState { Waiting, Starting, Running, Stopped };
     TCommandsState commandsState_ = TCommandsState::Waiting;
     bool runningCommands_ = false;
-    // What this run last wrote into the RDS memory, by "Update RDS" or by commands.
-    std::optional<TRdsImage> writtenImage_;
+    // What this run's writes left in the RDS memory, by "Update RDS" or by commands.
+    TWrittenImage writtenImage_;
 };
 
 extern TfoMain* foMain;

@@ -9,6 +9,7 @@
 #include "FrequencyText.h"
 #include "NowPlayingFile.h"
 #include "PostedMessage.h"
+#include "Registry.h"
 #include "Application.h"
 #include "SettingsStore.h"
 #include "StdCtrls.h"
@@ -20,12 +21,23 @@
 
 namespace {
 
+TLogWay LogWayOf(TWayIn way) {
+    switch (way) {
+    case TWayIn::Port: return TLogWay::Port;
+    case TWayIn::CommandLine: return TLogWay::CommandLine;
+    case TWayIn::NowPlayingFile: return TLogWay::File;
+    }
+    return TLogWay::Port;
+}
+
 using SettingsStore::ReadSetting;
 using SettingsStore::SettingsSubKey;
 using SettingsStore::WriteSetting;
 
 // Posted to the main window when commands wait in its queue.
 constexpr unsigned CommandsQueuedMessage = Msg::User + 1;
+// Posted to the main window when a transport's worker has a notice to show.
+constexpr unsigned NoticePostedMessage = Msg::User + 3;
 constexpr char CommandPortSetting[] = "CommandPort";
 constexpr char ClosedPortText[] = "0";
 constexpr int LastPort = 65535;
@@ -43,6 +55,53 @@ bool IsRdsField(TCommandName name) {
     }
 }
 
+constexpr char UnknownFailure[] = "an unknown failure";
+constexpr char NotOnAirPrefix[] = "not on air: ";
+constexpr char CardWriteFailedNotice[] = "The card did not take the RDS data: ";
+
+// Commands whose handlers change the card (or the RDS image) before, or whatever, their
+// setting is stored: a refused store leaves the change in force.
+bool ReachesCardWithoutItsSetting(TCommandName name) {
+    switch (name) {
+    case TCommandName::Frequency:
+    case TCommandName::Power:
+    case TCommandName::Carrier:
+    case TCommandName::Stereo: return true;
+    default: return IsRdsField(name);
+    }
+}
+
+// Answers the batches when it goes out of scope, or earlier through Now: a command
+// without a reply of its own (an exception ended the run) is answered as not applied.
+class TAnswerOnLeaving {
+public:
+    TAnswerOnLeaving(TCommandQueue& queue, const std::vector<TCommandQueue::TBatchPtr>& batches)
+        : queue_(queue), batches_(batches) {}
+    ~TAnswerOnLeaving() { Now(); }
+    TAnswerOnLeaving(const TAnswerOnLeaving&) = delete;
+    TAnswerOnLeaving& operator=(const TAnswerOnLeaving&) = delete;
+    void Now() {
+        if (answered_) return;
+        answered_ = true;
+        for (const TCommandQueue::TBatchPtr& batch : batches_)
+            batch->Replies.resize(batch->Commands.size(), RefusedReply("not applied: the window failed"));
+        queue_.Answer(batches_);
+    }
+
+private:
+    TCommandQueue& queue_;
+    const std::vector<TCommandQueue::TBatchPtr>& batches_;
+    bool answered_ = false;
+};
+
+// The programme-data commands that went through: what they changed is not on air.
+void RefuseOnAir(const std::vector<TCommandQueue::TBatchPtr>& batches, const std::string& failure) {
+    for (const TCommandQueue::TBatchPtr& batch : batches)
+        for (size_t k = 0; k < batch->Commands.size(); ++k)
+            if (IsRdsField(batch->Commands[k].Name) && IsDoneReply(batch->Replies[k]))
+                batch->Replies[k] = RefusedReply(NotOnAirPrefix + failure);
+}
+
 // Ends the run of queued commands however it leaves.
 class TRunningFlag {
 public:
@@ -58,25 +117,27 @@ private:
 }  // namespace
 
 void TfoMain::StartCommands() {
-    if (commandsState_ != TCommandsState::Waiting) return;
-    commandsState_ = TCommandsState::Running;
+    // A message box of the restore activates the window inside the restore: not yet.
+    if (!restored_ || commandsState_ != TCommandsState::Waiting) return;
+    commandsState_ = TCommandsState::Starting;
     HWND window = Handle();
     commandQueue_->SetWake([window] { PostToWindow(window, CommandsQueuedMessage); });
 
+    // Every unit a command acts on exists before the first command is applied.
+    StartNowPlayingFile();
+    std::vector<std::string> failures;
     const std::string stored = ReadSetting(CommandPortSetting);
     const int port = StrToIntDef(stored, -1);
     if (stored != SettingsStore::AbsentText && (port < 0 || port > LastPort)) {
-        Application->MessageBox("The setting CommandPort holds \"" + stored +
-                                    "\", which is not a port number 0..65535: the program runs without a command port.",
-                                Application->Title(), MsgBox::Ok | MsgBox::IconWarning);
+        failures.push_back("The setting CommandPort holds \"" + stored +
+                           "\", which is not a port number 0..65535: the program runs without a command port.");
     } else if (port > 0) {
-        auto opened = std::make_unique<TCommandPort>(*commandQueue_);
+        auto opened = std::make_unique<TCommandPort>(*commandQueue_, PortRefusalHandler());
         try {
             opened->Open(static_cast<uint16_t>(port));
             commandPort_ = std::move(opened);
         } catch (const std::exception& error) {
-            Application->MessageBox(std::string(error.what()) + "\nThe program runs without a command port.",
-                                    Application->Title(), MsgBox::Ok | MsgBox::IconWarning);
+            failures.push_back(std::string(error.what()) + "\nThe program runs without a command port.");
         }
     }
     if (!commandPipeName_.empty()) {
@@ -85,13 +146,15 @@ void TfoMain::StartCommands() {
             pipe->Open(commandPipeName_);
             commandPipe_ = std::move(pipe);
         } catch (const std::exception& error) {
-            Application->MessageBox(std::string(error.what()) + "\nLater starts cannot hand their commands to this one.",
-                                    Application->Title(), MsgBox::Ok | MsgBox::IconWarning);
+            failures.push_back(std::string(error.what()) + "\nLater starts cannot hand their commands to this one.");
         }
     }
-    StartNowPlayingFile();
+    commandsState_ = TCommandsState::Running;
     // Commands handed over before now have waited for the restore.
     RunQueuedCommands();
+    // The boxes' own message loops go on applying commands.
+    for (const std::string& failure : failures)
+        Application->MessageBox(failure, Application->Title(), MsgBox::Ok | MsgBox::IconWarning);
 }
 
 void TfoMain::QueueStartCommands(const std::vector<std::string>& arguments,
@@ -112,9 +175,34 @@ void TfoMain::StopCommands() {
 
 uint16_t TfoMain::CommandPortNumber() const { return commandPort_ ? commandPort_->Port() : 0; }
 
+std::function<void(const std::string&)> TfoMain::PortRefusalHandler() {
+    const HWND window = Handle();
+    return [this, window](const std::string& notice) {
+        // Once per start: a page that keeps trying must not keep the notice area busy.
+        if (portRefusalNoted_.exchange(true)) return;
+        PostNotice(window, TNoticeSource::Port, notice);
+    };
+}
+
+void TfoMain::PostNotice(HWND window, TNoticeSource source, const std::string& notice) {
+    {
+        std::lock_guard<std::mutex> guard(fileNoticeLock_);
+        postedNotices_.emplace_back(source, notice);
+    }
+    PostToWindow(window, NoticePostedMessage);
+}
+
 bool TfoMain::HandleCommandsMessage(const TMessage& message) {
     if (HandleNowPlayingMessage(message)) return true;
-    if (HandleLogMessage(message)) return true;
+    if (message.Msg == NoticePostedMessage) {
+        std::vector<std::pair<TNoticeSource, std::string>> posted;
+        {
+            std::lock_guard<std::mutex> guard(fileNoticeLock_);
+            posted.swap(postedNotices_);
+        }
+        for (const auto& notice : posted) ShowNotice(notice.first, notice.second);
+        return true;
+    }
     if (message.Msg != CommandsQueuedMessage) return false;
     RunQueuedCommands();
     return true;
@@ -127,18 +215,47 @@ void TfoMain::RunQueuedCommands() {
     for (;;) {
         const std::vector<TCommandQueue::TBatchPtr> batches = commandQueue_->Take();
         if (batches.empty()) break;
+        // Every taken batch is answered, whatever its commands or the write raise.
+        TAnswerOnLeaving answer(*commandQueue_, batches);
         bool rdsTouched = false;
+        // The write after them is logged as coming from the first batch's way in.
+        TWayScope way(*this, LogWayOf(batches.front()->From));
         for (const TCommandQueue::TBatchPtr& batch : batches) {
+            TWayScope batchWay(*this, LogWayOf(batch->From));
             batch->Replies.clear();
-            for (const TCommand& command : batch->Commands)
-                batch->Replies.push_back(ApplyCommand(command, rdsTouched));
+            for (const TCommand& command : batch->Commands) {
+                const std::optional<std::string> refused = RefusalOfWayIn(command, batch->From);
+                batch->Replies.push_back(refused ? *refused : ApplyCommand(command, rdsTouched));
+            }
         }
         // One write for everything that arrived together; the replies follow it.
-        if (rdsTouched) WriteRdsChanges();
-        commandQueue_->Answer(batches);
+        if (rdsTouched) {
+            const std::string failure = WriteRdsChangesReporting();
+            if (!failure.empty()) RefuseOnAir(batches, failure);
+        }
+        answer.Now();
         // A replaced port closes once its worker has sent these replies.
         retiringPort_.reset();
     }
+}
+
+std::string TfoMain::WriteRdsChangesReporting() {
+    std::string failure;
+    try {
+        WriteRdsChanges();
+    } catch (const std::exception& error) {
+        failure = error.what();
+    } catch (...) {
+        failure = UnknownFailure;
+    }
+    ReportCardWrite(failure);
+    return failure;
+}
+
+void TfoMain::ReportCardWrite(const std::string& failure) {
+    // Reported once until a write goes through again; the notice area, not a box
+    // that would wait for somebody at an unattended station.
+    ShowNotice(TNoticeSource::Card, failure.empty() ? std::string() : CardWriteFailedNotice + failure);
 }
 
 std::string TfoMain::ApplyCommand(const TCommand& command, bool& rdsTouched) {
@@ -159,9 +276,12 @@ std::string TfoMain::ApplyCommand(const TCommand& command, bool& rdsTouched) {
             if (country >= ComboBox2->ItemCount() || area >= ComboBox3->ItemCount() ||
                 reference >= ComboBox4->ItemCount())
                 return RefusedReply("the PI lists are not filled");
-            SelectFromCommand(ComboBox2, country, &TfoMain::ComboBox2Change);
-            SelectFromCommand(ComboBox3, area, &TfoMain::ComboBox3Change);
-            SelectFromCommand(ComboBox4, reference, &TfoMain::ComboBox4Change);
+            // All three parts change, also when one of them cannot be stored.
+            TStoreRefusal refusal;
+            refusal.Run([&] { SelectFromCommand(ComboBox2, country, &TfoMain::ComboBox2Change); });
+            refusal.Run([&] { SelectFromCommand(ComboBox3, area, &TfoMain::ComboBox3Change); });
+            refusal.Run([&] { SelectFromCommand(ComboBox4, reference, &TfoMain::ComboBox4Change); });
+            refusal.Raise();
             break;
         }
         case TCommandName::Frequency:
@@ -176,9 +296,17 @@ std::string TfoMain::ApplyCommand(const TCommand& command, bool& rdsTouched) {
         case TCommandName::CommandPort: return MoveCommandPort(static_cast<uint16_t>(command.Value));
         case TCommandName::RadioTextFile: return SetRadioTextFile(command.Text);
         }
-    } catch (const std::exception& error) {
+    } catch (const ERegistryException& error) {
+        // The change went to the card (or goes with this round's RDS write); only its setting is lost.
+        if (ReachesCardWithoutItsSetting(command.Name)) return NotStoredReply(error.what());
         return RefusedReply(error.what());
+    } catch (const std::exception& error) {
+        if (command.Name == TCommandName::Update) ReportCardWrite(error.what());
+        return RefusedReply(error.what());
+    } catch (...) {
+        return RefusedReply(UnknownFailure);
     }
+    if (command.Name == TCommandName::Update) ReportCardWrite(std::string());
     return DoneReply();
 }
 
@@ -193,7 +321,7 @@ std::string TfoMain::SelectFromCommand(TComboBox* list, int index, void (TfoMain
 std::string TfoMain::MoveCommandPort(uint16_t port) {
     std::unique_ptr<TCommandPort> next;
     if (port != 0 && port != CommandPortNumber()) {
-        next = std::make_unique<TCommandPort>(*commandQueue_);
+        next = std::make_unique<TCommandPort>(*commandQueue_, PortRefusalHandler());
         next->Open(port);
     }
     WriteSetting(CommandPortSetting, SettingsSubKey, port == 0 ? ClosedPortText : IntToStr(port));

@@ -19,6 +19,7 @@ using SettingsStore::WriteSetting;
 constexpr unsigned NowPlayingNoticeMessage = Msg::User + 2;
 constexpr char RtFileSetting[] = "RtFile";
 constexpr char RadioTextCommand[] = "RT=";
+constexpr char RadioTextFileCommand[] = "RTFILE=";
 
 }  // namespace
 
@@ -29,12 +30,19 @@ void TfoMain::StartNowPlayingFile() {
     nowPlaying_ = std::make_unique<TNowPlayingFile>(
         [this, window, queue](const std::string& text) {
             const TParsedLine parsed = ParseCommand(RadioTextCommand + text);
-            if (parsed.Command) queue->Post({*parsed.Command});
+            if (parsed.Command) queue->Post({*parsed.Command}, TWayIn::NowPlayingFile);
             PostFileNotice(window, std::string());
         },
         [this, window](const std::string& message) { PostFileNotice(window, message); });
     const std::string stored = ReadSetting(RtFileSetting);
-    if (stored != SettingsStore::AbsentText) nowPlaying_->SetPath(stored);
+    if (stored == SettingsStore::AbsentText) return;
+    // A stored path is held to what RTFILE accepts: a value put in by hand names no device either.
+    const TParsedLine parsed = ParseCommand(RadioTextFileCommand + stored);
+    if (!parsed.Command) {
+        ShowFileNotice("The setting RtFile holds \"" + stored + "\", which is not followed: " + parsed.Reply.substr(2));
+        return;
+    }
+    nowPlaying_->SetPath(parsed.Command->Text);
 }
 
 void TfoMain::PostFileNotice(HWND window, const std::string& notice) {
@@ -59,17 +67,10 @@ bool TfoMain::HandleNowPlayingMessage(const TMessage& message) {
     return true;
 }
 
-void TfoMain::ShowFileNotice(const std::string& notice) {
-    if (notice.empty()) {
-        if (makersNotice_) VrScrollText1->SetText(*makersNotice_);
-        makersNotice_.reset();
-        return;
-    }
-    if (!makersNotice_) makersNotice_ = VrScrollText1->Text();
-    VrScrollText1->SetText(notice);
-}
+void TfoMain::ShowFileNotice(const std::string& notice) { ShowNotice(TNoticeSource::NowPlayingFile, notice); }
 
 std::string TfoMain::SetRadioTextFile(const std::string& path) {
+    if (!nowPlaying_) return RefusedReply("the now-playing file is not set up yet");
     WriteSetting(RtFileSetting, SettingsSubKey, path);
     {
         std::lock_guard<std::mutex> guard(fileNoticeLock_);

@@ -15,6 +15,8 @@
 #include "VrScrollText.h"
 #include "VrTrayIcon.h"
 
+#include <algorithm>
+
 namespace {
 
 using SettingsStore::FlagText;
@@ -101,6 +103,24 @@ void TfoMain::VrTrayIcon2DblClick(TObject*) {
 
 void TfoMain::VrScrollText1Click(TObject*) {
     ShellExecute(Handle(), "open", SupportAddress, "", "", ShowCommand::Normal);
+}
+
+void TfoMain::ShowNotice(TNoticeSource source, const std::string& notice) {
+    const auto standing = std::find_if(notices_.begin(), notices_.end(),
+                                       [source](const auto& entry) { return entry.first == source; });
+    if (standing != notices_.end()) {
+        // The same notice again leaves the area as it is.
+        if (standing->second == notice) return;
+        notices_.erase(standing);
+    }
+    if (!notice.empty()) notices_.emplace_back(source, notice);
+    if (notices_.empty()) {
+        if (makersNotice_) VrScrollText1->SetText(*makersNotice_);
+        makersNotice_.reset();
+        return;
+    }
+    if (!makersNotice_) makersNotice_ = VrScrollText1->Text();
+    VrScrollText1->SetText(notices_.back().second);
 }
 
 void TfoMain::ShowFromTray() {

@@ -2,7 +2,10 @@
 // and "Update RDS" writing the panel's values into the card's RDS memory.
 #include "unMain.h"
 
+#include "CommandLanguage.h"
+
 #include "RdsUpdate.h"
+#include "StationLogLines.h"
 #include "SettingsStore.h"
 #include "StdCtrls.h"
 #include "SysUtils.h"
@@ -33,6 +36,36 @@ private:
     TfoMain& form_;
 };
 
+std::optional<int> Selected(const TComboBox* list) {
+    if (list->ItemIndex() < 0) return std::nullopt;
+    return list->ItemIndex();
+}
+
+TRdsFields PanelFields(const TfoMain& form) {
+    TRdsFields fields;
+    fields.ProgramService = form.VrStrEdit1->Text();
+    fields.RadioText = form.VrStrEdit2->Text();
+    fields.Pty = Selected(form.ComboBox1);
+    const std::string pi = PiText(form.ComboBox2->ItemIndex(), form.ComboBox3->ItemIndex(), form.ComboBox4->ItemIndex());
+    if (!pi.empty()) fields.Pi = pi;
+    fields.Tp = Selected(form.ComboBox5);
+    fields.MusicSpeech = Selected(form.ComboBox6);
+    return fields;
+}
+
+// The fields of Now that differ from Before (all of them when nothing was named before).
+TRdsFields ChangedFields(const TRdsFields& now, const std::optional<TRdsFields>& before) {
+    if (!before) return now;
+    TRdsFields changed;
+    if (now.ProgramService != before->ProgramService) changed.ProgramService = now.ProgramService;
+    if (now.RadioText != before->RadioText) changed.RadioText = now.RadioText;
+    if (now.Pty != before->Pty) changed.Pty = now.Pty;
+    if (now.Pi != before->Pi) changed.Pi = now.Pi;
+    if (now.Tp != before->Tp) changed.Tp = now.Tp;
+    if (now.MusicSpeech != before->MusicSpeech) changed.MusicSpeech = now.MusicSpeech;
+    return changed;
+}
+
 }  // namespace
 
 void TfoMain::BindRdsHandlers() {
@@ -59,12 +92,15 @@ void TfoMain::VrStrEdit2Change(TObject*) { WriteSetting("RT", SettingsSubKey, Vr
 
 void TfoMain::Button1Click(TObject*) {
     TPanelValues values(*this);
-    writtenImage_ = UpdateRds(values, [this](const std::string& caption) { Button1->SetCaption(caption); });
+    UpdateRds(values, [this](const std::string& caption) { Button1->SetCaption(caption); }, &writtenImage_);
+    loggedRds_ = PanelFields(*this);
+    LogEvent(RdsUpdated(*loggedRds_, RdsImageBytes));
 }
 
 void TfoMain::WriteRdsChanges() {
     TPanelValues values(*this);
-    const TRdsImage image = RdsImage(values);
-    WriteRdsImageChanges(image, writtenImage_ ? &*writtenImage_ : nullptr);
-    writtenImage_ = image;
+    const size_t bytes = WriteRdsImageChanges(RdsImage(values), writtenImage_);
+    const TRdsFields now = PanelFields(*this);
+    if (bytes > 0) LogEvent(RdsChanged(ChangedFields(now, loggedRds_), bytes));
+    loggedRds_ = now;
 }

@@ -52,11 +52,13 @@ void SelectStored(TComboBox* list, const std::string& name) {
 }  // namespace
 
 void TfoMain::FormActivate(TObject*) {
-    if (restored_) return;
-    restored_ = true;
+    // Its message boxes activate the window again: the restore runs once all the same.
+    if (restoreBegun_) return;
+    restoreBegun_ = true;
     TWayScope way(*this, TLogWay::Start);
     RestoreStep([this] { SeedAbsentSettings(); });
     RestoreSettings();
+    restored_ = true;
 }
 
 void TfoMain::RestoreStep(const std::function<void()>& step) {

@@ -54,16 +54,17 @@ void SetLine(int32_t line)
 {
     if (PinImage & line)
         return;
+    // The image follows the write: one the card refused leaves the pin as it was.
+    WriteRegister(DataRegister, static_cast<uint8_t>(PinImage + line));
     PinImage += line;
-    WriteRegister(DataRegister, static_cast<uint8_t>(PinImage));
 }
 
 void ClearLine(int32_t line)
 {
     if (!(PinImage & line))
         return;
+    WriteRegister(DataRegister, static_cast<uint8_t>(PinImage - line));
     PinImage -= line;
-    WriteRegister(DataRegister, static_cast<uint8_t>(PinImage));
 }
 
 } // namespace

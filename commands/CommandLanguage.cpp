@@ -138,7 +138,53 @@ bool HasControlCharacter(std::string_view text) {
     return false;
 }
 
-TParsedLine Refused(const std::string& reason) { return {std::nullopt, RefusedReply(reason)}; }
+TParsedLine Refused(const std::string& reason) { return {std::nullopt, RefusedReply(reason), false}; }
+
+constexpr char HttpReason[] = "HTTP is not served here";
+constexpr char HttpVersionPrefix[] = "HTTP/";
+constexpr size_t MaxMethodLength = 20;
+
+TParsedLine RefusedHttp() { return {std::nullopt, RefusedReply(HttpReason), true}; }
+
+bool IsUpperLetter(char c) { return c >= 'A' && c <= 'Z'; }
+
+// A character of an HTTP token (a method or a header's name).
+bool IsTokenCharacter(char c) {
+    if ((c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9')) return true;
+    for (const char special : std::string_view("!#$%&'*+-.^_`|~"))
+        if (c == special) return true;
+    return false;
+}
+
+// "METHOD ": the method word and its space; the length of both, 0 when the line has none.
+size_t MethodLength(std::string_view line) {
+    size_t length = 0;
+    while (length < line.size() && length <= MaxMethodLength && IsUpperLetter(line[length])) ++length;
+    if (length == 0 || length > MaxMethodLength || length >= line.size() || line[length] != ' ') return 0;
+    return length + 1;
+}
+
+bool IsRequestLine(std::string_view line) {
+    const size_t method = MethodLength(line);
+    if (method == 0) return false;
+    const size_t targetEnd = line.find(' ', method);
+    if (targetEnd == std::string_view::npos || targetEnd == method) return false;
+    return line.substr(targetEnd + 1).substr(0, sizeof HttpVersionPrefix - 1) == HttpVersionPrefix;
+}
+
+bool IsHeaderLine(std::string_view line) {
+    const size_t colon = line.find(':');
+    if (colon == std::string_view::npos || colon == 0) return false;
+    for (char c : line.substr(0, colon))
+        if (!IsTokenCharacter(c)) return false;
+    return true;
+}
+
+// The beginning of a request line too long to be read whole (a long target).
+bool BeginsRequestLine(std::string_view line) {
+    const size_t method = MethodLength(line);
+    return method > 0 && method < line.size() && line[method] != ' ';
+}
 
 constexpr char LineTooLongReason[] = "line longer than 1024 bytes";
 
@@ -147,7 +193,7 @@ TParsedLine Parsed(TCommandName name, uint32_t value, std::string text = {}) {
     command.Name = name;
     command.Value = value;
     command.Text = std::move(text);
-    return {command, {}};
+    return {command, {}, false};
 }
 
 bool IsLetter(char c) { return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z'); }
@@ -161,8 +207,29 @@ bool IsFullPath(std::string_view path) {
     return onDrive || onShare;
 }
 
+// "\\.\" and "\\?\" (either separator) open devices and the raw namespace, not files.
+bool IsDevicePath(std::string_view path) {
+    return path.size() >= 4 && IsSeparator(path[0]) && IsSeparator(path[1]) && (path[2] == '.' || path[2] == '?') &&
+           IsSeparator(path[3]);
+}
+
+// The names the system opens as devices in every folder ("C:\Playout\CON.txt" is the console).
+bool IsReservedName(std::string_view path) {
+    const size_t separator = path.find_last_of("\\/");
+    std::string_view name = separator == std::string_view::npos ? path : path.substr(separator + 1);
+    name = name.substr(0, name.find('.'));
+    while (!name.empty() && (name.back() == ' ' || name.back() == ':')) name.remove_suffix(1);
+    const std::string upper = UpperText(name);
+    for (const char* reserved : {"CON", "PRN", "AUX", "NUL", "CONIN$", "CONOUT$", "CLOCK$"})
+        if (upper == reserved) return true;
+    const bool numbered = upper.size() == 4 && (upper.compare(0, 3, "COM") == 0 || upper.compare(0, 3, "LPT") == 0);
+    return numbered && upper[3] >= '1' && upper[3] <= '9';
+}
+
 TParsedLine FilePath(TCommandName name, const std::string& label, std::string_view value) {
     if (HasControlCharacter(value)) return Refused(label + " holds a control character");
+    if (IsDevicePath(value) || (!value.empty() && IsReservedName(value)))
+        return Refused(label + " must name a file, not a device");
     if (!value.empty() && !IsFullPath(value)) return Refused(label + " must be a full path or empty");
     return Parsed(name, 0, std::string(value));
 }
@@ -214,7 +281,19 @@ std::string PiText(int countryIndex, int areaIndex, int programReference) {
     return text;
 }
 
+std::optional<std::string> RefusalOfWayIn(const TCommand& command, TWayIn way) {
+    if (way == TWayIn::CommandLine) return std::nullopt;
+    switch (command.Name) {
+    case TCommandName::RadioTextFile: return RefusedReply("RTFILE is set on the command line");
+    case TCommandName::CommandPort: return RefusedReply("COMMANDPORT is set on the command line");
+    default: return std::nullopt;
+    }
+}
+
+bool IsHttpLine(std::string_view line) { return IsRequestLine(line) || IsHeaderLine(line); }
+
 TParsedLine ParseCommand(std::string_view line) {
+    if (IsHttpLine(line)) return RefusedHttp();
     const size_t equals = line.find('=');
     const std::string label = UpperText(Trimmed(line.substr(0, equals)));
     for (const TNameEntry& entry : Names) {
@@ -224,7 +303,7 @@ TParsedLine ParseCommand(std::string_view line) {
             return Parsed(entry.Command, 0);
         return Refused(label + " needs a value");
     }
-    return {std::nullopt, UnknownReply("unknown command")};
+    return {std::nullopt, UnknownReply("unknown command"), false};
 }
 
 TParsedLine ParseWholeLine(std::string_view line) {
@@ -234,6 +313,7 @@ TParsedLine ParseWholeLine(std::string_view line) {
 
 std::string DoneReply() { return std::string(1, DoneMark); }
 std::string RefusedReply(const std::string& reason) { return std::string(1, RefusedMark) + " " + reason; }
+std::string NotStoredReply(const std::string& reason) { return DoneReply() + " not stored: " + reason; }
 std::string UnknownReply(const std::string& reason) { return std::string(1, UnknownMark) + " " + reason; }
 bool IsDoneReply(const std::string& reply) { return !reply.empty() && reply[0] == DoneMark; }
 
@@ -261,7 +341,7 @@ void TLineReader::Feed(std::string_view bytes, std::vector<TParsedLine>& parsed)
         }
         if (discarding_) continue;
         if (line_.size() == MaxLineBytes) {
-            parsed.push_back(Refused(LineTooLongReason));
+            parsed.push_back(BeginsRequestLine(line_) ? RefusedHttp() : Refused(LineTooLongReason));
             line_.clear();
             discarding_ = true;
             continue;

@@ -23,6 +23,15 @@ struct TCommand {
     uint32_t Value = 0;
 };
 
+// Where a command came in. Every way in says who it is: what it may change depends on it.
+enum class TWayIn { Port, CommandLine, NowPlayingFile };
+
+// Settings that decide what the program reads or where it listens (RTFILE,
+// COMMANDPORT) are taken only from the window and the command line (whose pipe admits
+// only this user, administrators and the system), never from the port or the file:
+// the reply that refuses Command from Way, or nothing when Way may give it.
+std::optional<std::string> RefusalOfWayIn(const TCommand& command, TWayIn way);
+
 // PI's parts as the window's lists index them.
 int PiCountryIndex(uint32_t pi);
 int PiAreaIndex(uint32_t pi);
@@ -34,7 +43,15 @@ std::string PiText(int countryIndex, int areaIndex, int programReference);
 struct TParsedLine {
     std::optional<TCommand> Command;
     std::string Reply;
+    // The line is one a web browser sends (IsHttpLine): its connection is no client's.
+    bool Http = false;
 };
+
+// A line of HTTP: a request line (a method word such as GET, POST, PUT, OPTIONS, HEAD
+// or CONNECT, a space, a target, a space, "HTTP/...") or a header line (a header
+// name such as Host, Origin or Content-Type, then ':'). No command of the language
+// is either: a command's name is followed by '=' or by nothing.
+bool IsHttpLine(std::string_view line);
 
 constexpr size_t MaxLineBytes = 1024;
 constexpr size_t ProgramServiceLength = 8;
@@ -49,6 +66,8 @@ TParsedLine ParseWholeLine(std::string_view line);
 
 std::string DoneReply();
 std::string RefusedReply(const std::string& reason);
+// Done, but the setting could not be stored: "+ not stored: <reason>".
+std::string NotStoredReply(const std::string& reason);
 std::string UnknownReply(const std::string& reason);
 bool IsDoneReply(const std::string& reply);
 

@@ -54,7 +54,7 @@ std::vector<std::string> SubmitArguments(TCommandQueue& queue, const std::vector
         lines.push_back(ParseWholeLine(argument));
         if (lines.back().Command) commands.push_back(*lines.back().Command);
     }
-    const std::vector<std::string> applied = queue.Submit(commands, limit, stop);
+    const std::vector<std::string> applied = queue.Submit(commands, limit, stop, TWayIn::CommandLine);
     std::vector<std::string> replies;
     size_t next = 0;
     for (const TParsedLine& line : lines) replies.push_back(line.Command ? applied[next++] : line.Reply);

@@ -5,8 +5,11 @@
 
 #include "WinHandles.h"
 
+#include <sddl.h>
+
 #include <algorithm>
 #include <cstdint>
+#include <vector>
 
 namespace {
 
@@ -128,6 +131,60 @@ std::vector<std::string> DecodeArguments(const std::string& body) {
     return arguments;
 }
 
+// Memory the system allocated for us, given back with LocalFree.
+template <typename T>
+class TLocalMemory {
+public:
+    TLocalMemory() = default;
+    TLocalMemory(const TLocalMemory&) = delete;
+    TLocalMemory& operator=(const TLocalMemory&) = delete;
+    ~TLocalMemory() {
+        if (memory_) LocalFree(memory_);
+    }
+    T* Get() const { return memory_; }
+    T** Receive() { return &memory_; }
+
+private:
+    T* memory_ = nullptr;
+};
+
+// The running user's SID as text ("S-1-5-21-...").
+std::string UserSidText() {
+    HANDLE token = nullptr;
+    if (!OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, &token)) RaiseLastOSError("OpenProcessToken");
+    const TKernelHandle tokenOwner(token);
+    DWORD size = 0;
+    GetTokenInformation(token, TokenUser, nullptr, 0, &size);
+    std::vector<unsigned char> buffer(size > 0 ? size : sizeof(TOKEN_USER));
+    if (!GetTokenInformation(token, TokenUser, buffer.data(), static_cast<DWORD>(buffer.size()), &size))
+        RaiseLastOSError("GetTokenInformation");
+    TLocalMemory<char> text;
+    if (!ConvertSidToStringSidA(reinterpret_cast<TOKEN_USER*>(buffer.data())->User.Sid, text.Receive()))
+        RaiseLastOSError("ConvertSidToStringSid");
+    return text.Get();
+}
+
+// Who may open the pipe: this user, administrators and the system, nobody else (the
+// default descriptor also lets every user read). The list is protected: nothing is
+// inherited from the namespace above it.
+class TPipeSecurity {
+public:
+    TPipeSecurity() : text_(PipeSecurityText()) {
+        if (!ConvertStringSecurityDescriptorToSecurityDescriptorA(text_.c_str(), SDDL_REVISION_1,
+                                                                  descriptor_.Receive(), nullptr))
+            RaiseLastOSError("ConvertStringSecurityDescriptorToSecurityDescriptor");
+        attributes_.nLength = sizeof attributes_;
+        attributes_.lpSecurityDescriptor = descriptor_.Get();
+        attributes_.bInheritHandle = FALSE;
+    }
+    SECURITY_ATTRIBUTES* Attributes() { return &attributes_; }
+
+private:
+    std::string text_;
+    TLocalMemory<void> descriptor_;
+    SECURITY_ATTRIBUTES attributes_{};
+};
+
 void CreateManualResetEvent(TKernelHandle& event) {
     event.Reset(CreateEventA(nullptr, TRUE, FALSE, nullptr));
     if (!event.Get()) RaiseLastOSError("CreateEvent");
@@ -148,11 +205,12 @@ TCommandPipe::~TCommandPipe() { Close(); }
 void TCommandPipe::Open(const std::string& name) {
     Close();
     auto handles = std::make_unique<THandles>();
+    TPipeSecurity security;
     // The first instance only: a name another process already serves is refused.
     handles->Pipe.Reset(CreateNamedPipeA(name.c_str(), PIPE_ACCESS_DUPLEX | FILE_FLAG_OVERLAPPED |
                                                            FILE_FLAG_FIRST_PIPE_INSTANCE,
                                          PIPE_TYPE_BYTE | PIPE_READMODE_BYTE | PIPE_WAIT | PIPE_REJECT_REMOTE_CLIENTS,
-                                         PipeInstances, PipeBufferBytes, PipeBufferBytes, 0, nullptr));
+                                         PipeInstances, PipeBufferBytes, PipeBufferBytes, 0, security.Attributes()));
     if (handles->Pipe.Get() == INVALID_HANDLE_VALUE) {
         const DWORD error = GetLastError();
         handles->Pipe.Reset();
@@ -207,15 +265,20 @@ void TCommandPipe::ServeClient() {
     ReadExactly(pipe, io, stop, After(ClientStepLimitMs), 1, rest);
 }
 
+std::string PipeSecurityText() {
+    return "D:P(A;;GA;;;" + UserSidText() + ")(A;;GA;;;BA)(A;;GA;;;SY)";
+}
+
 int HandOverToRunningCopy(const std::string& name, const std::vector<std::string>& arguments,
-                          const TReplySink& output, std::chrono::milliseconds limit) {
-    const TCommandAnswer answer = HandToRunningCopy(name, arguments, limit);
+                          const TReplySink& output, std::chrono::milliseconds limit,
+                          const TRunningCopyProcess& runningCopy) {
+    const TCommandAnswer answer = HandToRunningCopy(name, arguments, limit, runningCopy);
     for (const std::string& reply : answer.Replies) output(reply);
     return ExitStatusOf(answer);
 }
 
 TCommandAnswer HandToRunningCopy(const std::string& name, const std::vector<std::string>& arguments,
-                                 std::chrono::milliseconds limit) {
+                                 std::chrono::milliseconds limit, const TRunningCopyProcess& runningCopy) {
     const auto deadline = std::chrono::steady_clock::now() + limit;
     TKernelHandle pipe;
     for (;;) {
@@ -231,6 +294,13 @@ TCommandAnswer HandToRunningCopy(const std::string& name, const std::vector<std:
             WaitNamedPipeA(name.c_str(), left);
         else
             Sleep(std::min(left, ConnectRetryMs));
+    }
+    // Whoever created the name first serves it: only the running copy gets the commands.
+    if (runningCopy) {
+        ULONG server = 0;
+        if (!GetNamedPipeServerProcessId(pipe.Get(), &server)) return {};
+        const unsigned long expected = runningCopy();
+        if (expected == 0 || server != expected) return {};
     }
     TKernelHandle io(CreateEventA(nullptr, TRUE, FALSE, nullptr));
     if (!io.Get()) return {};

@@ -9,6 +9,7 @@
 
 #include <atomic>
 #include <chrono>
+#include <functional>
 #include <memory>
 #include <string>
 #include <thread>
@@ -43,13 +44,24 @@ private:
     std::thread worker_;
 };
 
+// The process id of the running copy (the process of the window a later start found);
+// 0 when there is none to reach.
+using TRunningCopyProcess = std::function<unsigned long()>;
+
+// The pipe's security descriptor as text: this user, administrators and the system only.
+std::string PipeSecurityText();
+
 // How long a start waits for the running copy's replies.
 constexpr std::chrono::milliseconds CommandLineReplyLimit(30000);
 
 // The client: hands Arguments (one command each) to the copy serving Name and waits
-// up to Limit, from the first try to connect, for a reply to each.
+// up to Limit, from the first try to connect, for a reply to each. With RunningCopy,
+// a pipe served by any other process (one that created the name first) gets nothing:
+// no answer.
 TCommandAnswer HandToRunningCopy(const std::string& name, const std::vector<std::string>& arguments,
-                                 std::chrono::milliseconds limit = CommandLineReplyLimit);
+                                 std::chrono::milliseconds limit = CommandLineReplyLimit,
+                                 const TRunningCopyProcess& runningCopy = nullptr);
 // HandToRunningCopy with each reply handed to Output; the exit status the replies make.
 int HandOverToRunningCopy(const std::string& name, const std::vector<std::string>& arguments,
-                          const TReplySink& output, std::chrono::milliseconds limit = CommandLineReplyLimit);
+                          const TReplySink& output, std::chrono::milliseconds limit = CommandLineReplyLimit,
+                          const TRunningCopyProcess& runningCopy = nullptr);

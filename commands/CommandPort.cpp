@@ -104,6 +104,8 @@ struct TConnection {
     TSocket Socket;
     TLineReader Reader;
     std::string Output;
+    // The client ended its sending side: its replies go out, then the connection closes.
+    bool Ending = false;
     bool Closed = false;
 };
 
@@ -113,6 +115,15 @@ struct TSource {
     sockaddr_in Sender{};
     std::vector<TParsedLine> Lines;
 };
+
+bool SpeaksHttp(const std::vector<TParsedLine>& lines) {
+    return std::any_of(lines.begin(), lines.end(), [](const TParsedLine& line) { return line.Http; });
+}
+
+std::string HttpRefusedNotice(uint16_t port) {
+    return "A web page tried to send commands to the command port " + std::to_string(port) +
+           ": its connection was closed and nothing it sent was applied.";
+}
 
 // Sends what it can now; the rest waits for the socket to take it.
 void Flush(TConnection& connection) {
@@ -152,7 +163,8 @@ struct TCommandPort::TSockets {
     std::list<TConnection> Connections;
 };
 
-TCommandPort::TCommandPort(TCommandQueue& queue) : queue_(queue) {}
+TCommandPort::TCommandPort(TCommandQueue& queue, TRefusalHandler onRefusal)
+    : queue_(queue), onRefusal_(std::move(onRefusal)) {}
 
 TCommandPort::~TCommandPort() { Close(); }
 
@@ -187,7 +199,7 @@ void TCommandPort::Serve() {
         FD_SET(sockets.Listener.Get(), &readable);
         FD_SET(sockets.Datagrams.Get(), &readable);
         for (TConnection& connection : sockets.Connections) {
-            FD_SET(connection.Socket.Get(), &readable);
+            if (!connection.Ending) FD_SET(connection.Socket.Get(), &readable);
             if (!connection.Output.empty()) FD_SET(connection.Socket.Get(), &writable);
         }
         timeval wait{0, SelectMicroseconds};
@@ -216,14 +228,26 @@ void TCommandPort::Serve() {
             if (!FD_ISSET(connection.Socket.Get(), &readable)) continue;
             char buffer[ReceiveChunk];
             const int received = recv(connection.Socket.Get(), buffer, sizeof buffer, 0);
-            if (received <= 0) {
-                // A half line of a client that vanished is dropped with it.
-                if (received == 0 || WSAGetLastError() != WSAEWOULDBLOCK) connection.Closed = true;
+            if (received < 0) {
+                // A half line of a client that vanished (its connection reset) is dropped with it.
+                if (WSAGetLastError() != WSAEWOULDBLOCK) connection.Closed = true;
                 continue;
             }
             TSource source;
             source.Connection = &connection;
-            connection.Reader.Feed(std::string_view(buffer, static_cast<size_t>(received)), source.Lines);
+            if (received == 0) {
+                // The client ended its sending side: its last line ends with it, and is answered.
+                connection.Ending = true;
+                connection.Reader.Finish(source.Lines);
+            } else {
+                connection.Reader.Feed(std::string_view(buffer, static_cast<size_t>(received)), source.Lines);
+            }
+            if (SpeaksHttp(source.Lines)) {
+                // A web page on this machine, not a client: nothing it sent is applied or answered.
+                connection.Closed = true;
+                if (onRefusal_) onRefusal_(HttpRefusedNotice(port_));
+                continue;
+            }
             if (!source.Lines.empty()) sources.push_back(std::move(source));
         }
         if (FD_ISSET(sockets.Datagrams.Get(), &readable)) {
@@ -248,7 +272,7 @@ void TCommandPort::Serve() {
         for (const TSource& source : sources)
             for (const TParsedLine& line : source.Lines)
                 if (line.Command) commands.push_back(*line.Command);
-        const std::vector<std::string> replies = queue_.Submit(commands, ReplyLimit, stop_);
+        const std::vector<std::string> replies = queue_.Submit(commands, ReplyLimit, stop_, TWayIn::Port);
         size_t next = 0;
         for (TSource& source : sources) {
             std::string text;
@@ -261,6 +285,8 @@ void TCommandPort::Serve() {
                 SendDatagrams(sockets.Datagrams.Get(), source.Sender, text);
             }
         }
+        for (TConnection& connection : sockets.Connections)
+            if (connection.Ending && connection.Output.empty()) connection.Closed = true;
         sockets.Connections.remove_if([](const TConnection& connection) { return connection.Closed; });
     }
 }

@@ -7,7 +7,9 @@
 
 #include <atomic>
 #include <cstdint>
+#include <functional>
 #include <memory>
+#include <string>
 #include <thread>
 
 // The port could not be opened; the message names the port and the system's reason.
@@ -19,7 +21,11 @@ class TCommandPort {
 public:
     static constexpr int MaxConnections = 8;
 
-    explicit TCommandPort(TCommandQueue& queue);
+    // Told (on the worker thread, which it must not hold up) each time a connection is
+    // closed for speaking HTTP.
+    using TRefusalHandler = std::function<void(const std::string& notice)>;
+
+    explicit TCommandPort(TCommandQueue& queue, TRefusalHandler onRefusal = nullptr);
     // Closes the port: the worker ends, also with clients connected.
     ~TCommandPort();
     TCommandPort(const TCommandPort&) = delete;
@@ -36,6 +42,7 @@ private:
     void Serve();
 
     TCommandQueue& queue_;
+    TRefusalHandler onRefusal_;
     std::unique_ptr<TSockets> sockets_;
     std::atomic<bool> stop_{false};
     std::thread worker_;

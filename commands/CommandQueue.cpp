@@ -16,13 +16,19 @@ void TCommandQueue::SetWake(std::function<void()> wake) {
 }
 
 std::vector<std::string> TCommandQueue::Submit(const std::vector<TCommand>& commands,
-                                               std::chrono::milliseconds limit, const std::atomic<bool>& stop) {
+                                               std::chrono::milliseconds limit, const std::atomic<bool>& stop,
+                                               TWayIn from) {
     if (commands.empty()) return {};
-    const TBatchPtr batch = Enqueue(commands);
+    const TBatchPtr batch = Enqueue(commands, from);
     const auto deadline = std::chrono::steady_clock::now() + limit;
     std::unique_lock<std::mutex> guard(lock_);
     for (;;) {
-        if (batch->Answered) return batch->Replies;
+        if (batch->Answered) {
+            // One reply per command, whatever the window managed to say.
+            std::vector<std::string> replies = batch->Replies;
+            replies.resize(commands.size(), RefusedReply("not applied"));
+            return replies;
+        }
         const bool expired = std::chrono::steady_clock::now() >= deadline;
         // A batch the window is applying now is waited for past the limit: its commands are acting.
         if ((stop || expired) && !batch->Taken) {
@@ -36,13 +42,14 @@ std::vector<std::string> TCommandQueue::Submit(const std::vector<TCommand>& comm
     }
 }
 
-void TCommandQueue::Post(const std::vector<TCommand>& commands) {
-    if (!commands.empty()) Enqueue(commands);
+void TCommandQueue::Post(const std::vector<TCommand>& commands, TWayIn from) {
+    if (!commands.empty()) Enqueue(commands, from);
 }
 
-TCommandQueue::TBatchPtr TCommandQueue::Enqueue(const std::vector<TCommand>& commands) {
+TCommandQueue::TBatchPtr TCommandQueue::Enqueue(const std::vector<TCommand>& commands, TWayIn from) {
     auto batch = std::make_shared<TBatch>();
     batch->Commands = commands;
+    batch->From = from;
     std::function<void()> wake;
     {
         std::lock_guard<std::mutex> guard(lock_);

@@ -21,6 +21,7 @@ public:
     struct TBatch {
         std::vector<TCommand> Commands;
         std::vector<std::string> Replies;
+        TWayIn From = TWayIn::Port;
         bool Taken = false;
         bool Answered = false;
     };
@@ -34,10 +35,10 @@ public:
     // Gives up once Stop is set or Limit has passed while the batch still waits to be
     // taken; its commands are then not applied and each reply says why.
     std::vector<std::string> Submit(const std::vector<TCommand>& commands, std::chrono::milliseconds limit,
-                                    const std::atomic<bool>& stop);
+                                    const std::atomic<bool>& stop, TWayIn from);
 
     // Transport side: queues Commands whose replies nobody waits for.
-    void Post(const std::vector<TCommand>& commands);
+    void Post(const std::vector<TCommand>& commands, TWayIn from);
 
     // Window side: every batch queued now, in arrival order.
     std::vector<TBatchPtr> Take();
@@ -46,7 +47,7 @@ public:
 
 private:
     // Queues a batch and asks the window's thread to take it.
-    TBatchPtr Enqueue(const std::vector<TCommand>& commands);
+    TBatchPtr Enqueue(const std::vector<TCommand>& commands, TWayIn from);
 
     std::mutex lock_;
     std::condition_variable answered_;

@@ -74,6 +74,13 @@ HWND TSingleInstance::FindRunningWindow(unsigned waitMilliseconds) const {
     return window;
 }
 
+unsigned long TSingleInstance::FindRunningProcess(unsigned waitMilliseconds) const {
+    const HWND window = FindRunningWindow(waitMilliseconds);
+    DWORD process = 0;
+    if (window) GetWindowThreadProcessId(window, &process);
+    return process;
+}
+
 bool TSingleInstance::AskRunningToShow(unsigned waitMilliseconds) const {
     const HWND window = FindRunningWindow(waitMilliseconds);
     if (!window) return false;

@@ -28,6 +28,8 @@ public:
     // for up to Wait while the copy holding the claim in this session is still starting;
     // nullptr when there is none to reach.
     HWND FindRunningWindow(unsigned waitMilliseconds = StartingWaitMilliseconds) const;
+    // The process of that window; 0 when there is none to reach.
+    unsigned long FindRunningProcess(unsigned waitMilliseconds = StartingWaitMilliseconds) const;
     // Posts the show request to the running copy's window and lets it take the
     // foreground; false when there is no window to reach.
     bool AskRunningToShow(unsigned waitMilliseconds = StartingWaitMilliseconds) const;

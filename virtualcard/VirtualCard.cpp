@@ -40,7 +40,12 @@ uint32_t ResourceOffset(uint32_t list, uint32_t index)
     return list + ResourceList::First + ResourceList::Size * index;
 }
 
+// The fault a program run takes by name: after the first whole image (83 bytes).
+constexpr int BreakingWriteAfterImage = 83;
+
 } // namespace
+
+const char* const RefusedTransferText = "Virtual card: the card did not answer a transfer";
 
 TVirtualFault VirtualFaultFromName(const std::string& name)
 {
@@ -54,8 +59,10 @@ TVirtualFault VirtualFaultFromName(const std::string& name)
         return TVirtualFault::LockRefused;
     if (name == "no-address-space")
         return TVirtualFault::NoAddressSpace;
+    if (name == "rds-write-breaks")
+        return TVirtualFault::RdsWriteBreaks;
     throw ECardError("Unknown virtual card fault \"" + name +
-                     "\" (no-driver, old-driver, no-card, lock-refused, no-address-space)");
+                     "\" (no-driver, old-driver, no-card, lock-refused, no-address-space, rds-write-breaks)");
 }
 
 TVirtualCardConfig IoCardConfig()
@@ -95,6 +102,10 @@ void ApplyVirtualFault(TVirtualCardConfig& config, TVirtualFault fault)
     case TVirtualFault::NoAddressSpace:
         config.Bars[0] = VirtualCardLayout::UnmatchedIoBar;
         break;
+    case TVirtualFault::RdsWriteBreaks:
+        config.RdsWritesBeforeFault = BreakingWriteAfterImage;
+        config.RefusedTransfers = 1;
+        break;
     }
 }
 
@@ -106,6 +117,40 @@ TVirtualCard::TVirtualCard(const TVirtualCardConfig& config, const std::string& 
         if (resource.Type == Resource::Memory)
             mappedLength = std::max(mappedLength, resource.Length);
     mapped_.assign(mappedLength, 0);
+    BreakRdsWriteAfter(config_.RdsWritesBeforeFault, config_.RefusedTransfers);
+}
+
+void TVirtualCard::BreakRdsWriteAfter(int storedWrites, uint32_t refusedTransfers)
+{
+    config_.RefusedTransfers = refusedTransfers;
+    writesUntilFault_ = storedWrites;
+    transfersUntilFault_ = 0;
+    refusalsLeft_ = 0;
+    if (writesUntilFault_ == 0)
+        CountRdsWrite();
+}
+
+void TVirtualCard::CountRdsWrite()
+{
+    if (writesUntilFault_ < 0)
+        return;
+    if (writesUntilFault_ > 0)
+        --writesUntilFault_;
+    if (writesUntilFault_ == 0) {
+        writesUntilFault_ = -1;
+        transfersUntilFault_ = FaultTransfersIntoFrame;
+    }
+}
+
+bool TVirtualCard::RefuseTransfer()
+{
+    if (refusalsLeft_ == 0 && transfersUntilFault_ > 0 && --transfersUntilFault_ == 0)
+        refusalsLeft_ = config_.RefusedTransfers;
+    if (refusalsLeft_ == 0)
+        return false;
+    --refusalsLeft_;
+    ++refused_;
+    return true;
 }
 
 HANDLE TVirtualCard::Open()
@@ -230,6 +275,9 @@ void TVirtualCard::Transfer(double now, TRecordView& record)
         record.Get(TransferRecord::ByteCount) != WriteOneByte ||
         record.Get(TransferRecord::Data + DataHighWord) != 0)
         throw ECardError("Virtual card: a transfer other than one byte to a port");
+    // Refused before it reaches the bridge: the pins keep their levels.
+    if (RefuseTransfer())
+        throw ECardError(RefusedTransferText);
     const uint32_t port = record.Get(TransferRecord::Port);
     const uint8_t value = *static_cast<const uint8_t*>(FieldPointer(record.Get(TransferRecord::Data)));
     for (const TVirtualResource& resource : config_.Resources) {
@@ -296,6 +344,8 @@ void TVirtualCard::Frame(const TI2cFrame& frame)
     if (frame.Bytes[0] == TVirtualRdsMemory::Address && memory_.Receive(frame, write)) {
         if (!write.Stored)
             ++lost_;
+        else
+            CountRdsWrite();
         Event(now, std::string(write.Stored ? "RDS " : "LOST ") + std::to_string(write.Address) + ' ' +
                        std::to_string(write.Value));
     }

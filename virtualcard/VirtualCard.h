@@ -14,10 +14,10 @@
 #include <string>
 #include <vector>
 
-enum class TVirtualFault { None, NoDriver, OldDriver, NoCard, LockRefused, NoAddressSpace };
+enum class TVirtualFault { None, NoDriver, OldDriver, NoCard, LockRefused, NoAddressSpace, RdsWriteBreaks };
 
-// "no-driver", "old-driver", "no-card", "lock-refused", "no-address-space";
-// anything else is refused.
+// "no-driver", "old-driver", "no-card", "lock-refused", "no-address-space",
+// "rds-write-breaks"; anything else is refused.
 TVirtualFault VirtualFaultFromName(const std::string& name);
 
 struct TVirtualResource {
@@ -41,7 +41,17 @@ struct TVirtualCardConfig {
     uint32_t Bars[7];                       // base address registers 0..5 and the expansion ROM's
     bool LockRefused = false;
     double RdsWriteCycleMicroseconds = TVirtualRdsMemory::WriteCycleMicroseconds;
+    // A card that stops answering in the middle of an RDS memory write: once this many
+    // RDS bytes are stored, a transfer inside the next frame is refused (ECardError),
+    // and so is each transfer after it until RefusedTransfers were refused; -1: never.
+    int RdsWritesBeforeFault = -1;
+    uint32_t RefusedTransfers = 1;
 };
+
+// Where in a frame the card stops answering: past its start and into its address byte.
+constexpr uint32_t FaultTransfersIntoFrame = 20;
+// The message of a refused transfer.
+extern const char* const RefusedTransferText;
 
 namespace VirtualCardLayout {
 constexpr uint32_t IoPort = 0xD000;
@@ -68,6 +78,10 @@ public:
     uint32_t Call(HANDLE device, uint32_t code, void* record, uint32_t length) override;
 
     TVirtualTrace& Trace() { return trace_; }
+    // As the configuration's RdsWritesBeforeFault and RefusedTransfers, counted from now.
+    void BreakRdsWriteAfter(int storedWrites, uint32_t refusedTransfers = 1);
+    // Transfers refused so far.
+    uint32_t RefusedTransfers() const { return refused_; }
     const std::vector<uint32_t>& Calls() const { return calls_; }   // control codes in order
     size_t OpenHandles() const { return handles_.size(); }
     bool Locked() const { return locked_; }
@@ -93,6 +107,10 @@ private:
     void Lock(TRecordView& record);
     void Release(TRecordView& record);
     void Transfer(double now, TRecordView& record);
+    // Counts a stored RDS byte towards the fault, arming it when it is due.
+    void CountRdsWrite();
+    // Whether the fault refuses this transfer.
+    bool RefuseTransfer();
     void Configuration(TRecordView& record);
     void RegisterWrite(double now, uint32_t reg, uint8_t value);
     void Event(double now, const std::string& text);
@@ -119,4 +137,10 @@ private:
     bool carrier_ = false;
     bool stereo_ = false;
     uint32_t lost_ = 0;
+    // The fault in the middle of a write: stored RDS bytes until it is armed (-1: never),
+    // transfers until it strikes once armed (0: not armed), refusals still to make.
+    int writesUntilFault_ = -1;
+    uint32_t transfersUntilFault_ = 0;
+    uint32_t refusalsLeft_ = 0;
+    uint32_t refused_ = 0;
 };

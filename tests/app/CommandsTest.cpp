@@ -13,6 +13,7 @@
 #include "VrCheckLed.h"
 #include "VrEdit.h"
 #include "VrMatrix.h"
+#include "VrScrollText.h"
 #include "VrTrackBar.h"
 
 #include <windows.h>
@@ -72,7 +73,7 @@ protected:
     // Hands the lines over from another thread, as a transport does, while this (the
     // window's) thread handles its messages; the replies, and how many RDS writes the
     // trace held when they came back.
-    Lines Submit(const Lines& lines) {
+    Lines Submit(const Lines& lines, TWayIn from = TWayIn::Port) {
         std::vector<TCommand> commands;
         for (const std::string& line : lines) {
             const TParsedLine parsed = ParseCommand(line);
@@ -82,7 +83,7 @@ protected:
         Lines replies;
         OnClient([&] {
             std::atomic<bool> stop{false};
-            replies = form->Commands().Submit(commands, std::chrono::milliseconds(ClientMilliseconds), stop);
+            replies = form->Commands().Submit(commands, std::chrono::milliseconds(ClientMilliseconds), stop, from);
             writesAtReply = RdsLines().size();
         });
         return replies;
@@ -287,7 +288,37 @@ TEST_F(CommandsTest, MalformedCommandPortSettingIsReported) {
     EXPECT_NE(std::string::npos, messageBoxes[0].find("\"70000\"")) << messageBoxes[0];
 }
 
-TEST_F(CommandsTest, CommandPortMovesAtOnce) {
+TEST_F(CommandsTest, PortRefusesWhatDecidesWhereTheProgramReadsOrListens) {
+    TTestWinsock winsock;
+    const uint16_t number = FreePort();
+    Seed("CommandPort", std::to_string(number));
+    StartReady();
+    Lines replies;
+    std::string datagram;
+    OnClient([&] {
+        TTcpClient client(number);
+        client.Send("COMMANDPORT=0\r\nRTFILE=C:\\windows\\win.ini\r\nRTFILE=\\\\host\\share\\x\r\nPTY=4\r\n");
+        replies = client.ReadLines(4);
+        TUdpClient udp(number);
+        udp.Send("COMMANDPORT=1234");
+        datagram = udp.Receive();
+    });
+    EXPECT_EQ((Lines{"- COMMANDPORT is set on the command line", "- RTFILE is set on the command line",
+                     "- RTFILE is set on the command line", "+"}),
+              replies);
+    EXPECT_EQ("- COMMANDPORT is set on the command line\r\n", datagram);
+    EXPECT_EQ(number, form->CommandPortNumber());
+    EXPECT_EQ(std::to_string(number), Stored("CommandPort"));
+    EXPECT_EQ("<absent>", Stored("RtFile"));
+    const Lines status = Submit({"STATUS"});
+    ASSERT_EQ(1u, status.size());
+    EXPECT_EQ(status[0].size() - 8, status[0].rfind("\tRTFILE=")) << status[0];
+    EXPECT_EQ("4", Stored("PTY"));
+    // The now-playing file's way in may not either.
+    EXPECT_EQ((Lines{"- RTFILE is set on the command line"}), Submit({"RTFILE="}, TWayIn::NowPlayingFile));
+}
+
+TEST_F(CommandsTest, CommandPortMovesAtOnceFromTheCommandLine) {
     TTestWinsock winsock;
     const uint16_t first = FreePort();
     Seed("CommandPort", std::to_string(first));
@@ -298,23 +329,31 @@ TEST_F(CommandsTest, CommandPortMovesAtOnce) {
     const uint16_t taken = FreePort();
     holder.Open(taken);
 
+    TTcpClient client(first);
     Lines onFirst;
-    Lines onSecond;
-    bool firstRefusesAfterwards = false;
     OnClient([&] {
-        TTcpClient client(first);
-        client.Send("COMMANDPORT=" + std::to_string(taken) + "\r\nCOMMANDPORT=" + std::to_string(second) + "\r\n");
-        onFirst = client.ReadLines(2);
-        firstRefusesAfterwards = client.ClosedByPeer() && !TTcpClient(first).Connected();
-        TTcpClient moved(second);
-        moved.Send("COMMANDPORT=0\r\n");
-        onSecond = moved.ReadLines(1);
+        client.Send("PTY=3\r\n");
+        onFirst = client.ReadLines(1);
     });
-    ASSERT_EQ(2u, onFirst.size());
-    EXPECT_EQ(0u, onFirst[0].find("- The command port " + std::to_string(taken) + " cannot be opened")) << onFirst[0];
-    EXPECT_EQ("+", onFirst[1]);
+    EXPECT_EQ((Lines{"+"}), onFirst);
+    const Lines moved = Submit({"COMMANDPORT=" + std::to_string(taken), "COMMANDPORT=" + std::to_string(second)},
+                               TWayIn::CommandLine);
+    ASSERT_EQ(2u, moved.size());
+    EXPECT_EQ(0u, moved[0].find("- The command port " + std::to_string(taken) + " cannot be opened")) << moved[0];
+    EXPECT_EQ("+", moved[1]);
+    EXPECT_EQ(second, form->CommandPortNumber());
+
+    bool firstRefusesAfterwards = false;
+    Lines onSecond;
+    OnClient([&] {
+        firstRefusesAfterwards = client.ClosedByPeer() && !TTcpClient(first).Connected();
+        TTcpClient next(second);
+        next.Send("PTY=5\r\n");
+        onSecond = next.ReadLines(1);
+    });
     EXPECT_TRUE(firstRefusesAfterwards);
     EXPECT_EQ((Lines{"+"}), onSecond);
+    EXPECT_EQ((Lines{"+"}), Submit({"COMMANDPORT=0"}, TWayIn::CommandLine));
     EXPECT_EQ(0, form->CommandPortNumber());
     EXPECT_EQ("0", Stored("CommandPort"));
 }
@@ -410,6 +449,141 @@ TEST_F(CommandsTest, FirstStartsOwnArgumentsApplyAfterTheRestore) {
     // The first write of the run: the whole image.
     EXPECT_EQ(83u, RdsLines().size());
     EXPECT_EQ((Lines{"SYNTH 100000 6"}), Tuning());
+}
+
+TEST_F(CommandsTest, ChangesThatReachTheCardButCannotBeStoredAreDoneAndSaySo) {
+    StartReady();
+    form->Button1Click(form->Button1);
+    card.Trace().ClearEvents();
+    registry.DenyWrites(SettingsKeyPath);
+    const std::string notStored = "+ not stored: Failed to create key \\Software\\Dravik Electronics\\SONDEL ULTRA\\v2.0";
+    EXPECT_EQ((Lines{notStored, notStored, notStored, notStored, notStored, notStored, notStored}),
+              Submit({"FREQ=101.3", "POWER=9", "CARRIER=ON", "STEREO=ON", "PTY=5", "PI=D223", "PS=JAZZ FM"}));
+    EXPECT_EQ(9, form->VrTrackBar1->Position());
+    EXPECT_EQ(12, form->ComboBox2->ItemIndex());
+    EXPECT_EQ(2, form->ComboBox3->ItemIndex());
+    EXPECT_EQ(0x23, form->ComboBox4->ItemIndex());
+    EXPECT_EQ((Lines{"RDS 4 5", "RDS 8 13", "RDS 9 35", "RDS 14 5", "RDS 16 74", "RDS 17 65", "RDS 18 90",
+                     "RDS 19 90", "RDS 20 32", "RDS 21 70", "RDS 22 77", "RDS 23 32"}),
+              RdsLines());
+    // Every change is on the card: the power level too, although its store was refused.
+    EXPECT_EQ((Lines{"SYNTH 101300 4", "SYNTH 101300 9", "CARRIER on", "SYNTH 101300 0", "SYNTH 101300 4",
+                     "STEREO on"}),
+              Tuning());
+    EXPECT_EQ("4", Stored("Power"));
+    EXPECT_EQ("100.000MHz", Stored("Freq"));
+    // What changes nothing answers "-": a setting whose store is all it does.
+    const Lines refused = Submit({"COMMANDPORT=0", "RTFILE="}, TWayIn::CommandLine);
+    ASSERT_EQ(2u, refused.size());
+    EXPECT_EQ(0u, refused[0].find("- Failed to create key")) << refused[0];
+    EXPECT_EQ(0u, refused[1].find("- Failed to create key")) << refused[1];
+}
+
+TEST_F(CommandsTest, WebPageIsClosedAndNotedOnceInTheNoticeAreaWhileClientsGoOn) {
+    TTestWinsock winsock;
+    const uint16_t number = FreePort();
+    Seed("CommandPort", std::to_string(number));
+    Seed("PowerOn", "Yes");
+    Seed("Freq", "100.000MHz");
+    Seed("Power", "4");
+    Start();
+    form->StartCommands();
+    const std::string makersNotice = form->VrScrollText1->Text();
+    card.Trace().ClearEvents();
+    const std::string request = "POST / HTTP/1.1\r\nHost: 127.0.0.1:" + std::to_string(number) +
+                                "\r\nContent-Type: text/plain\r\nOrigin: http://localhost:8000\r\n\r\n"
+                                "CARRIER=OFF\r\nPOWER=15\r\nCOMMANDPORT=0\r\n";
+    bool closed = true;
+    Lines replies;
+    OnClient([&] {
+        for (int page = 0; page < 3; ++page) {
+            TTcpClient client(number);
+            client.Send(request);
+            closed = closed && client.ClosedByPeer();
+        }
+        TTcpClient client(number);
+        client.Send("RT=Host: the morning show\r\n");
+        replies = client.ReadLines(1);
+    });
+    EXPECT_TRUE(closed);
+    EXPECT_EQ((Lines{"+"}), replies);
+    Testing::PumpMessages(100);
+    // The carrier, the power and the port are as they were.
+    EXPECT_TRUE(Tuning().empty());
+    EXPECT_TRUE(form->VrCheckLed2->Checked());
+    EXPECT_EQ("4", Stored("Power"));
+    EXPECT_EQ(number, form->CommandPortNumber());
+    EXPECT_EQ(std::to_string(number), Stored("CommandPort"));
+    // Told once, in the notice area, not in a box.
+    EXPECT_TRUE(messageBoxes.empty());
+    EXPECT_EQ(0u, form->VrScrollText1->Text().find("A web page tried to send commands to the command port "))
+        << form->VrScrollText1->Text();
+    EXPECT_NE(makersNotice, form->VrScrollText1->Text());
+}
+
+TEST_F(CommandsTest, WriteThatBreaksOffAnswersEveryCommandAndSendsTheUnfinishedBytesAgain) {
+    StartReady();
+    form->Button1Click(form->Button1);
+    card.Trace().ClearEvents();
+    const std::string makersNotice = form->VrScrollText1->Text();
+
+    // The card stops answering inside the second changed byte's frame, for one transfer.
+    card.BreakRdsWriteAfter(1);
+    const std::string notOnAir = std::string("- not on air: ") + RefusedTransferText;
+    EXPECT_EQ((Lines{notOnAir, "+", notOnAir}), Submit({"RT=PC RADIO, NON-STOP LATEST POPS!", "FREQ=101.3", "TP=1"}));
+    EXPECT_EQ((Lines{"RDS 5 1"}), RdsLines());
+    EXPECT_EQ(std::string("The card did not take the RDS data: ") + RefusedTransferText, form->VrScrollText1->Text());
+    EXPECT_TRUE(messageBoxes.empty());
+    card.Trace().ClearEvents();
+
+    // The next write sends the byte that broke off and those never sent; then the notice goes.
+    EXPECT_EQ((Lines{"+"}), Submit({"MS=1"}));
+    EXPECT_EQ((Lines{"RDS 7 1", "RDS 282 80", "RDS 283 79", "RDS 284 80"}), RdsLines());
+    EXPECT_EQ(makersNotice, form->VrScrollText1->Text());
+    for (uint32_t address : {0x05u, 0x07u, 0x11Au, 0x11Bu, 0x11Cu})
+        EXPECT_NE(0, card.RdsMemory().Byte(address)) << address;
+    EXPECT_EQ('P', card.RdsMemory().Byte(0x11A));
+    EXPECT_EQ('O', card.RdsMemory().Byte(0x11B));
+    EXPECT_TRUE(card.Trace().EventsStartingWith({"LOST"}).empty());
+}
+
+TEST_F(CommandsTest, CardThatStopsAnsweringLeavesThePortAndThePipeServing) {
+    TTestWinsock winsock;
+    const uint16_t number = FreePort();
+    Seed("CommandPort", std::to_string(number));
+    const std::string pipeName = TestPipeName();
+    StartServingPipe(pipeName);
+    card.Trace().ClearEvents();
+    // From the run's first RDS frame on, the card answers nothing more.
+    card.BreakRdsWriteAfter(0, UINT32_MAX);
+
+    Lines first;
+    Lines second;
+    Lines printed;
+    int status = -1;
+    OnClient([&] {
+        TTcpClient client(number);
+        client.Send("PS=ROCK FM\r\nUPDATE\r\n");
+        first = client.ReadLines(2);
+        TTcpClient other(number);
+        other.Send("RT=Still here\r\nSTATUS\r\n");
+        second = other.ReadLines(2);
+        status = LaterStart(pipeName, {"PTY=5", "STATUS"}, printed);
+    });
+    const std::string notOnAir = std::string("- not on air: ") + RefusedTransferText;
+    EXPECT_EQ((Lines{notOnAir, std::string("- ") + RefusedTransferText}), first);
+    ASSERT_EQ(2u, second.size());
+    EXPECT_EQ(notOnAir, second[0]);
+    EXPECT_EQ(0u, second[1].find("+\tFREQ=100.000\t")) << second[1];
+    ASSERT_EQ(2u, printed.size());
+    EXPECT_EQ(notOnAir, printed[0]);
+    EXPECT_EQ(1, status);
+    // What the controls took stands; the notice area tells, no box does.
+    EXPECT_EQ("ROCK FM", Stored("PS"));
+    EXPECT_EQ("5", Stored("PTY"));
+    EXPECT_TRUE(messageBoxes.empty());
+    EXPECT_EQ(0u, form->VrScrollText1->Text().find("The card did not take the RDS data: "))
+        << form->VrScrollText1->Text();
 }
 
 }  // namespace

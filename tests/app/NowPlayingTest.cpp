@@ -56,7 +56,8 @@ protected:
         std::atomic<bool> done{false};
         std::thread client([&] {
             std::atomic<bool> stop{false};
-            replies = form->Commands().Submit({*parsed.Command}, std::chrono::milliseconds(WaitMilliseconds), stop);
+            replies = form->Commands().Submit({*parsed.Command}, std::chrono::milliseconds(WaitMilliseconds), stop,
+                                                 TWayIn::CommandLine);
             done = true;
         });
         Testing::PumpUntil([&] { return done.load(); }, WaitMilliseconds);
@@ -132,6 +133,21 @@ TEST_F(NowPlayingTest, MissingFileShowsInTheNoticeAreaUntilItReads) {
     WriteNowPlaying("Artist - Title");
     ASSERT_TRUE(RadioTextBecomes("Artist - Title"));
     EXPECT_TRUE(Testing::PumpUntil([&] { return form->VrScrollText1->Text() == makersNotice; }, WaitMilliseconds));
+}
+
+TEST_F(NowPlayingTest, StoredDevicePathIsNotFollowedAndShownInTheNoticeArea) {
+    Seed("RtFile", "\\\\.\\COM1");
+    StartReady();
+    EXPECT_EQ("The setting RtFile holds \"\\\\.\\COM1\", which is not followed: RTFILE must name a file, not a device",
+              form->VrScrollText1->Text());
+    const std::string status = Command("STATUS");
+    EXPECT_EQ(status.size() - 8, status.rfind("\tRTFILE=")) << status;
+    EXPECT_TRUE(messageBoxes.empty());
+    // Set again from the command line: followed, and the notice goes.
+    WriteNowPlaying("Artist - Title");
+    EXPECT_EQ("+", Command("RTFILE=" + path));
+    ASSERT_TRUE(RadioTextBecomes("Artist - Title"));
+    EXPECT_EQ(std::string::npos, form->VrScrollText1->Text().find("RtFile"));
 }
 
 }  // namespace

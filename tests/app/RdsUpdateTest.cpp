@@ -154,4 +154,55 @@ TEST_F(RdsUpdateTest, EmptyTextsAndNoSelections)
     EXPECT_TRUE(Events("LOST").empty());
 }
 
+TEST_F(RdsUpdateTest, UpdateThatBreaksOffLeavesItsByteUnknownAndTheNextWriteSendsTheRest)
+{
+    values.ps = "ROCK FM";
+    values.rt = "Hi";
+    TWrittenImage written;
+    // The card stops answering inside the sixth byte's frame, for one transfer.
+    virtualCard->BreakRdsWriteAfter(5);
+    EXPECT_THROW(UpdateRds(values, [](const std::string&) {}, &written), ECardError);
+    EXPECT_EQ(5u, RdsLines().size());
+    EXPECT_EQ(5u, written.Known());
+    EXPECT_EQ(1u, virtualCard->RefusedTransfers());
+    virtualCard->Trace().ClearEvents();
+
+    // The byte that broke off and every one after it; nothing twice.
+    WriteRdsImageChanges(RdsImage(values), written);
+    const std::vector<std::string> lines = RdsLines();
+    ASSERT_EQ(ImageBytes - 5, lines.size());
+    EXPECT_EQ("RDS 9 35", lines.front());
+    EXPECT_EQ("RDS 543 32", lines.back());
+    EXPECT_EQ(ImageBytes, written.Known());
+    EXPECT_TRUE(Events("LOST").empty());
+}
+
+TEST_F(RdsUpdateTest, ChangesThatBreakOffAreSentAgainAndOnlyThey)
+{
+    values.ps = "ROCK FM";
+    values.rt = "Hi";
+    TWrittenImage written;
+    WriteRdsImageChanges(RdsImage(values), written);
+    ASSERT_EQ(ImageBytes, RdsLines().size());
+    virtualCard->Trace().ClearEvents();
+
+    values.ps = "JAZZ FM";
+    virtualCard->BreakRdsWriteAfter(1);
+    // "ROCK" to "JAZZ": four bytes; the second one's write breaks off.
+    EXPECT_THROW(WriteRdsImageChanges(RdsImage(values), written), ECardError);
+    EXPECT_EQ((std::vector<std::string>{"RDS 16 74"}), RdsLines());
+    EXPECT_EQ(ImageBytes - 1, written.Known());
+    virtualCard->Trace().ClearEvents();
+
+    WriteRdsImageChanges(RdsImage(values), written);
+    EXPECT_EQ((std::vector<std::string>{"RDS 17 65", "RDS 18 90", "RDS 19 90"}), RdsLines());
+    // Unchanged values write nothing.
+    virtualCard->Trace().ClearEvents();
+    WriteRdsImageChanges(RdsImage(values), written);
+    EXPECT_TRUE(RdsLines().empty());
+    EXPECT_EQ('J', virtualCard->RdsMemory().Byte(0x10));
+    EXPECT_EQ('A', virtualCard->RdsMemory().Byte(0x11));
+    EXPECT_TRUE(Events("LOST").empty());
+}
+
 } // namespace

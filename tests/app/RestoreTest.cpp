@@ -247,8 +247,9 @@ TEST_F(AppTest, SettingsKeyThisUserMayOnlyReadIsToldOnceAndItsSettingsStillResto
     registry.DenyWrites(SettingsKeyPath);
     Start();
     EXPECT_EQ((Events{"Failed to create key \\Software\\Dravik Electronics\\SONDEL ULTRA\\v2.0"}), reports);
-    // On, and tuned with the stored level although "Freq" cannot be stored.
-    EXPECT_EQ((Events{"CARRIER on", "STEREO on", "SYNTH 100000 0", "SYNTH 101300 7"}), Tuning());
+    // On, and tuned with the stored level although "Freq" cannot be stored; the power
+    // track bar's level reaches the card although "Power" cannot be stored either.
+    EXPECT_EQ((Events{"CARRIER on", "STEREO on", "SYNTH 100000 0", "SYNTH 101300 7", "SYNTH 101300 7"}), Tuning());
     EXPECT_EQ("101.300MHz", form->VrMatrix1->Text());
     EXPECT_EQ(7, form->VrTrackBar1->Position());
     EXPECT_TRUE(form->VrCheckLed1->Checked());

@@ -71,6 +71,15 @@ TEST(CommandLanguageTest, RadioTextFileTakesAFullPathOrNothing) {
                                  "RTFILE=1:\\now.txt"})
         EXPECT_EQ("- RTFILE must be a full path or empty", Reply(relative)) << relative;
     EXPECT_EQ("- RTFILE holds a control character", Reply("RTFILE=C:\\a\tb.txt"));
+    // Devices and the raw namespace are no files to follow; a share is one.
+    for (const char* device : {"RTFILE=\\\\.\\COM1", "RTFILE=\\\\.\\pipe\\x", "RTFILE=//./PhysicalDrive0",
+                               "RTFILE=\\\\?\\C:\\now.txt", "RTFILE=\\\\?\\UNC\\host\\share\\x",
+                               "RTFILE=C:\\Playout\\CON", "RTFILE=C:\\Playout\\nul.txt", "RTFILE=C:\\com3",
+                               "RTFILE=D:\\LPT1.log", "RTFILE=C:\\CONIN$"})
+        EXPECT_EQ("- RTFILE must name a file, not a device", Reply(device)) << device;
+    for (const char* file : {"RTFILE=\\\\studio\\share\\now.txt", "RTFILE=C:\\Playout\\console.txt",
+                             "RTFILE=C:\\com10", "RTFILE=C:\\CON\\now.txt", "RTFILE=\\\\host\\share\\x"})
+        EXPECT_EQ(TCommandName::RadioTextFile, Accepted(file).Name) << file;
     EXPECT_EQ("- RTFILE needs a value", Reply("RTFILE"));
 }
 
@@ -156,6 +165,72 @@ TEST(CommandLanguageTest, OverLongLineIsRefusedOnceAndTheNextLineCounts) {
     const std::string tooLong = longest + "y";
     EXPECT_EQ((std::vector<std::string>{"- line longer than 1024 bytes", "<2 2 >"}),
               Lines({tooLong.substr(0, 700), tooLong.substr(700) + std::string(5000, 'z'), "\r\nPTY=2\r\n"}));
+}
+
+// What headless Chromium sent for a page's fetch(..., {method: "POST", mode: "no-cors"})
+// with a text/plain body, and for a text/plain form post.
+const std::vector<std::string> BrowserLines = {
+    "POST / HTTP/1.1",
+    "Host: 127.0.0.1:5000",
+    "Connection: keep-alive",
+    "Content-Length: 24",
+    "sec-ch-ua-platform: \"Windows\"",
+    "User-Agent: Mozilla/5.0 (Windows NT 10.0; Win64; x64) HeadlessChrome/120.0.0.0 Safari/537.36",
+    "Content-Type: text/plain;charset=UTF-8",
+    "Accept: */*",
+    "Origin: http://localhost:8000",
+    "Sec-Fetch-Site: cross-site",
+    "Sec-Fetch-Mode: no-cors",
+    "Referer: http://localhost:8000/",
+    "Accept-Encoding: gzip, deflate, br",
+    "Accept-Language: en-US,en;q=0.9",
+    "OPTIONS * HTTP/1.1",
+    "GET /?RT=x HTTP/1.0",
+    "HEAD /status HTTP/1.1",
+    "PUT /rt HTTP/2",
+    "CONNECT 127.0.0.1:5000 HTTP/1.1",
+    "Cache-Control: max-age=0",
+    "Upgrade-Insecure-Requests: 1",
+};
+
+TEST(CommandLanguageTest, LinesABrowserSendsAreHttp) {
+    for (const std::string& line : BrowserLines) {
+        EXPECT_TRUE(IsHttpLine(line)) << line;
+        const TParsedLine parsed = ParseCommand(line);
+        EXPECT_FALSE(parsed.Command.has_value()) << line;
+        EXPECT_TRUE(parsed.Http) << line;
+        EXPECT_EQ("- HTTP is not served here", parsed.Reply) << line;
+    }
+}
+
+TEST(CommandLanguageTest, HeaderLikeTextOfAPlainClientStaysACommand) {
+    for (const char* line : {"RT=Host: the morning show", "RT=GET / HTTP/1.1", "TEXT=Origin: Jamaica",
+                             "PS=Ctype:", "RT=Content-Type: text/plain", "rt = Host: x", "STATUS", "UPDATE",
+                             "RTFILE=C:\\now.txt"}) {
+        EXPECT_FALSE(IsHttpLine(line)) << line;
+        const TParsedLine parsed = ParseCommand(line);
+        EXPECT_TRUE(parsed.Command.has_value()) << line << " -> " << parsed.Reply;
+        EXPECT_FALSE(parsed.Http) << line;
+    }
+    EXPECT_EQ("Host: the morning show", Accepted("RT=Host: the morning show").Text);
+    // Neither a command nor HTTP: unknown, as before.
+    for (const char* line : {"GET", "GET /", "GET / HTTP", "get / HTTP/1.1", "POST  / HTTP/1.1", ": x", "Host x"})
+        EXPECT_FALSE(IsHttpLine(line)) << line;
+}
+
+TEST(CommandLanguageTest, RequestLineTooLongToReadWholeIsHttpToo) {
+    TLineReader reader;
+    std::vector<TParsedLine> parsed;
+    reader.Feed("POST /" + std::string(3000, 'a') + " HTTP/1.1\r\nCARRIER=OFF\r\n", parsed);
+    ASSERT_EQ(2u, parsed.size());
+    EXPECT_TRUE(parsed[0].Http);
+    EXPECT_FALSE(parsed[1].Http);
+    // An over-long command stays a plain refusal.
+    parsed.clear();
+    reader.Feed("RT=" + std::string(3000, 'a') + "\r\n", parsed);
+    ASSERT_EQ(1u, parsed.size());
+    EXPECT_FALSE(parsed[0].Http);
+    EXPECT_EQ("- line longer than 1024 bytes", parsed[0].Reply);
 }
 
 TEST(CommandLanguageTest, StatusReplyFieldsInOrder) {

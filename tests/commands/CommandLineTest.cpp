@@ -9,6 +9,8 @@
 #include <gtest/gtest.h>
 
 #include <windows.h>
+#include <aclapi.h>
+#include <sddl.h>
 
 #include <atomic>
 #include <chrono>
@@ -160,6 +162,54 @@ TEST_F(CommandPipeTest, NameServedAlreadyIsRefusedWithItsName) {
     // The first still serves.
     Lines printed;
     EXPECT_EQ(0, HandOver({"MS=1"}, printed));
+}
+
+TEST_F(CommandPipeTest, LaterStartHandsNothingToAPipeAnotherProcessServes) {
+    Lines printed;
+    const auto handOver = [&](unsigned long runningCopy) {
+        printed.clear();
+        return HandOverToRunningCopy(name, {"PTY=6"}, [&](const std::string& reply) { printed.push_back(reply); },
+                                     milliseconds(5000), [runningCopy] { return runningCopy; });
+    };
+    // The window it found belongs to another process than the pipe's server.
+    EXPECT_EQ(2, handOver(GetCurrentProcessId() + 4));
+    EXPECT_TRUE(printed.empty());
+    // No window found: no way to tell whose pipe it is.
+    EXPECT_EQ(2, handOver(0));
+    EXPECT_TRUE(window.Applied().empty());
+    // The pipe's server is the process of the window found.
+    EXPECT_EQ(0, handOver(GetCurrentProcessId()));
+    EXPECT_EQ((Lines{"+ 6 "}), printed);
+}
+
+TEST_F(CommandPipeTest, PipeAdmitsOnlyThisUserAdministratorsAndTheSystem) {
+    const std::string text = PipeSecurityText();
+    EXPECT_EQ(0u, text.find("D:P(A;;GA;;;S-1-")) << text;
+    EXPECT_EQ(text.size() - std::string(")(A;;GA;;;BA)(A;;GA;;;SY)").size(), text.find(")(A;;GA;;;BA)(A;;GA;;;SY)"))
+        << text;
+    // The descriptor the pipe carries, read back through a handle to it.
+    ASSERT_TRUE(WaitNamedPipeA(name.c_str(), PipeWaitMilliseconds));
+    HANDLE client = CreateFileA(name.c_str(), READ_CONTROL | GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+    ASSERT_NE(INVALID_HANDLE_VALUE, client);
+    PACL dacl = nullptr;
+    PSECURITY_DESCRIPTOR descriptor = nullptr;
+    const DWORD read = GetSecurityInfo(client, SE_KERNEL_OBJECT, DACL_SECURITY_INFORMATION, nullptr, nullptr, &dacl,
+                                       nullptr, &descriptor);
+    CloseHandle(client);
+    ASSERT_EQ(static_cast<DWORD>(ERROR_SUCCESS), read);
+    char* shown = nullptr;
+    ASSERT_TRUE(ConvertSecurityDescriptorToStringSecurityDescriptorA(descriptor, SDDL_REVISION_1,
+                                                                     DACL_SECURITY_INFORMATION, &shown, nullptr));
+    const std::string carried = shown;
+    LocalFree(shown);
+    LocalFree(descriptor);
+    ASSERT_NE(nullptr, dacl);
+    EXPECT_EQ(3u, dacl->AceCount) << carried;
+    const std::string user = text.substr(std::string("D:P(A;;GA;;;").size(),
+                                         text.find(')') - std::string("D:P(A;;GA;;;").size());
+    EXPECT_NE(std::string::npos, carried.find(user)) << carried;
+    for (const char* nobody : {";WD)", ";BU)", ";AN)", ";AU)", ";IU)", ";NU)"})
+        EXPECT_EQ(std::string::npos, carried.find(nobody)) << carried;
 }
 
 TEST(CommandPipeAbsent, NoRunningCopyIsStatusTwoAfterTheLimit) {

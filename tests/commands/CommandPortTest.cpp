@@ -8,6 +8,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <mutex>
 #include <string>
 #include <thread>
 #include <vector>
@@ -23,12 +25,65 @@ protected:
         port.Open(number);
     }
 
+    std::vector<std::string> Refusals() {
+        std::lock_guard<std::mutex> guard(refusalsLock);
+        return refusals;
+    }
+
     TTestWinsock winsock;
     TCommandQueue queue;
     TStandInWindow window{queue};
-    TCommandPort port{queue};
+    std::mutex refusalsLock;
+    std::vector<std::string> refusals;
+    TCommandPort port{queue, [this](const std::string& notice) {
+                          std::lock_guard<std::mutex> guard(refusalsLock);
+                          refusals.push_back(notice);
+                      }};
     uint16_t number = 0;
 };
+
+// A page's fetch(..., {method: "POST", mode: "no-cors"}) with a text/plain body, as
+// headless Chromium sent it.
+std::string BrowserPost(uint16_t port, const std::string& body) {
+    return "POST / HTTP/1.1\r\nHost: 127.0.0.1:" + std::to_string(port) +
+           "\r\nConnection: keep-alive\r\nContent-Length: " + std::to_string(body.size()) +
+           "\r\nContent-Type: text/plain;charset=UTF-8\r\nAccept: */*\r\nOrigin: http://localhost:8000\r\n"
+           "Sec-Fetch-Mode: no-cors\r\nReferer: http://localhost:8000/\r\n\r\n" + body;
+}
+
+TEST_F(CommandPortTest, WebPageIsClosedAtItsRequestLineAndNothingItSentIsApplied) {
+    TTcpClient page(number);
+    page.Send(BrowserPost(number, "CARRIER=OFF\r\nPOWER=15\r\nRTFILE=C:\\windows\\win.ini\r\n"));
+    EXPECT_TRUE(page.ReadLines(1, 2000).empty());
+    EXPECT_TRUE(page.ClosedByPeer());
+    // A form post whose request line is too long to read whole: closed at its beginning.
+    TTcpClient form(number);
+    form.Send("POST /" + std::string(2000, 'q') + " HTTP/1.1\r\nHost: 127.0.0.1\r\n\r\nCOMMANDPORT=0\r\n");
+    EXPECT_TRUE(form.ReadLines(1, 2000).empty());
+    EXPECT_TRUE(form.ClosedByPeer());
+    // Headers that arrive in a read of their own, after the request line's.
+    TTcpClient split(number);
+    split.Send("OPTIONS * HTTP/1.1\r\n");
+    EXPECT_TRUE(split.ClosedByPeer());
+    EXPECT_TRUE(window.Applied().empty());
+    EXPECT_EQ(3u, Refusals().size());
+    ASSERT_FALSE(Refusals().empty());
+    EXPECT_NE(std::string::npos, Refusals()[0].find("A web page")) << Refusals()[0];
+
+    // Plain clients go on, also one that sends header-like text as radiotext.
+    TTcpClient client(number);
+    client.Send("RT=Host: the morning show\r\nRT=GET / HTTP/1.1\r\nPTY=3\r\n");
+    EXPECT_EQ((Lines{"+ 0 Host: the morning show", "+ 0 GET / HTTP/1.1", "+ 3 "}), client.ReadLines(3));
+    EXPECT_FALSE(client.ClosedByPeer(300));
+}
+
+TEST_F(CommandPortTest, LinesAlreadyReadWithTheRequestLineAreDroppedWithIt) {
+    TTcpClient client(number);
+    client.Send("PTY=5\r\nGET / HTTP/1.1\r\nHost: x\r\n\r\n");
+    EXPECT_TRUE(client.ReadLines(1, 2000).empty());
+    EXPECT_TRUE(client.ClosedByPeer());
+    EXPECT_TRUE(window.Applied().empty());
+}
 
 TEST_F(CommandPortTest, TcpRepliesInOrderWithRefusalsInline) {
     TTcpClient client(number);
@@ -99,14 +154,33 @@ TEST_F(CommandPortTest, BinaryBytesHalfLinesAndOverLongLinesLeaveTheConnectionWo
     client.Send("1\r\n");
     EXPECT_EQ((Lines{"+ 11 "}), client.ReadLines(1));
 
-    // A client that vanishes mid-line takes its half line with it.
+    // A client that vanishes mid-line leaves the others served.
     {
         TTcpClient vanishing(number);
         vanishing.Send("PTY=30");
+        vanishing.Abort();
     }
     client.Send("PTY=2\n");
     EXPECT_EQ((Lines{"+ 2 "}), client.ReadLines(1));
-    EXPECT_EQ((Lines{"11 ", "2 "}), window.Applied());
+    const Lines applied = window.Applied();
+    EXPECT_EQ("11 ", applied.front());
+    EXPECT_NE(applied.end(), std::find(applied.begin(), applied.end(), "2 "));
+}
+
+TEST_F(CommandPortTest, LastLineWithoutItsEndIsAnsweredWhenTheClientEndsSending) {
+    TTcpClient client(number);
+    client.Send("PTY=4\r\nRT=last line without an end");
+    EXPECT_EQ((Lines{"+ 4 "}), client.ReadLines(1));
+    client.EndSending();
+    EXPECT_EQ((Lines{"+ 0 last line without an end"}), client.ReadLines(1));
+    EXPECT_TRUE(client.ClosedByPeer());
+    EXPECT_EQ((Lines{"4 ", "0 last line without an end"}), window.Applied());
+    // All in one go, as "echo RT=x | nc" sends it.
+    TTcpClient once(number);
+    once.Send("TP=1");
+    once.EndSending();
+    EXPECT_EQ((Lines{"+ 1 "}), once.ReadLines(1));
+    EXPECT_TRUE(once.ClosedByPeer());
 }
 
 TEST_F(CommandPortTest, LinesThatArriveTogetherAreOneHandOver) {
@@ -159,11 +233,11 @@ TEST(CommandQueueTest, ABatchNobodyTakesIsWithdrawnWithAReason) {
     TCommandQueue queue;
     std::atomic<bool> stop{false};
     TCommand command;
-    const Lines busy = queue.Submit({command, command}, std::chrono::milliseconds(0), stop);
+    const Lines busy = queue.Submit({command, command}, std::chrono::milliseconds(0), stop, TWayIn::Port);
     EXPECT_EQ((Lines{"- not applied: the program is busy", "- not applied: the program is busy"}), busy);
     stop = true;
     EXPECT_EQ((Lines{"- not applied: closing"}),
-              queue.Submit({command}, std::chrono::milliseconds(60000), stop));
+              queue.Submit({command}, std::chrono::milliseconds(60000), stop, TWayIn::Port));
     // Withdrawn batches are gone: the window finds nothing to apply.
     EXPECT_TRUE(queue.Take().empty());
 }

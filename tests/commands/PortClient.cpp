@@ -82,6 +82,14 @@ std::vector<std::string> TTcpClient::ReadLines(size_t count, int milliseconds) {
     }
 }
 
+void TTcpClient::EndSending() { shutdown(socket_.Get(), SD_SEND); }
+
+void TTcpClient::Abort() {
+    linger abortive{1, 0};
+    setsockopt(socket_.Get(), SOL_SOCKET, SO_LINGER, reinterpret_cast<const char*>(&abortive), sizeof abortive);
+    closesocket(socket_.Release());
+}
+
 bool TTcpClient::ClosedByPeer(int milliseconds) {
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(milliseconds);
     for (;;) {

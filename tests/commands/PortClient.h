@@ -27,6 +27,12 @@ public:
     TTestSocket(const TTestSocket&) = delete;
     TTestSocket& operator=(const TTestSocket&) = delete;
     SOCKET Get() const { return socket_; }
+    // Hands the socket over; this owner closes nothing then.
+    SOCKET Release() {
+        const SOCKET socket = socket_;
+        socket_ = INVALID_SOCKET;
+        return socket;
+    }
 
 private:
     SOCKET socket_;
@@ -37,6 +43,10 @@ public:
     explicit TTcpClient(uint16_t port);
     bool Connected() const { return connected_; }
     void Send(const std::string& bytes);
+    // Ends the sending side (the peer reads the end); replies can still be read.
+    void EndSending();
+    // Ends the connection with a reset, as a client that vanishes does.
+    void Abort();
     // Reads until Count lines (ended by CR LF) are in, the peer closes, or Milliseconds
     // pass; the lines without their ends.
     std::vector<std::string> ReadLines(size_t count, int milliseconds = 5000);

@@ -76,7 +76,8 @@ private:
     TCommandQueue& queue_;
     std::mutex lock_;
     std::condition_variable wake_;
-    bool woken_ = false;
+    // Batches queued before the stand-in came are taken at once, as the window takes them at its start.
+    bool woken_ = true;
     bool stop_ = false;
     bool held_ = false;
     int takes_ = 0;

@@ -167,6 +167,28 @@ class CommandPortProgramTest(unittest.TestCase):
         self.assertEqual("half LIN", stored("PS"))
         self.assertEqual("0", stored("PTY"))
 
+    def test_a_web_page_is_closed_at_its_request_line(self):
+        """What headless Chromium sends for a page's no-cors POST with a text/plain body."""
+        body = "CARRIER=ON\r\nPOWER=15\r\nRTFILE=C:\\windows\\win.ini\r\nCOMMANDPORT=0\r\n"
+        request = ("POST / HTTP/1.1\r\nHost: 127.0.0.1:%d\r\nConnection: keep-alive\r\n"
+                   "Content-Length: %d\r\nContent-Type: text/plain;charset=UTF-8\r\nAccept: */*\r\n"
+                   "Origin: http://localhost:8000\r\nSec-Fetch-Mode: no-cors\r\n"
+                   "Referer: http://localhost:8000/\r\n\r\n%s" % (self.port, len(body), body))
+        page = self.connect()
+        page.send(request)
+        try:
+            answer = page.socket.recv(4096)
+        except ConnectionResetError:
+            answer = b""
+        self.assertEqual(b"", answer, "the page got an answer instead of a closed connection")
+        fields = status_fields(self.client.ask("STATUS")[0])
+        self.assertEqual(("OFF", "4", ""), (fields["CARRIER"], fields["POWER"], fields["RTFILE"]))
+        self.assertEqual([], self.trace_lines("CARRIER"))
+        # The port still listens where it did; a plain client's header-like radiotext is applied.
+        self.assertEqual(["+"], self.connect().ask("RT=Host: the morning show"))
+        self.assertEqual(str(self.port), stored("CommandPort"))
+        self.assertIsNone(stored("RtFile"))
+
     def test_two_clients_at_once_and_udp(self):
         other = self.connect()
         self.client.send("PTY=5\r\n")
