@@ -587,3 +587,21 @@ TEST_F(CommandsTest, CardThatStopsAnsweringLeavesThePortAndThePipeServing) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST_F(CommandsTest, TheLogNamesEachCommandsWayInAndTheFieldsEachWriteChanged) {
+    StartReady();
+    const size_t before = LogLines().size();
+    EXPECT_EQ((Lines{"+", "+"}), Submit({"PS=NEWS FM", "POWER=6"}));
+    EXPECT_EQ((Lines{"+"}), Submit({"RT=Artist - Title"}, TWayIn::CommandLine));
+    EXPECT_EQ((Lines{"+"}), Submit({"RT=Artist - Title"}, TWayIn::NowPlayingFile)) << "the same text writes nothing";
+    const Lines all = LogLines();
+    EXPECT_EQ((Lines{"port         Tuned to 100.000 MHz, power 6",
+                     "port         RDS: PS \"NEWS FM\", RT \"PC RADIO, NON-STOP LATEST HITS!\", PTY 0 Undefined, "
+                     "PI 1000, TP 0, M/S 0; 83 bytes written",
+                     "command line RDS: RT \"Artist - Title\"; 29 bytes written"}),
+              Lines(all.begin() + static_cast<std::ptrdiff_t>(before), all.end()));
+}
+
+}  // namespace
