@@ -2,6 +2,7 @@
 // thread through the main window's own controls, so that each control's handler
 // stores and sends as a click or keystroke would; the RDS changes then go on air.
 #include "unMain.h"
+#include "StationLogLines.h"
 
 #include "CommandLine.h"
 #include "CommandPipe.h"
@@ -126,19 +127,27 @@ void TfoMain::StartCommands() {
     // Every unit a command acts on exists before the first command is applied.
     StartNowPlayingFile();
     std::vector<std::string> failures;
+    // A port that cannot open goes to the notice area and the log, not into a box that
+    // waits for somebody at an unattended station.
+    std::string portFailure;
     const std::string stored = ReadSetting(CommandPortSetting);
     const int port = StrToIntDef(stored, -1);
     if (stored != SettingsStore::AbsentText && (port < 0 || port > LastPort)) {
-        failures.push_back("The setting CommandPort holds \"" + stored +
-                           "\", which is not a port number 0..65535: the program runs without a command port.");
+        portFailure = "The setting CommandPort holds \"" + stored +
+                      "\", which is not a port number 0..65535: the program runs without a command port.";
     } else if (port > 0) {
         auto opened = std::make_unique<TCommandPort>(*commandQueue_, PortRefusalHandler());
         try {
             opened->Open(static_cast<uint16_t>(port));
             commandPort_ = std::move(opened);
+            LogEvent(TransportOpened(TTransport::CommandPort, IntToStr(port)));
         } catch (const std::exception& error) {
-            failures.push_back(std::string(error.what()) + "\nThe program runs without a command port.");
+            portFailure = std::string(error.what()) + " The program runs without a command port.";
         }
+    }
+    if (!portFailure.empty()) {
+        LogEvent(TransportFailing(TTransport::CommandPort, stored, portFailure));
+        ShowNotice(TNoticeSource::Port, portFailure);
     }
     if (!commandPipeName_.empty()) {
         auto pipe = std::make_unique<TCommandPipe>(*commandQueue_);
@@ -180,6 +189,7 @@ std::function<void(const std::string&)> TfoMain::PortRefusalHandler() {
     return [this, window](const std::string& notice) {
         // Once per start: a page that keeps trying must not keep the notice area busy.
         if (portRefusalNoted_.exchange(true)) return;
+        if (log_) log_->Write(TLogWay::Port, notice);
         PostNotice(window, TNoticeSource::Port, notice);
     };
 }
@@ -325,9 +335,16 @@ std::string TfoMain::MoveCommandPort(uint16_t port) {
         next->Open(port);
     }
     WriteSetting(CommandPortSetting, SettingsSubKey, port == 0 ? ClosedPortText : IntToStr(port));
-    if (port != CommandPortNumber()) {
+    const uint16_t from = CommandPortNumber();
+    if (port != from) {
         retiringPort_ = std::move(commandPort_);
         commandPort_ = std::move(next);
+        if (from == 0)
+            LogEvent(TransportOpened(TTransport::CommandPort, IntToStr(port)));
+        else if (port == 0)
+            LogEvent(TransportClosed(TTransport::CommandPort, IntToStr(from)));
+        else
+            LogEvent(TransportMoved(TTransport::CommandPort, IntToStr(from), IntToStr(port)));
     }
     return DoneReply();
 }

@@ -7,6 +7,7 @@
 #include "NowPlayingFile.h"
 #include "PostedMessage.h"
 #include "SettingsStore.h"
+#include "StationLogLines.h"
 #include "VrScrollText.h"
 
 namespace {
@@ -63,6 +64,8 @@ bool TfoMain::HandleNowPlayingMessage(const TMessage& message) {
         std::lock_guard<std::mutex> guard(fileNoticeLock_);
         notice.swap(fileNotice_);
     }
+    if (notice && !notice->empty())
+        LogEvent(TransportFailing(TTransport::NowPlayingFile, RadioTextFile(), *notice));
     if (notice) ShowFileNotice(*notice);
     return true;
 }
