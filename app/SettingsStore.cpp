@@ -67,11 +67,22 @@ auto ReadConverted(const std::string& name, Convert convert) {
 
 }  // namespace
 
-void WriteSetting(const std::string& name, const std::string& subKey, const std::string& text) {
-    TMachineRegistry registry;
-    OpenOrCreate(registry, std::string(SettingsBaseKey) + subKey);
-    registry.WriteString(name, text);
+namespace {
+TRefusedWriteHandler refusedWriteHandler;
 }
+
+void WriteSetting(const std::string& name, const std::string& subKey, const std::string& text) {
+    try {
+        TMachineRegistry registry;
+        OpenOrCreate(registry, std::string(SettingsBaseKey) + subKey);
+        registry.WriteString(name, text);
+    } catch (const ERegistryException& error) {
+        if (refusedWriteHandler) refusedWriteHandler(name, text, error.what());
+        throw;
+    }
+}
+
+void OnRefusedWrite(TRefusedWriteHandler handler) { refusedWriteHandler = std::move(handler); }
 
 std::string ReadSetting(const std::string& name) { return ReadValue(SettingsKey(), name); }
 

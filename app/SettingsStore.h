@@ -5,6 +5,7 @@
 #include "Colors.h"
 #include "SysUtils.h"
 
+#include <functional>
 #include <string>
 #include <utility>
 #include <vector>
@@ -24,6 +25,10 @@ extern const char* const NoText;
 // Creates the base key + SubKey when missing and writes Text as the string value
 // Name; a key that cannot be created raises "Failed to create key ...".
 void WriteSetting(const std::string& name, const std::string& subKey, const std::string& text);
+// Told each write that the registry refused (before the error goes on up); nullptr: nobody.
+using TRefusedWriteHandler =
+    std::function<void(const std::string& name, const std::string& text, const std::string& message)>;
+void OnRefusedWrite(TRefusedWriteHandler handler);
 // The string value Name of the settings key, or AbsentText. A key this user may not
 // write is read with read rights.
 std::string ReadSetting(const std::string& name);

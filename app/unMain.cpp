@@ -70,6 +70,7 @@ TfoMain::TfoMain(TComponent* owner) : TForm(owner), commandQueue_(std::make_uniq
 
 TfoMain::~TfoMain() {
     StopCommands();
+    SettingsStore::OnRefusedWrite(nullptr);
     if (foMain == this) foMain = nullptr;
 }
 
@@ -119,6 +120,7 @@ void TfoMain::FormClose(TObject*, TCloseAction&) {
         card_.reset();
     }
     LogEvent(ProgramEnded(how));
+    SettingsStore::OnRefusedWrite(nullptr);
     // Closed here, while the window its problems are posted to still exists.
     if (log_) log_->Close();
 }

@@ -29,6 +29,9 @@ void TfoMain::OpenStationLog() {
         }
         const std::string folder = LogPlace.Folder.empty() ? MachineLogFolder() : LogPlace.Folder;
         log_ = std::make_unique<TStationLog>(folder, keepDays, onProblem, LogPlace.Clock);
+        SettingsStore::OnRefusedWrite([this](const std::string& name, const std::string& text, const std::string& message) {
+            LogEvent(SettingNotStored(name, text, message));
+        });
     } catch (const std::exception& error) {
         ShowNotice(TNoticeSource::Log, LogFailurePrefix + std::string(error.what()));
     }

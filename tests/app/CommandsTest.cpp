@@ -607,3 +607,18 @@ TEST_F(CommandsTest, TheLogNamesEachCommandsWayInAndTheFieldsEachWriteChanged) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST_F(CommandsTest, ASettingThatCannotBeStoredIsLoggedWithItsWayIn) {
+    StartReady();
+    registry.DenyWrites(SettingsKeyPath);
+    Submit({"PS=JAZZ FM"});
+    const Lines log = LogLines();
+    ASSERT_GE(log.size(), 2u);
+    EXPECT_EQ("port         Setting PS not stored as \"JAZZ FM\": Failed to create key "
+              "\\Software\\Dravik Electronics\\SONDEL ULTRA\\v2.0",
+              log[log.size() - 2]);
+}
+
+}  // namespace
