@@ -171,9 +171,9 @@ public:
     // The pipe that later starts hand their commands to; it opens with the commands.
     void SetCommandPipeName(const std::string& name) { commandPipeName_ = name; }
     // This start's own commands: applied once the restore has run, each reply handed
-    // to Output (on a worker thread).
+    // to Output (on a worker thread), then Written told.
     void QueueStartCommands(const std::vector<std::string>& arguments,
-                            std::function<void(const std::string&)> output);
+                            std::function<void(const std::string&)> output, std::function<void()> written = nullptr);
 
 private:
     void CreateControls();
@@ -194,7 +194,12 @@ private:
     // told it already) and the next step runs.
     void RestoreStep(const std::function<void()>& step);
 
-    std::string ApplyCommand(const TCommand& command, bool& rdsTouched);
+    // What the commands of one round leave to write into the RDS memory.
+    struct TRdsWriteDue {
+        bool Changes = false;
+        bool WholeImage = false;
+    };
+    std::string ApplyCommand(const TCommand& command, TRdsWriteDue& write);
     std::string SelectFromCommand(TComboBox* list, int index, void (TfoMain::*change)(TObject*));
     std::string MoveCommandPort(uint16_t port);
     TStatus CurrentStatus() const;
@@ -212,8 +217,9 @@ private:
     void ShowFileNotice(const std::string& notice);
     // Writes the bytes of the panel's image that differ from what this run last wrote.
     void WriteRdsChanges();
-    // WriteRdsChanges, its failure reported: the failure's text, empty when it went through.
-    std::string WriteRdsChangesReporting();
+    // The whole image ("Update RDS") or the changes written, a failure reported: the
+    // failure's text, empty when it went through.
+    std::string WriteRdsReporting(bool wholeImage);
     // A write of the RDS data failed (Failure) or went through (empty): the notice area shows it.
     void ReportCardWrite(const std::string& failure);
     // Where a notice comes from; each stands in the notice area until its source clears it.

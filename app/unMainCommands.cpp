@@ -95,12 +95,15 @@ private:
     bool answered_ = false;
 };
 
-// The programme-data commands that went through: what they changed is not on air.
+// The programme-data commands that went through: what they changed is not on air;
+// an UPDATE did not happen.
 void RefuseOnAir(const std::vector<TCommandQueue::TBatchPtr>& batches, const std::string& failure) {
     for (const TCommandQueue::TBatchPtr& batch : batches)
-        for (size_t k = 0; k < batch->Commands.size(); ++k)
-            if (IsRdsField(batch->Commands[k].Name) && IsDoneReply(batch->Replies[k]))
-                batch->Replies[k] = RefusedReply(NotOnAirPrefix + failure);
+        for (size_t k = 0; k < batch->Commands.size(); ++k) {
+            if (!IsDoneReply(batch->Replies[k])) continue;
+            if (IsRdsField(batch->Commands[k].Name)) batch->Replies[k] = RefusedReply(NotOnAirPrefix + failure);
+            if (batch->Commands[k].Name == TCommandName::Update) batch->Replies[k] = RefusedReply(failure);
+        }
 }
 
 // Ends the run of queued commands however it leaves.
@@ -167,9 +170,9 @@ void TfoMain::StartCommands() {
 }
 
 void TfoMain::QueueStartCommands(const std::vector<std::string>& arguments,
-                                 std::function<void(const std::string&)> output) {
+                                 std::function<void(const std::string&)> output, std::function<void()> written) {
     if (arguments.empty()) return;
-    startCommands_ = std::make_unique<TStartCommands>(*commandQueue_, arguments, std::move(output));
+    startCommands_ = std::make_unique<TStartCommands>(*commandQueue_, arguments, std::move(output), std::move(written));
 }
 
 void TfoMain::StopCommands() {
@@ -227,7 +230,7 @@ void TfoMain::RunQueuedCommands() {
         if (batches.empty()) break;
         // Every taken batch is answered, whatever its commands or the write raise.
         TAnswerOnLeaving answer(*commandQueue_, batches);
-        bool rdsTouched = false;
+        TRdsWriteDue write;
         // The write after them is logged as coming from the first batch's way in.
         TWayScope way(*this, LogWayOf(batches.front()->From));
         for (const TCommandQueue::TBatchPtr& batch : batches) {
@@ -235,12 +238,13 @@ void TfoMain::RunQueuedCommands() {
             batch->Replies.clear();
             for (const TCommand& command : batch->Commands) {
                 const std::optional<std::string> refused = RefusalOfWayIn(command, batch->From);
-                batch->Replies.push_back(refused ? *refused : ApplyCommand(command, rdsTouched));
+                batch->Replies.push_back(refused ? *refused : ApplyCommand(command, write));
             }
         }
-        // One write for everything that arrived together; the replies follow it.
-        if (rdsTouched) {
-            const std::string failure = WriteRdsChangesReporting();
+        // One write for everything that arrived together (one whole image however many
+        // UPDATEs asked for it); the replies follow it.
+        if (write.WholeImage || write.Changes) {
+            const std::string failure = WriteRdsReporting(write.WholeImage);
             if (!failure.empty()) RefuseOnAir(batches, failure);
         }
         answer.Now();
@@ -249,10 +253,13 @@ void TfoMain::RunQueuedCommands() {
     }
 }
 
-std::string TfoMain::WriteRdsChangesReporting() {
+std::string TfoMain::WriteRdsReporting(bool wholeImage) {
     std::string failure;
     try {
-        WriteRdsChanges();
+        if (wholeImage)
+            Button1Click(Button1);
+        else
+            WriteRdsChanges();
     } catch (const std::exception& error) {
         failure = error.what();
     } catch (...) {
@@ -268,9 +275,9 @@ void TfoMain::ReportCardWrite(const std::string& failure) {
     ShowNotice(TNoticeSource::Card, failure.empty() ? std::string() : CardWriteFailedNotice + failure);
 }
 
-std::string TfoMain::ApplyCommand(const TCommand& command, bool& rdsTouched) {
+std::string TfoMain::ApplyCommand(const TCommand& command, TRdsWriteDue& write) {
     // A field's control may change even when its handler then fails: the image follows the controls.
-    if (IsRdsField(command.Name)) rdsTouched = true;
+    if (IsRdsField(command.Name)) write.Changes = true;
     const int value = static_cast<int>(command.Value);
     try {
         switch (command.Name) {
@@ -301,7 +308,8 @@ std::string TfoMain::ApplyCommand(const TCommand& command, bool& rdsTouched) {
         case TCommandName::Power: VrTrackBar1->SetPosition(value); break;
         case TCommandName::Carrier: VrCheckLed2->SetChecked(command.Value != 0); break;
         case TCommandName::Stereo: VrCheckLed1->SetChecked(command.Value != 0); break;
-        case TCommandName::Update: Button1Click(Button1); break;
+        // Written once this round's commands are applied.
+        case TCommandName::Update: write.WholeImage = true; break;
         case TCommandName::Status: return StatusReply(CurrentStatus());
         case TCommandName::CommandPort: return MoveCommandPort(static_cast<uint16_t>(command.Value));
         case TCommandName::RadioTextFile: return SetRadioTextFile(command.Text);
@@ -311,12 +319,10 @@ std::string TfoMain::ApplyCommand(const TCommand& command, bool& rdsTouched) {
         if (ReachesCardWithoutItsSetting(command.Name)) return NotStoredReply(error.what());
         return RefusedReply(error.what());
     } catch (const std::exception& error) {
-        if (command.Name == TCommandName::Update) ReportCardWrite(error.what());
         return RefusedReply(error.what());
     } catch (...) {
         return RefusedReply(UnknownFailure);
     }
-    if (command.Name == TCommandName::Update) ReportCardWrite(std::string());
     return DoneReply();
 }
 

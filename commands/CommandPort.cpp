@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <chrono>
+#include <deque>
 #include <list>
 #include <string>
 #include <vector>
@@ -20,12 +21,21 @@ constexpr long SelectMicroseconds = 100000;
 constexpr int ReceiveChunk = 4096;
 // Datagrams read in one round, so that one sender's flood cannot starve the rest.
 constexpr int DatagramsPerRound = 16;
+// Datagrams read and not yet answered; more wait in the system's buffer meanwhile.
+constexpr size_t MaxPendingDatagrams = 4;
 constexpr int MaxDatagram = 65507;
+// What one round takes from one client (a connection or a datagram), so that the window
+// answers everybody, a click and a close between rounds: lines weighed by what they make
+// the window do. A line that changes a control weighs as much as this many that do not
+// (UPDATE, STATUS, a refusal): repeated UPDATEs of one round make one whole-image write.
+constexpr size_t ChangingLineWeight = 64;
+constexpr size_t WeightPerClientPerRound = 64 * ChangingLineWeight;
 // A client that does not read its replies is dropped once this much waits for it.
 constexpr size_t MaxPendingReplies = 256 * 1024;
 // How long a round's commands may wait for the window's thread to take them.
 constexpr std::chrono::milliseconds ReplyLimit(30000);
-constexpr char TooManyConnections[] = "- too many connections\r\n";
+constexpr char ReplacedConnection[] =
+    "- closed: all connections were taken and this one had been idle longest\r\n";
 constexpr size_t LineEndLength = sizeof ReplyLineEnd - 1;
 
 std::string PortError(uint16_t port, const char* step, int code) {
@@ -100,24 +110,62 @@ TSocket Bound(uint16_t port, int type, int protocol) {
     return socket;
 }
 
+using TClock = std::chrono::steady_clock;
+
 struct TConnection {
     TSocket Socket;
     TLineReader Reader;
+    // Lines read and not yet handed over; nothing more is read while any wait.
+    std::deque<TParsedLine> Pending;
     std::string Output;
+    // When the client last sent something (or connected).
+    TClock::time_point LastHeard = TClock::now();
     // The client ended its sending side: its replies go out, then the connection closes.
     bool Ending = false;
     bool Closed = false;
 };
 
-// What one round read from one client: its lines, and where their replies go.
+// A datagram read: its lines not yet handed over, and the replies of those that were.
+struct TDatagram {
+    sockaddr_in Sender{};
+    std::deque<TParsedLine> Pending;
+    std::string Replies;
+};
+
+// What one round takes from one client: its lines, and where their replies go.
 struct TSource {
     TConnection* Connection = nullptr;
-    sockaddr_in Sender{};
+    TDatagram* Datagram = nullptr;
     std::vector<TParsedLine> Lines;
 };
 
 bool SpeaksHttp(const std::vector<TParsedLine>& lines) {
     return std::any_of(lines.begin(), lines.end(), [](const TParsedLine& line) { return line.Http; });
+}
+
+size_t Weight(const TParsedLine& line) {
+    if (!line.Command) return 1;
+    const TCommandName name = line.Command->Name;
+    return name == TCommandName::Update || name == TCommandName::Status ? 1 : ChangingLineWeight;
+}
+
+// The lines of one client that this round takes: at least one, up to the round's weight.
+std::vector<TParsedLine> TakeForRound(std::deque<TParsedLine>& pending) {
+    std::vector<TParsedLine> taken;
+    size_t weight = 0;
+    while (!pending.empty() && (taken.empty() || weight + Weight(pending.front()) <= WeightPerClientPerRound)) {
+        weight += Weight(pending.front());
+        taken.push_back(std::move(pending.front()));
+        pending.pop_front();
+    }
+    return taken;
+}
+
+void Configure(SOCKET client) {
+    SetNonBlocking(client);
+    // Replies are short lines that the client waits for: send each at once.
+    BOOL noDelay = TRUE;
+    setsockopt(client, IPPROTO_TCP, TCP_NODELAY, reinterpret_cast<const char*>(&noDelay), sizeof noDelay);
 }
 
 std::string HttpRefusedNotice(uint16_t port) {
@@ -161,6 +209,7 @@ struct TCommandPort::TSockets {
     TSocket Listener;
     TSocket Datagrams;
     std::list<TConnection> Connections;
+    std::list<TDatagram> PendingDatagrams;
 };
 
 TCommandPort::TCommandPort(TCommandQueue& queue, TRefusalHandler onRefusal)
@@ -192,101 +241,145 @@ void TCommandPort::Close() {
 void TCommandPort::Serve() {
     TSockets& sockets = *sockets_;
     while (!stop_) {
+        const bool waiting = !sockets.PendingDatagrams.empty() ||
+                             std::any_of(sockets.Connections.begin(), sockets.Connections.end(),
+                                         [](const TConnection& connection) { return !connection.Pending.empty(); });
         fd_set readable;
         fd_set writable;
         FD_ZERO(&readable);
         FD_ZERO(&writable);
         FD_SET(sockets.Listener.Get(), &readable);
-        FD_SET(sockets.Datagrams.Get(), &readable);
+        if (sockets.PendingDatagrams.size() < MaxPendingDatagrams) FD_SET(sockets.Datagrams.Get(), &readable);
         for (TConnection& connection : sockets.Connections) {
-            if (!connection.Ending) FD_SET(connection.Socket.Get(), &readable);
+            if (!connection.Ending && connection.Pending.empty()) FD_SET(connection.Socket.Get(), &readable);
             if (!connection.Output.empty()) FD_SET(connection.Socket.Get(), &writable);
         }
-        timeval wait{0, SelectMicroseconds};
-        if (select(0, &readable, &writable, nullptr, &wait) <= 0) continue;
-
-        if (FD_ISSET(sockets.Listener.Get(), &readable)) {
-            TSocket client(accept(sockets.Listener.Get(), nullptr, nullptr));
-            if (client.Valid()) {
-                if (static_cast<int>(sockets.Connections.size()) >= MaxConnections) {
-                    send(client.Get(), TooManyConnections, sizeof TooManyConnections - 1, 0);
-                } else {
-                    SetNonBlocking(client.Get());
-                    // Replies are short lines that the client waits for: send each at once.
-                    BOOL noDelay = TRUE;
-                    setsockopt(client.Get(), IPPROTO_TCP, TCP_NODELAY, reinterpret_cast<const char*>(&noDelay),
-                               sizeof noDelay);
-                    sockets.Connections.emplace_back();
-                    sockets.Connections.back().Socket = std::move(client);
-                }
-            }
+        // Lines that wait are served at once; otherwise the wait ends now and then to look at the stop flag.
+        timeval wait{0, waiting ? 0 : SelectMicroseconds};
+        if (select(0, &readable, &writable, nullptr, &wait) <= 0) {
+            if (!waiting) continue;
+            FD_ZERO(&readable);
+            FD_ZERO(&writable);
         }
-
-        std::vector<TSource> sources;
-        for (TConnection& connection : sockets.Connections) {
-            if (FD_ISSET(connection.Socket.Get(), &writable)) Flush(connection);
-            if (!FD_ISSET(connection.Socket.Get(), &readable)) continue;
-            char buffer[ReceiveChunk];
-            const int received = recv(connection.Socket.Get(), buffer, sizeof buffer, 0);
-            if (received < 0) {
-                // A half line of a client that vanished (its connection reset) is dropped with it.
-                if (WSAGetLastError() != WSAEWOULDBLOCK) connection.Closed = true;
-                continue;
-            }
-            TSource source;
-            source.Connection = &connection;
-            if (received == 0) {
-                // The client ended its sending side: its last line ends with it, and is answered.
-                connection.Ending = true;
-                connection.Reader.Finish(source.Lines);
-            } else {
-                connection.Reader.Feed(std::string_view(buffer, static_cast<size_t>(received)), source.Lines);
-            }
-            if (SpeaksHttp(source.Lines)) {
-                // A web page on this machine, not a client: nothing it sent is applied or answered.
-                connection.Closed = true;
-                if (onRefusal_) onRefusal_(HttpRefusedNotice(port_));
-                continue;
-            }
-            if (!source.Lines.empty()) sources.push_back(std::move(source));
-        }
-        if (FD_ISSET(sockets.Datagrams.Get(), &readable)) {
-            std::vector<char> datagram(MaxDatagram);
-            for (int count = 0; count < DatagramsPerRound; ++count) {
-                TSource source;
-                int senderSize = sizeof source.Sender;
-                const int received = recvfrom(sockets.Datagrams.Get(), datagram.data(), MaxDatagram, 0,
-                                              reinterpret_cast<sockaddr*>(&source.Sender), &senderSize);
-                if (received < 0) {
-                    if (WSAGetLastError() == WSAEWOULDBLOCK) break;
-                    continue;
-                }
-                TLineReader reader;
-                reader.Feed(std::string_view(datagram.data(), static_cast<size_t>(received)), source.Lines);
-                reader.Finish(source.Lines);
-                if (!source.Lines.empty()) sources.push_back(std::move(source));
-            }
-        }
-
-        std::vector<TCommand> commands;
-        for (const TSource& source : sources)
-            for (const TParsedLine& line : source.Lines)
-                if (line.Command) commands.push_back(*line.Command);
-        const std::vector<std::string> replies = queue_.Submit(commands, ReplyLimit, stop_, TWayIn::Port);
-        size_t next = 0;
-        for (TSource& source : sources) {
-            std::string text;
-            for (const TParsedLine& line : source.Lines)
-                text += (line.Command ? replies[next++] : line.Reply) + ReplyLineEnd;
-            if (source.Connection) {
-                source.Connection->Output += text;
-                Flush(*source.Connection);
-            } else {
-                SendDatagrams(sockets.Datagrams.Get(), source.Sender, text);
-            }
-        }
-        for (TConnection& connection : sockets.Connections)
-            if (connection.Ending && connection.Output.empty()) connection.Closed = true;
-        sockets.Connections.remove_if([](const TConnection& connection) { return connection.Closed; });
+        if (FD_ISSET(sockets.Listener.Get(), &readable)) Accept();
+        Read(readable, writable);
+        ServeRound();
     }
+}
+
+void TCommandPort::Accept() {
+    TSockets& sockets = *sockets_;
+    TSocket client(accept(sockets.Listener.Get(), nullptr, nullptr));
+    if (!client.Valid()) return;
+    if (static_cast<int>(sockets.Connections.size()) >= MaxConnections) {
+        // A newcomer takes the place of the connection that has been idle longest: idle
+        // clients cannot lock the playout software out.
+        const auto idlest = std::min_element(sockets.Connections.begin(), sockets.Connections.end(),
+                                             [](const TConnection& a, const TConnection& b) {
+                                                 return a.LastHeard < b.LastHeard;
+                                             });
+        send(idlest->Socket.Get(), ReplacedConnection, sizeof ReplacedConnection - 1, 0);
+        sockets.Connections.erase(idlest);
+    }
+    Configure(client.Get());
+    sockets.Connections.emplace_back();
+    sockets.Connections.back().Socket = std::move(client);
+}
+
+void TCommandPort::Read(const struct fd_set& readable, const struct fd_set& writable) {
+    TSockets& sockets = *sockets_;
+    for (TConnection& connection : sockets.Connections) {
+        if (FD_ISSET(connection.Socket.Get(), &writable)) Flush(connection);
+        if (!FD_ISSET(connection.Socket.Get(), &readable)) continue;
+        char buffer[ReceiveChunk];
+        const int received = recv(connection.Socket.Get(), buffer, sizeof buffer, 0);
+        if (received < 0) {
+            // A half line of a client that vanished (its connection reset) is dropped with it.
+            if (WSAGetLastError() != WSAEWOULDBLOCK) connection.Closed = true;
+            continue;
+        }
+        connection.LastHeard = TClock::now();
+        std::vector<TParsedLine> lines;
+        if (received == 0) {
+            // The client ended its sending side: its last line ends with it, and is answered.
+            connection.Ending = true;
+            connection.Reader.Finish(lines);
+        } else {
+            connection.Reader.Feed(std::string_view(buffer, static_cast<size_t>(received)), lines);
+        }
+        if (SpeaksHttp(lines)) {
+            // A web page on this machine, not a client: nothing it sent is applied or answered.
+            connection.Closed = true;
+            connection.Pending.clear();
+            if (onRefusal_) onRefusal_(HttpRefusedNotice(port_));
+            continue;
+        }
+        for (TParsedLine& line : lines) connection.Pending.push_back(std::move(line));
+    }
+    if (!FD_ISSET(sockets.Datagrams.Get(), &readable)) return;
+    std::vector<char> bytes(MaxDatagram);
+    for (int count = 0; count < DatagramsPerRound && sockets.PendingDatagrams.size() < MaxPendingDatagrams; ++count) {
+        TDatagram datagram;
+        int senderSize = sizeof datagram.Sender;
+        const int received = recvfrom(sockets.Datagrams.Get(), bytes.data(), MaxDatagram, 0,
+                                      reinterpret_cast<sockaddr*>(&datagram.Sender), &senderSize);
+        if (received < 0) {
+            if (WSAGetLastError() == WSAEWOULDBLOCK) break;
+            continue;
+        }
+        TLineReader reader;
+        std::vector<TParsedLine> lines;
+        reader.Feed(std::string_view(bytes.data(), static_cast<size_t>(received)), lines);
+        reader.Finish(lines);
+        if (lines.empty()) continue;
+        datagram.Pending.assign(std::make_move_iterator(lines.begin()), std::make_move_iterator(lines.end()));
+        sockets.PendingDatagrams.push_back(std::move(datagram));
+    }
+}
+
+void TCommandPort::ServeRound() {
+    TSockets& sockets = *sockets_;
+    std::vector<TSource> sources;
+    for (TConnection& connection : sockets.Connections) {
+        if (connection.Closed || connection.Pending.empty()) continue;
+        TSource source;
+        source.Connection = &connection;
+        source.Lines = TakeForRound(connection.Pending);
+        sources.push_back(std::move(source));
+    }
+    int datagrams = 0;
+    for (TDatagram& datagram : sockets.PendingDatagrams) {
+        if (datagrams++ == DatagramsPerRound) break;
+        TSource source;
+        source.Datagram = &datagram;
+        source.Lines = TakeForRound(datagram.Pending);
+        sources.push_back(std::move(source));
+    }
+
+    std::vector<TCommand> commands;
+    for (const TSource& source : sources)
+        for (const TParsedLine& line : source.Lines)
+            if (line.Command) commands.push_back(*line.Command);
+    const std::vector<std::string> replies = queue_.Submit(commands, ReplyLimit, stop_, TWayIn::Port);
+    size_t next = 0;
+    for (TSource& source : sources) {
+        std::string text;
+        for (const TParsedLine& line : source.Lines)
+            text += (line.Command ? replies[next++] : line.Reply) + ReplyLineEnd;
+        if (source.Connection) {
+            source.Connection->Output += text;
+            Flush(*source.Connection);
+        } else {
+            source.Datagram->Replies += text;
+        }
+    }
+    // A datagram is answered in one go once every line of it is.
+    sockets.PendingDatagrams.remove_if([&sockets](const TDatagram& datagram) {
+        if (!datagram.Pending.empty()) return false;
+        SendDatagrams(sockets.Datagrams.Get(), datagram.Sender, datagram.Replies);
+        return true;
+    });
+    for (TConnection& connection : sockets.Connections)
+        if (connection.Ending && connection.Pending.empty() && connection.Output.empty()) connection.Closed = true;
+    sockets.Connections.remove_if([](const TConnection& connection) { return connection.Closed; });
 }

@@ -40,6 +40,11 @@ public:
 private:
     struct TSockets;
     void Serve();
+    // One step of the worker each: a newcomer, what the clients sent, and a round that
+    // hands over a bounded share of each client's lines and sends their replies.
+    void Accept();
+    void Read(const struct fd_set& readable, const struct fd_set& writable);
+    void ServeRound();
 
     TCommandQueue& queue_;
     TRefusalHandler onRefusal_;

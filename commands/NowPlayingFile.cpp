@@ -8,6 +8,8 @@
 #include <windows.h>
 
 #include <atomic>
+#include <memory>
+#include <mutex>
 #include <thread>
 #include <tuple>
 #include <utility>
@@ -108,20 +110,39 @@ std::pair<std::string, std::string> FullPathAndFolder(const std::string& path) {
 
 }  // namespace
 
-class TNowPlayingFile::TWatch {
+namespace {
+
+// How long changing the path or freeing the unit waits for the worker: a file on a
+// share that stops answering holds the worker, never the thread that asked.
+constexpr DWORD StopWaitMs = 1000;
+
+// What the worker uses; shared with the unit, so that a worker held up in a read
+// outlives the unit without touching anything the unit owned.
+class TFollower {
 public:
-    TWatch(const std::string& path, const TTextHandler& onText, const TFailureHandler& onFailure)
-        : onText_(onText), onFailure_(onFailure), stop_(CreateEventA(nullptr, TRUE, FALSE, nullptr)) {
-        if (!stop_.Valid()) RaiseLastOSError("Cannot follow the now-playing file");
+    TFollower(const std::string& path, TNowPlayingFile::TTextHandler onText,
+              TNowPlayingFile::TFailureHandler onFailure, TNowPlayingFile::TReader reader)
+        : onText_(std::move(onText)), onFailure_(std::move(onFailure)), reader_(std::move(reader)),
+          stop_(CreateEventA(nullptr, TRUE, FALSE, nullptr)), finished_(CreateEventA(nullptr, TRUE, FALSE, nullptr)) {
+        if (!stop_.Valid() || !finished_.Valid()) RaiseLastOSError("Cannot follow the now-playing file");
         std::tie(path_, folder_) = FullPathAndFolder(path);
-        worker_ = std::thread([this] { Run(); });
     }
-    TWatch(const TWatch&) = delete;
-    TWatch& operator=(const TWatch&) = delete;
-    ~TWatch() {
+    TFollower(const TFollower&) = delete;
+    TFollower& operator=(const TFollower&) = delete;
+
+    // The worker's whole life.
+    void Work() {
+        Run();
+        SetEvent(finished_.Get());
+    }
+    // Nothing is handed on once this returns; the worker ends as soon as it can.
+    void Stop() {
         SetEvent(stop_.Get());
-        worker_.join();
+        std::lock_guard<std::mutex> guard(handing_);
+        stopped_ = true;
     }
+    // Whether the worker ended within Ms.
+    bool WaitFinished(DWORD ms) const { return WaitForSingleObject(finished_.Get(), ms) == WAIT_OBJECT_0; }
     unsigned Reads() const { return reads_; }
 
 private:
@@ -168,9 +189,12 @@ private:
         ULONGLONG start = GetTickCount64();
         for (;;) {
             const ULONGLONG held = GetTickCount64() - start;
-            DWORD error = 0;
-            const std::string bytes = ReadStart(path_, held < WriterGraceMs ? ShareWithReaders : ShareWithAll, error);
+            unsigned long error = 0;
+            const bool shareWithWriters = held >= WriterGraceMs;
+            const std::string bytes = reader_ ? reader_(path_, shareWithWriters, error)
+                                              : ReadStart(path_, shareWithWriters ? ShareWithAll : ShareWithReaders, error);
             ++reads_;
+            if (Stopping()) return TWake::Stop;
             if (error == 0) {
                 reported_ = false;
                 Deliver(NowPlayingText(bytes, GetACP()));
@@ -192,33 +216,66 @@ private:
     bool Stopping() const { return WaitForSingleObject(stop_.Get(), 0) == WAIT_OBJECT_0; }
 
     void Deliver(const std::string& text) {
-        if ((delivered_ && text == lastText_) || Stopping()) return;
+        if (delivered_ && text == lastText_) return;
+        std::lock_guard<std::mutex> guard(handing_);
+        if (stopped_) return;
         lastText_ = text;
         delivered_ = true;
         onText_(text);
     }
 
     void Report(const std::string& message) {
-        if (reported_ || Stopping()) return;
+        if (reported_) return;
+        std::lock_guard<std::mutex> guard(handing_);
+        if (stopped_) return;
         reported_ = true;
         onFailure_(message);
     }
 
-    const TTextHandler& onText_;
-    const TFailureHandler& onFailure_;
+    const TNowPlayingFile::TTextHandler onText_;
+    const TNowPlayingFile::TFailureHandler onFailure_;
+    const TNowPlayingFile::TReader reader_;
     TEvent stop_;
+    TEvent finished_;
     std::string path_;
     std::string folder_;
     std::atomic<unsigned> reads_{0};
+    // Held while a handler runs; once stopped, none runs again.
+    std::mutex handing_;
+    bool stopped_ = false;
     // The worker's own: the text handed on last, and whether a failure is reported.
     std::string lastText_;
     bool delivered_ = false;
     bool reported_ = false;
+};
+
+}  // namespace
+
+class TNowPlayingFile::TWatch {
+public:
+    TWatch(const std::string& path, const TTextHandler& onText, const TFailureHandler& onFailure,
+           const TReader& reader)
+        : follower_(std::make_shared<TFollower>(path, onText, onFailure, reader)),
+          worker_([follower = follower_] { follower->Work(); }) {}
+    TWatch(const TWatch&) = delete;
+    TWatch& operator=(const TWatch&) = delete;
+    ~TWatch() {
+        follower_->Stop();
+        // A worker held in a read past the wait ends on its own; it keeps what it uses.
+        if (follower_->WaitFinished(StopWaitMs))
+            worker_.join();
+        else
+            worker_.detach();
+    }
+    unsigned Reads() const { return follower_->Reads(); }
+
+private:
+    std::shared_ptr<TFollower> follower_;
     std::thread worker_;
 };
 
-TNowPlayingFile::TNowPlayingFile(TTextHandler onText, TFailureHandler onFailure)
-    : onText_(std::move(onText)), onFailure_(std::move(onFailure)) {}
+TNowPlayingFile::TNowPlayingFile(TTextHandler onText, TFailureHandler onFailure, TReader reader)
+    : onText_(std::move(onText)), onFailure_(std::move(onFailure)), reader_(std::move(reader)) {}
 
 TNowPlayingFile::~TNowPlayingFile() = default;
 
@@ -226,7 +283,7 @@ void TNowPlayingFile::SetPath(const std::string& path) {
     if (path == path_) return;
     watch_.reset();
     path_.clear();
-    if (!path.empty()) watch_ = std::make_unique<TWatch>(path, onText_, onFailure_);
+    if (!path.empty()) watch_ = std::make_unique<TWatch>(path, onText_, onFailure_, reader_);
     path_ = path;
 }
 

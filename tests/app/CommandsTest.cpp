@@ -227,11 +227,68 @@ TEST_F(CommandsTest, TransmitterCommandsTuneStoreAndShow) {
     EXPECT_EQ("No", Stored("PowerOn"));
 }
 
-TEST_F(CommandsTest, UpdateWritesTheWholeImageAgain) {
+TEST_F(CommandsTest, UpdatesThatArriveTogetherAreOneWholeImageWrite) {
     StartReady();
-    EXPECT_EQ((Lines{"+", "+"}), Submit({"UPDATE", "UPDATE"}));
-    EXPECT_EQ(166u, RdsLines().size());
+    EXPECT_EQ((Lines{"+", "+", "+", "+"}), Submit({"UPDATE", "RT=After the first update", "UPDATE", "UPDATE"}));
+    // One write of the whole image, with the values of after every command.
+    const Lines writes = RdsLines();
+    ASSERT_EQ(83u, writes.size());
+    EXPECT_EQ("RDS 256 65", writes[19]);
     EXPECT_EQ("Update RDS", form->Button1->Caption());
+    card.Trace().ClearEvents();
+    // Again: the whole image again, as the button does.
+    EXPECT_EQ((Lines{"+"}), Submit({"UPDATE"}));
+    EXPECT_EQ(83u, RdsLines().size());
+}
+
+TEST_F(CommandsTest, FloodOfUpdatesLeavesTheWindowAnsweringClicksOthersAndAClose) {
+    TTestWinsock winsock;
+    const uint16_t number = FreePort();
+    Seed("CommandPort", std::to_string(number));
+    StartReady();
+    std::string flood;
+    while (flood.size() + 8 <= 65507) flood += "UPDATE\r\n";
+    const size_t updates = flood.size() / 8;
+    std::string replies;
+    Lines status;
+    std::atomic<bool> flooded{false};
+    std::thread clients([&] {
+        TUdpClient udp(number);
+        udp.Send(flood);
+        flooded = true;
+        TTcpClient other(number);
+        other.Send("STATUS\r\n");
+        status = other.ReadLines(1, 20000);
+        while (replies.size() < updates * 3) {
+            const std::string more = udp.Receive(20000);
+            if (more == "<none>") break;
+            replies += more;
+        }
+    });
+    ASSERT_TRUE(Testing::PumpUntil([&] { return flooded.load(); }, ClientMilliseconds));
+    // A click while the flood is applied is handled within a few seconds.
+    const auto clicked = std::chrono::steady_clock::now();
+    PostMessageA(form->Handle(), WM_USER + 100, 0, 0);
+    MSG message;
+    bool handled = false;
+    while (!handled && std::chrono::steady_clock::now() - clicked < std::chrono::seconds(3)) {
+        Testing::PumpMessages(10);
+        handled = !PeekMessageA(&message, form->Handle(), WM_USER + 100, WM_USER + 100, PM_NOREMOVE);
+    }
+    EXPECT_TRUE(handled);
+    Testing::PumpUntil([&] { return !status.empty() && replies.size() >= updates * 3; }, 60000);
+    clients.join();
+    ASSERT_EQ(1u, status.size());
+    EXPECT_EQ(0u, status[0].find("+\tFREQ=")) << status[0];
+    EXPECT_EQ(updates * 3, replies.size());
+    // Some thousand UPDATEs, a few whole images.
+    const size_t writes = RdsLines().size();
+    EXPECT_EQ(0u, writes % 83);
+    EXPECT_LE(writes / 83, 4u) << updates << " updates";
+    // The close goes through at once.
+    const auto closing = std::chrono::steady_clock::now();
+    Close();
+    EXPECT_LT(std::chrono::steady_clock::now() - closing, std::chrono::seconds(3));
 }
 
 TEST_F(CommandsTest, CommandPortSettingAtStart) {

@@ -123,25 +123,69 @@ TEST_F(CommandPortTest, RepliesTooBigForOneDatagramAreCutAtLineEnds) {
     EXPECT_EQ(reply, second.substr(second.size() - reply.size()));
 }
 
-TEST_F(CommandPortTest, NinthConnectionIsClosedAndAFreedPlaceIsTakenAgain) {
+TEST_F(CommandPortTest, NewcomerTakesThePlaceOfTheConnectionIdleLongest) {
     std::vector<std::unique_ptr<TTcpClient>> clients;
     for (int i = 0; i < TCommandPort::MaxConnections; ++i) {
         clients.push_back(std::make_unique<TTcpClient>(number));
         clients.back()->Send("POWER=" + std::to_string(i) + "\n");
         ASSERT_EQ((Lines{"+ " + std::to_string(i) + " "}), clients.back()->ReadLines(1)) << i;
     }
+    // The first one speaks again: the second has now been idle longest.
+    clients[0]->Send("TP=1\n");
+    ASSERT_EQ((Lines{"+ 1 "}), clients[0]->ReadLines(1));
     TTcpClient ninth(number);
     ASSERT_TRUE(ninth.Connected());
-    EXPECT_EQ((Lines{"- too many connections"}), ninth.ReadLines(1));
-    EXPECT_TRUE(ninth.ClosedByPeer());
+    ninth.Send("POWER=15\n");
+    EXPECT_EQ((Lines{"+ 15 "}), ninth.ReadLines(1));
+    EXPECT_EQ((Lines{"- closed: all connections were taken and this one had been idle longest"}),
+              clients[1]->ReadLines(1));
+    EXPECT_TRUE(clients[1]->ClosedByPeer());
+    // The others keep their places.
+    for (int i : {0, 2, 7}) {
+        clients[i]->Send("STATUS\n");
+        EXPECT_EQ(1u, clients[i]->ReadLines(1).size()) << i;
+    }
+}
 
-    clients.front().reset();
-    // The port notices the closed one before it takes the next.
-    clients.back()->Send("STATUS\n");
-    ASSERT_EQ(1u, clients.back()->ReadLines(1).size());
-    TTcpClient again(number);
-    again.Send("POWER=15\n");
-    EXPECT_EQ((Lines{"+ 15 "}), again.ReadLines(1));
+TEST_F(CommandPortTest, RoundTakesABoundedShareOfEachClientsLines) {
+    TTcpClient flooding(number);
+    std::string flood;
+    constexpr int FloodLines = 300;
+    for (int i = 0; i < FloodLines; ++i) flood += "PTY=" + std::to_string(i % 32) + "\n";
+    window.Hold();
+    flooding.Send(flood);
+    std::this_thread::sleep_for(std::chrono::milliseconds(200));
+    TTcpClient other(number);
+    other.Send("TP=1\n");
+    window.Release();
+    // The other client's line is answered long before the flood is through.
+    EXPECT_EQ((Lines{"+ 1 "}), other.ReadLines(1));
+    EXPECT_EQ(FloodLines, static_cast<int>(flooding.ReadLines(FloodLines).size()));
+    const Lines applied = window.Applied();
+    const auto tp = std::find(applied.begin(), applied.end(), "1 ");
+    ASSERT_NE(applied.end(), tp);
+    EXPECT_LT(tp - applied.begin(), 2 * 64 + 1);
+    EXPECT_GE(window.Takes(), FloodLines / 64);
+}
+
+TEST_F(CommandPortTest, DatagramOfUpdatesIsAFewRoundsAndAnsweredInOne) {
+    TUdpClient client(number);
+    std::string datagram;
+    constexpr size_t Updates = 9000;
+    for (size_t i = 0; i < Updates; ++i) datagram += "UPDATE\n";
+    client.Send(datagram);
+    // The stand-in answers each "+ 0 ".
+    const size_t replyBytes = std::string("+ 0 \r\n").size();
+    std::string replies;
+    while (replies.size() < Updates * replyBytes) {
+        const std::string more = client.Receive();
+        if (more == "<none>") break;
+        replies += more;
+    }
+    EXPECT_EQ(Updates * replyBytes, replies.size());
+    // UPDATE weighs little: the whole datagram takes a few rounds, not thousands.
+    EXPECT_LE(window.Takes(), 5);
+    EXPECT_GE(window.Takes(), 2);
 }
 
 TEST_F(CommandPortTest, BinaryBytesHalfLinesAndOverLongLinesLeaveTheConnectionWorking) {

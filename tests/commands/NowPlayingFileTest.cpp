@@ -5,8 +5,11 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 
+#include <atomic>
 #include <chrono>
 #include <cstdint>
+#include <functional>
+#include <memory>
 #include <string>
 #include <thread>
 #include <vector>
@@ -366,3 +369,63 @@ TEST_F(NowPlayingFile, FreedWhileAChangeIsPendingHandsNothingOnAfterwards) {
     witness.SetPath("");
     EXPECT_EQ(HandleCount(), handles);
 }
+
+namespace {
+
+// The file's first bytes as the unit reads them, for a reader that stands in for the system.
+std::string ReadWhole(const std::string& path, unsigned long& error) {
+    HANDLE file = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                              nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE) {
+        error = GetLastError();
+        return {};
+    }
+    char buffer[4096];
+    DWORD got = 0;
+    error = ReadFile(file, buffer, sizeof buffer, &got, nullptr) ? 0 : GetLastError();
+    CloseHandle(file);
+    return std::string(buffer, got);
+}
+
+TEST_F(NowPlayingFile, ReadThatHangsHoldsUpNeitherANewPathNorTheEnd) {
+    const std::string hanging = In("on a share that stopped answering.txt");
+    const std::string local = In("nowplaying.txt");
+    Write(hanging, "Never read");
+    Write(local, "From the local file");
+    HANDLE release = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+    ASSERT_NE(nullptr, release);
+    std::atomic<int> hung{0};
+    TRecorder recorder;
+    auto unit = std::make_unique<TNowPlayingFile>(
+        recorder.TextHandler(), recorder.FailureHandler(),
+        [&](const std::string& path, bool, unsigned long& error) {
+            if (path.find("stopped answering") == std::string::npos) return ReadWhole(path, error);
+            // As a read on a share that does not answer: it returns when the share does.
+            ++hung;
+            WaitForSingleObject(release, 30000);
+            error = 0;
+            return std::string("Read too late");
+        });
+    const auto timed = [](const std::function<void()>& step) {
+        const auto begin = std::chrono::steady_clock::now();
+        step();
+        return std::chrono::steady_clock::now() - begin;
+    };
+
+    unit->SetPath(hanging);
+    ASSERT_TRUE(WaitUntil([&] { return hung.load() == 1; }));
+    EXPECT_LT(timed([&] { unit->SetPath(local); }), 1500ms);
+    ASSERT_TRUE(recorder.WaitForText("From the local file"));
+    unit->SetPath(hanging);
+    ASSERT_TRUE(WaitUntil([&] { return hung.load() == 2; }));
+    EXPECT_LT(timed([&] { unit.reset(); }), 1500ms);
+
+    // The share answers after all: what the left workers read goes nowhere.
+    SetEvent(release);
+    std::this_thread::sleep_for(WriterPause);
+    EXPECT_EQ(recorder.Texts(), (std::vector<std::string>{"From the local file"}));
+    EXPECT_TRUE(recorder.Failures().empty());
+    CloseHandle(release);
+}
+
+}  // namespace
