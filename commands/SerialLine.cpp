@@ -16,9 +16,9 @@ constexpr unsigned LastSpeed = 4000000;
 constexpr size_t MaxDigits = 7;
 constexpr BYTE DataBits = 8;
 constexpr size_t ReadChunk = 4096;
-// A read returns with what has come or, with nothing, after this long, so that a
-// lost port is noticed even when its reads do not fail.
-constexpr DWORD ReadWaitMs = 1000;
+// A read waits for its first byte, then ends at the first gap this long: a line or a
+// frame sent at once comes in one read (a byte takes about 1 ms at 9600 baud).
+constexpr DWORD ReadGapMs = 20;
 // A write the line cannot take within this long counts as a lost port.
 constexpr DWORD WriteLimitMs = 5000;
 // How long closing waits for the cancelled read to give its buffer back.
@@ -81,8 +81,7 @@ void OpenPort(const TSerialSetting& setting, TKernelHandle& port) {
     state.fAbortOnError = FALSE;
     if (!SetCommState(port.Get(), &state))
         throw CannotOpen(setting, "SetCommState");
-    // Interval and multiplier MAXDWORD: a read returns at once with the bytes that came.
-    COMMTIMEOUTS timeouts{MAXDWORD, MAXDWORD, ReadWaitMs, 0, WriteLimitMs};
+    COMMTIMEOUTS timeouts{ReadGapMs, 0, 0, 0, WriteLimitMs};
     if (!SetCommTimeouts(port.Get(), &timeouts))
         throw CannotOpen(setting, "SetCommTimeouts");
 }
@@ -199,7 +198,7 @@ void TSerialLine::Serve(void* port, const TSerialSetting& setting, TUecpPeer& pe
         DWORD got = 0;
         if (!GetOverlappedResult(port, &read, &got, FALSE)) throw Lost(setting, "ReadFile", GetLastError());
         if (got == 0) {
-            // Nothing came: a port that is gone fails to tell its state.
+            // A read that ends with nothing: a port that is gone fails to tell its state.
             DCB state{};
             state.DCBlength = sizeof state;
             if (!GetCommState(port, &state)) throw Lost(setting, "GetCommState", GetLastError());

@@ -1,0 +1,69 @@
+// The serial line on the port its first argument names, with a stand-in for the
+// window's thread, for serial_line_test.py: what the owner is told goes to stdout;
+// "close" on stdin closes the line and reports how long that took.
+#include "SerialLine.h"
+#include "StandInWindow.h"
+
+#include <chrono>
+#include <cstdio>
+#include <iostream>
+#include <mutex>
+#include <string>
+
+namespace {
+
+std::mutex printing;
+
+void Print(const std::string& line) {
+    std::lock_guard<std::mutex> guard(printing);
+    std::fputs((line + "\n").c_str(), stdout);
+    std::fflush(stdout);
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    if (argc != 3) {
+        std::fputs("usage: serial_line_probe SETTING RETRY_MS\n", stderr);
+        return 2;
+    }
+    TCommandQueue queue;
+    TStandInWindow window(queue);
+    std::mutex lock;
+    TUecpAddressLists addresses;
+    TSerialLine::TOwner owner;
+    owner.Addresses = [&] {
+        std::lock_guard<std::mutex> guard(lock);
+        return addresses;
+    };
+    owner.AddressesChanged = [&](const TUecpAddressLists& lists) {
+        {
+            std::lock_guard<std::mutex> guard(lock);
+            addresses = lists;
+        }
+        Print("addresses " + FormatUecpSites(lists.Sites) + " " + FormatUecpEncoders(lists.Encoders));
+    };
+    owner.Status = [] {
+        TStatus status;
+        status.ProgramService = "SONDEL  ";
+        status.Pty = 10;
+        return status;
+    };
+    owner.Report = [](const std::string& text) { Print("report " + text); };
+    TSerialLine line(queue, owner, std::chrono::milliseconds(std::stoi(argv[2])));
+    try {
+        line.Open(argv[1]);
+    } catch (const Exception& error) {
+        Print("refused " + error.Message());
+        return 1;
+    }
+    Print("started");
+    std::string command;
+    while (std::getline(std::cin, command) && command != "close") {
+    }
+    const auto start = std::chrono::steady_clock::now();
+    line.Close();
+    const auto took = std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - start);
+    Print("closed " + std::to_string(took.count()));
+    return 0;
+}
