@@ -165,7 +165,7 @@ void TSerialLine::Run(TSerialSetting setting) {
             if (!WaitToRetry()) return;
             continue;
         }
-        if (reported && owner_.Report) owner_.Report("The serial line " + setting.Name() + " is open again.");
+        if (reported && owner_.Report) owner_.Report("The serial line " + setting.Name() + " is open.");
         reported = false;
         try {
             Serve(port.Get(), setting, peer);
