@@ -104,13 +104,14 @@ int main(int argc, char** argv) {
     };
     owner.Report = [](const std::string& text) { Print("report " + text); };
     TSerialLine line(queue, owner, std::chrono::milliseconds(std::stoi(argv[2])));
+    // Before opening: the worker's first report may come at once.
+    Print("started");
     try {
         line.Open(argv[1]);
     } catch (const Exception& error) {
         Print("refused " + error.Message());
         return 1;
     }
-    Print("started");
     std::string command;
     while (std::getline(std::cin, command) && command != "close") {
     }
