@@ -1,0 +1,116 @@
+// The serial line without a port behind it: the setting's texts, and a port that does
+// not exist reported once, tried again, and closed at once while it waits. The line
+// on a real pseudo-terminal is driven by serial/serial_line_test.py.
+#include "SerialLine.h"
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <mutex>
+#include <string>
+#include <thread>
+#include <vector>
+
+namespace {
+
+using namespace std::chrono_literals;
+
+// Reports as the owner receives them, on the line's worker.
+class TReports {
+public:
+    TSerialLine::TOwner Owner() {
+        TSerialLine::TOwner owner;
+        owner.Report = [this](const std::string& text) {
+            std::lock_guard<std::mutex> guard(lock_);
+            texts_.push_back(text);
+        };
+        return owner;
+    }
+    std::vector<std::string> Texts() {
+        std::lock_guard<std::mutex> guard(lock_);
+        return texts_;
+    }
+    // Waits, a bounded time, for a first report.
+    bool WaitForOne() {
+        const auto deadline = std::chrono::steady_clock::now() + 10s;
+        while (Texts().empty() && std::chrono::steady_clock::now() < deadline) std::this_thread::sleep_for(20ms);
+        return !Texts().empty();
+    }
+
+private:
+    std::mutex lock_;
+    std::vector<std::string> texts_;
+};
+
+// No such port on this machine: Wine maps only the COM ports it has links for.
+constexpr char MissingPort[] = "COM199";
+
+TEST(SerialLineSetting, PortAndSpeed) {
+    const auto plain = ParseSerialSetting("COM2");
+    ASSERT_TRUE(plain);
+    EXPECT_EQ(plain->Number, 2u);
+    EXPECT_EQ(plain->Speed, 9600u);
+    EXPECT_EQ(plain->Name(), "COM2");
+    const auto fast = ParseSerialSetting(" com12:19200 ");
+    ASSERT_TRUE(fast);
+    EXPECT_EQ(fast->Name(), "COM12");
+    EXPECT_EQ(fast->Speed, 19200u);
+    EXPECT_EQ(ParseSerialSetting("COM255:4000000")->Speed, 4000000u);
+    EXPECT_FALSE(ParseSerialSetting(""));
+    EXPECT_FALSE(ParseSerialSetting("   "));
+}
+
+TEST(SerialLineSetting, MalformedTextsAreRefusedWithTheRule) {
+    try {
+        ParseSerialSetting("COM2:fast");
+        FAIL() << "accepted";
+    } catch (const ESerialLineError& error) {
+        EXPECT_EQ(error.Message(),
+                  "The serial line setting \"COM2:fast\" is not valid: it must be COMn or COMn:speed, "
+                  "n 1..255, speed 1..4000000.");
+    }
+    for (const char* text : {"COM", "COM0", "COM256", "COMX", "LPT1", "COM2:", "COM2:0", "COM2:4000001",
+                             "COM2:9600:1", "COM-2", "COM 2", "COM99999999999", "COM2:+9600"})
+        EXPECT_THROW(ParseSerialSetting(text), ESerialLineError) << text;
+}
+
+TEST(SerialLine, AMalformedSettingOpensNothing) {
+    TCommandQueue queue;
+    TReports reports;
+    TSerialLine line(queue, reports.Owner(), 50ms);
+    EXPECT_THROW(line.Open("COM2:fast"), ESerialLineError);
+    line.Open("");
+    std::this_thread::sleep_for(300ms);
+    EXPECT_TRUE(reports.Texts().empty());
+}
+
+TEST(SerialLine, AMissingPortIsReportedOnceAndTriedAgain) {
+    TCommandQueue queue;
+    TReports reports;
+    TSerialLine line(queue, reports.Owner(), 50ms);
+    line.Open(MissingPort);
+    ASSERT_TRUE(reports.WaitForOne());
+    // Many retries later, still the one report.
+    std::this_thread::sleep_for(600ms);
+    const std::vector<std::string> texts = reports.Texts();
+    ASSERT_EQ(texts.size(), 1u);
+    const std::string start = "The serial line COM199 cannot be opened (CreateFile): ";
+    EXPECT_EQ(texts[0].substr(0, start.size()), start);
+    const std::string end = "; it is tried again until it opens.";
+    ASSERT_GT(texts[0].size(), start.size() + end.size());
+    EXPECT_EQ(texts[0].substr(texts[0].size() - end.size()), end);
+}
+
+TEST(SerialLine, ClosingWhileWaitingToRetryIsPrompt) {
+    TCommandQueue queue;
+    TReports reports;
+    TSerialLine line(queue, reports.Owner());
+    line.Open(MissingPort);
+    ASSERT_TRUE(reports.WaitForOne());
+    const auto start = std::chrono::steady_clock::now();
+    line.Close();
+    EXPECT_LT(std::chrono::steady_clock::now() - start, 1s);
+    EXPECT_EQ(reports.Texts().size(), 1u);
+}
+
+}  // namespace

@@ -1,0 +1,123 @@
+// The serial line on the port its first argument names, with a stand-in for the
+// window's thread, for serial_line_test.py: what the owner is told goes to stdout;
+// "close" on stdin closes the line and reports how long that took.
+#include "SerialLine.h"
+
+#include <chrono>
+#include <condition_variable>
+#include <cstdio>
+#include <iostream>
+#include <mutex>
+#include <string>
+#include <thread>
+
+namespace {
+
+// The one value the stand-in refuses, as the window refuses what its controls cannot take.
+constexpr uint32_t RefusedPty = 31;
+
+std::mutex printing;
+
+void Print(const std::string& line) {
+    std::lock_guard<std::mutex> guard(printing);
+    std::fputs((line + "\n").c_str(), stdout);
+    std::fflush(stdout);
+}
+
+// Answers "+ <value> <text>" per command, and refuses PTY RefusedPty.
+class TStandInWindow {
+public:
+    explicit TStandInWindow(TCommandQueue& queue) : queue_(queue) {
+        queue_.SetWake([this] {
+            std::lock_guard<std::mutex> guard(lock_);
+            woken_ = true;
+            wake_.notify_one();
+        });
+        thread_ = std::thread([this] { Run(); });
+    }
+    ~TStandInWindow() {
+        {
+            std::lock_guard<std::mutex> guard(lock_);
+            stop_ = true;
+            wake_.notify_one();
+        }
+        thread_.join();
+        queue_.SetWake(nullptr);
+    }
+    TStandInWindow(const TStandInWindow&) = delete;
+    TStandInWindow& operator=(const TStandInWindow&) = delete;
+
+private:
+    void Run() {
+        std::unique_lock<std::mutex> guard(lock_);
+        while (!stop_) {
+            wake_.wait(guard, [this] { return woken_ || stop_; });
+            woken_ = false;
+            guard.unlock();
+            const auto batches = queue_.Take();
+            for (const auto& batch : batches)
+                for (const TCommand& command : batch->Commands)
+                    batch->Replies.push_back(command.Name == TCommandName::Pty && command.Value == RefusedPty
+                                                 ? RefusedReply("refused")
+                                                 : "+ " + std::to_string(command.Value) + " " + command.Text);
+            queue_.Answer(batches);
+            guard.lock();
+        }
+    }
+
+    TCommandQueue& queue_;
+    std::mutex lock_;
+    std::condition_variable wake_;
+    bool woken_ = false;
+    bool stop_ = false;
+    std::thread thread_;
+};
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    if (argc != 3) {
+        std::fputs("usage: serial_line_probe SETTING RETRY_MS\n", stderr);
+        return 2;
+    }
+    TCommandQueue queue;
+    TStandInWindow window(queue);
+    std::mutex lock;
+    TUecpAddressLists addresses;
+    TSerialLine::TOwner owner;
+    owner.Addresses = [&] {
+        std::lock_guard<std::mutex> guard(lock);
+        return addresses;
+    };
+    owner.AddressesChanged = [&](const TUecpAddressLists& lists) {
+        {
+            std::lock_guard<std::mutex> guard(lock);
+            addresses = lists;
+        }
+        Print("addresses " + FormatUecpSites(lists.Sites) + " " + FormatUecpEncoders(lists.Encoders));
+    };
+    owner.Status = [] {
+        TStatus status;
+        status.ProgramService = "SONDEL  ";
+        status.Pty = 10;
+        return status;
+    };
+    owner.Report = [](const std::string& text) { Print("report " + text); };
+    TSerialLine line(queue, owner, std::chrono::milliseconds(std::stoi(argv[2])));
+    // Before opening: the worker's first report may come at once.
+    Print("started");
+    try {
+        line.Open(argv[1]);
+    } catch (const Exception& error) {
+        Print("refused " + error.Message());
+        return 1;
+    }
+    std::string command;
+    while (std::getline(std::cin, command) && command != "close") {
+    }
+    const auto start = std::chrono::steady_clock::now();
+    line.Close();
+    const auto took = std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - start);
+    Print("closed " + std::to_string(took.count()));
+    return 0;
+}
