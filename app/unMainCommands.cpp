@@ -27,6 +27,7 @@ TLogWay LogWayOf(TWayIn way) {
     case TWayIn::Port: return TLogWay::Port;
     case TWayIn::CommandLine: return TLogWay::CommandLine;
     case TWayIn::NowPlayingFile: return TLogWay::File;
+    case TWayIn::SerialLine: return TLogWay::Serial;
     }
     return TLogWay::Port;
 }

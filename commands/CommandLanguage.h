@@ -24,7 +24,7 @@ struct TCommand {
 };
 
 // Where a command came in. Every way in says who it is: what it may change depends on it.
-enum class TWayIn { Port, CommandLine, NowPlayingFile };
+enum class TWayIn { Port, CommandLine, NowPlayingFile, SerialLine };
 
 // Settings that decide what the program reads or where it listens (RTFILE,
 // COMMANDPORT) are taken only from the window and the command line (whose pipe admits

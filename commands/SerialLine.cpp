@@ -249,7 +249,7 @@ std::string TSerialLine::Answer(const std::vector<TReceived>& received, TUecpPee
         }
         commands.insert(commands.end(), decoded[i]->Commands.begin(), decoded[i]->Commands.end());
     }
-    const std::vector<std::string> replies = queue_.Submit(commands, ReplyLimit, stop_);
+    const std::vector<std::string> replies = queue_.Submit(commands, ReplyLimit, stop_, TWayIn::SerialLine);
     std::string output;
     std::optional<TStatus> status;
     size_t next = 0;

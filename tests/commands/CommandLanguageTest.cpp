@@ -255,3 +255,18 @@ TEST(CommandLanguageTest, StatusReplyFieldsInOrder) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST(WaysIn, WhatDecidesWhereTheProgramReadsOrListensComesOnlyFromTheCommandLine) {
+    const TCommand rtFile = *ParseCommand("RTFILE=C:\\nowplaying.txt").Command;
+    const TCommand port = *ParseCommand("COMMANDPORT=7000").Command;
+    for (const TWayIn way : {TWayIn::Port, TWayIn::NowPlayingFile, TWayIn::SerialLine}) {
+        EXPECT_EQ(std::optional<std::string>("- RTFILE is set on the command line"), RefusalOfWayIn(rtFile, way));
+        EXPECT_EQ(std::optional<std::string>("- COMMANDPORT is set on the command line"), RefusalOfWayIn(port, way));
+    }
+    EXPECT_EQ(std::nullopt, RefusalOfWayIn(rtFile, TWayIn::CommandLine));
+    EXPECT_EQ(std::nullopt, RefusalOfWayIn(*ParseCommand("RT=x").Command, TWayIn::SerialLine));
+}
+
+}  // namespace
