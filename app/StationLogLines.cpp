@@ -151,10 +151,6 @@ std::string TransportFailing(TTransport transport, const std::string& where, con
     return Subject(transport, where) + " fails: " + message;
 }
 
-std::string WebPageConnectionClosed(const std::string& firstLine) {
-    return "Connection closed: it spoke as a web browser does (" + Quoted(firstLine) + ")";
-}
-
 std::string SettingNotStored(const std::string& name, const std::string& text, const std::string& message) {
     return "Setting " + name + " not stored as " + Quoted(text) + ": " + message;
 }

@@ -62,6 +62,4 @@ std::string TransportOpened(TTransport transport, const std::string& where);
 std::string TransportMoved(TTransport transport, const std::string& from, const std::string& to);
 std::string TransportClosed(TTransport transport, const std::string& where);
 std::string TransportFailing(TTransport transport, const std::string& where, const std::string& message);
-// A connection closed at its first line that a web browser sends.
-std::string WebPageConnectionClosed(const std::string& firstLine);
 std::string SettingNotStored(const std::string& name, const std::string& text, const std::string& message);

@@ -44,6 +44,7 @@ void TfoMain::StartNowPlayingFile() {
         return;
     }
     nowPlaying_->SetPath(parsed.Command->Text);
+    LogEvent(TransportOpened(TTransport::NowPlayingFile, parsed.Command->Text));
 }
 
 void TfoMain::PostFileNotice(HWND window, const std::string& notice) {
@@ -64,8 +65,10 @@ bool TfoMain::HandleNowPlayingMessage(const TMessage& message) {
         std::lock_guard<std::mutex> guard(fileNoticeLock_);
         notice.swap(fileNotice_);
     }
-    if (notice && !notice->empty())
+    if (notice && !notice->empty()) {
+        TWayScope way(*this, TLogWay::File);
         LogEvent(TransportFailing(TTransport::NowPlayingFile, RadioTextFile(), *notice));
+    }
     if (notice) ShowFileNotice(*notice);
     return true;
 }
@@ -81,7 +84,14 @@ std::string TfoMain::SetRadioTextFile(const std::string& path) {
         fileNotice_.reset();
     }
     ShowFileNotice(std::string());
+    const std::string previous = nowPlaying_->Path();
     nowPlaying_->SetPath(path);
+    if (path.empty())
+        LogEvent(TransportClosed(TTransport::NowPlayingFile, previous));
+    else if (previous.empty())
+        LogEvent(TransportOpened(TTransport::NowPlayingFile, path));
+    else
+        LogEvent(TransportMoved(TTransport::NowPlayingFile, previous, path));
     return DoneReply();
 }
 

@@ -18,6 +18,8 @@
 
 #include <windows.h>
 
+#include <fstream>
+
 #include <atomic>
 #include <functional>
 #include <map>
@@ -676,6 +678,27 @@ TEST_F(CommandsTest, ASettingThatCannotBeStoredIsLoggedWithItsWayIn) {
     EXPECT_EQ("port         Setting PS not stored as \"JAZZ FM\": Failed to create key "
               "\\Software\\Dravik Electronics\\SONDEL ULTRA\\v2.0",
               log[log.size() - 2]);
+}
+
+}  // namespace
+
+namespace {
+
+TEST_F(CommandsTest, TheLogSaysWhenTheNowPlayingFileIsFollowedMovedAndLetGo) {
+    StartReady();
+    const std::string first = logFolder / "first.txt";
+    const std::string second = logFolder / "second.txt";
+    for (const std::string& path : {first, second}) std::ofstream(path) << "Artist - Title\r\n";
+    EXPECT_EQ((Lines{"+"}), Submit({"RTFILE=" + first}, TWayIn::CommandLine));
+    EXPECT_EQ((Lines{"+"}), Submit({"RTFILE=" + second}, TWayIn::CommandLine));
+    EXPECT_EQ((Lines{"+"}), Submit({"RTFILE="}, TWayIn::CommandLine));
+    Lines changes;
+    for (const std::string& line : LogLines())
+        if (line.find("Now-playing file") != std::string::npos) changes.push_back(line);
+    EXPECT_EQ((Lines{"command line Now-playing file \"" + first + "\" opened",
+                     "command line Now-playing file moved from \"" + first + "\" to \"" + second + "\"",
+                     "command line Now-playing file \"" + second + "\" closed"}),
+              changes);
 }
 
 }  // namespace

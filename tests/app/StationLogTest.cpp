@@ -238,8 +238,6 @@ TEST(StationLogLines, WaysInOpenMoveCloseAndFail) {
     EXPECT_EQ("Now-playing file \"C:\\a.txt\" closed", TransportClosed(TTransport::NowPlayingFile, "C:\\a.txt"));
     EXPECT_EQ("Now-playing file \"C:\\a.txt\" fails: Access is denied.",
               TransportFailing(TTransport::NowPlayingFile, "C:\\a.txt", "Access is denied."));
-    EXPECT_EQ("Connection closed: it spoke as a web browser does (\"GET / HTTP/1.1\")",
-              WebPageConnectionClosed("GET / HTTP/1.1"));
     EXPECT_EQ("Setting PS not stored as \"NEWS FM\": Failed to create key \\Software\\Dravik Electronics\\SONDEL ULTRA\\v2.0",
               SettingNotStored("PS", "NEWS FM", "Failed to create key \\Software\\Dravik Electronics\\SONDEL ULTRA\\v2.0"));
 }
