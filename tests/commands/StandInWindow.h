@@ -5,15 +5,22 @@
 #include "CommandQueue.h"
 
 #include <condition_variable>
+#include <functional>
 #include <mutex>
+#include <optional>
 #include <string>
 #include <thread>
+#include <utility>
 #include <vector>
 
-// Takes every queued batch on its own thread and answers "+ <value> <text>" per command.
+// Takes every queued batch on its own thread and answers "+ <value> <text>" per command,
+// or what Refusal gives for a command it refuses.
 class TStandInWindow {
 public:
-    explicit TStandInWindow(TCommandQueue& queue) : queue_(queue) {
+    using TRefusal = std::function<std::optional<std::string>(const TCommand& command)>;
+
+    explicit TStandInWindow(TCommandQueue& queue, TRefusal refusal = nullptr)
+        : queue_(queue), refusal_(std::move(refusal)) {
         queue_.SetWake([this] {
             std::lock_guard<std::mutex> guard(lock_);
             woken_ = true;
@@ -63,6 +70,10 @@ private:
             if (!batches.empty()) ++takes_;
             for (const auto& batch : batches)
                 for (const TCommand& command : batch->Commands) {
+                    if (const std::optional<std::string> refused = refusal_ ? refusal_(command) : std::nullopt) {
+                        batch->Replies.push_back(*refused);
+                        continue;
+                    }
                     const std::string shown = std::to_string(command.Value) + " " + command.Text;
                     applied_.push_back(shown);
                     batch->Replies.push_back("+ " + shown);
@@ -74,6 +85,7 @@ private:
     }
 
     TCommandQueue& queue_;
+    TRefusal refusal_;
     std::mutex lock_;
     std::condition_variable wake_;
     // Batches queued before the stand-in came are taken at once, as the window takes them at its start.

@@ -2,14 +2,13 @@
 // window's thread, for serial_line_test.py: what the owner is told goes to stdout;
 // "close" on stdin closes the line and reports how long that took.
 #include "SerialLine.h"
+#include "StandInWindow.h"
 
 #include <chrono>
-#include <condition_variable>
 #include <cstdio>
 #include <iostream>
 #include <mutex>
 #include <string>
-#include <thread>
 
 namespace {
 
@@ -24,54 +23,11 @@ void Print(const std::string& line) {
     std::fflush(stdout);
 }
 
-// Answers "+ <value> <text>" per command, and refuses PTY RefusedPty.
-class TStandInWindow {
-public:
-    explicit TStandInWindow(TCommandQueue& queue) : queue_(queue) {
-        queue_.SetWake([this] {
-            std::lock_guard<std::mutex> guard(lock_);
-            woken_ = true;
-            wake_.notify_one();
-        });
-        thread_ = std::thread([this] { Run(); });
-    }
-    ~TStandInWindow() {
-        {
-            std::lock_guard<std::mutex> guard(lock_);
-            stop_ = true;
-            wake_.notify_one();
-        }
-        thread_.join();
-        queue_.SetWake(nullptr);
-    }
-    TStandInWindow(const TStandInWindow&) = delete;
-    TStandInWindow& operator=(const TStandInWindow&) = delete;
-
-private:
-    void Run() {
-        std::unique_lock<std::mutex> guard(lock_);
-        while (!stop_) {
-            wake_.wait(guard, [this] { return woken_ || stop_; });
-            woken_ = false;
-            guard.unlock();
-            const auto batches = queue_.Take();
-            for (const auto& batch : batches)
-                for (const TCommand& command : batch->Commands)
-                    batch->Replies.push_back(command.Name == TCommandName::Pty && command.Value == RefusedPty
-                                                 ? RefusedReply("refused")
-                                                 : "+ " + std::to_string(command.Value) + " " + command.Text);
-            queue_.Answer(batches);
-            guard.lock();
-        }
-    }
-
-    TCommandQueue& queue_;
-    std::mutex lock_;
-    std::condition_variable wake_;
-    bool woken_ = false;
-    bool stop_ = false;
-    std::thread thread_;
-};
+// Refuses PTY RefusedPty, as the window refuses a value out of range.
+std::optional<std::string> RefusePty(const TCommand& command) {
+    if (command.Name == TCommandName::Pty && command.Value == RefusedPty) return RefusedReply("refused");
+    return std::nullopt;
+}
 
 }  // namespace
 
@@ -81,7 +37,7 @@ int main(int argc, char** argv) {
         return 2;
     }
     TCommandQueue queue;
-    TStandInWindow window(queue);
+    TStandInWindow window(queue, RefusePty);
     std::mutex lock;
     TUecpAddressLists addresses;
     TSerialLine::TOwner owner;
