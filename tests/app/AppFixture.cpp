@@ -3,11 +3,15 @@
 
 #include "Application.h"
 #include "CardCommands.h"
+#include "CommandQueue.h"
+#include "Testing.h"
 #include "WinDrvr.h"
 
+#include <atomic>
 #include <chrono>
 #include <cstdio>
 #include <fstream>
+#include <thread>
 
 void AppTest::SetUp() {
     // The card command module drives one card for the whole process: each test starts it afresh.
@@ -73,4 +77,17 @@ std::vector<std::string> AppTest::LogLines() {
         lines.push_back(line.size() > StampLength ? line.substr(StampLength) : line);
     }
     return lines;
+}
+
+std::vector<std::string> AppTest::SubmitAsClient(const TCommand& command, TWayIn way, int waitMilliseconds) {
+    std::vector<std::string> replies;
+    std::atomic<bool> done{false};
+    std::thread client([&] {
+        std::atomic<bool> stop{false};
+        replies = form->Commands().Submit({command}, std::chrono::milliseconds(waitMilliseconds), stop, way);
+        done = true;
+    });
+    Testing::PumpUntil([&] { return done.load(); }, waitMilliseconds);
+    client.join();
+    return replies;
 }

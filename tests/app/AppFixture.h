@@ -6,6 +6,7 @@
 #include "ScratchFolder.h"
 #include "ScratchRegistry.h"
 #include "VirtualCard.h"
+#include "CommandLanguage.h"
 #include "unMain.h"
 
 #include <gtest/gtest.h>
@@ -31,6 +32,9 @@ protected:
     // The synthesizer frames and the carrier and stereo changes since the last call.
     std::vector<std::string> Tuning();
 
+    // Hands Command over from another thread, as a transport of Way does, while this (the
+    // window's) thread handles its messages; its replies.
+    std::vector<std::string> SubmitAsClient(const TCommand& command, TWayIn way, int waitMilliseconds);
     // The station log's lines of the clock's day so far, without their time stamps.
     std::vector<std::string> LogLines();
 

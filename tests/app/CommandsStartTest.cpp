@@ -139,15 +139,7 @@ TEST_F(CommandsStartTest, RtFileWhileThePipeBoxIsShownReachesTheNowPlayingUnit) 
         // A command line's RTFILE arrives while the box is up.
         const TParsedLine parsed = ParseCommand("RTFILE=" + path);
         ASSERT_TRUE(parsed.Command.has_value());
-        std::atomic<bool> done{false};
-        std::thread client([&] {
-            std::atomic<bool> stop{false};
-            replies = form->Commands().Submit({*parsed.Command}, std::chrono::milliseconds(WaitMilliseconds), stop,
-                                              TWayIn::CommandLine);
-            done = true;
-        });
-        Testing::PumpUntil([&] { return done.load(); }, WaitMilliseconds);
-        client.join();
+        replies = SubmitAsClient(*parsed.Command, TWayIn::CommandLine, WaitMilliseconds);
     });
     form = std::make_unique<TfoMain>(nullptr);
     form->SetCommandPipeName(pipeName);

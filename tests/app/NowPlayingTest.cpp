@@ -52,16 +52,7 @@ protected:
     std::string Command(const std::string& line) {
         const TParsedLine parsed = ParseCommand(line);
         if (!parsed.Command) return parsed.Reply;
-        std::vector<std::string> replies;
-        std::atomic<bool> done{false};
-        std::thread client([&] {
-            std::atomic<bool> stop{false};
-            replies = form->Commands().Submit({*parsed.Command}, std::chrono::milliseconds(WaitMilliseconds), stop,
-                                                 TWayIn::CommandLine);
-            done = true;
-        });
-        Testing::PumpUntil([&] { return done.load(); }, WaitMilliseconds);
-        client.join();
+        const std::vector<std::string> replies = SubmitAsClient(*parsed.Command, TWayIn::CommandLine, WaitMilliseconds);
         return replies.empty() ? std::string() : replies.front();
     }
 
