@@ -174,7 +174,8 @@ uint32_t TVirtualCard::Call(HANDLE device, uint32_t code, void* bytes, uint32_t 
     const double now = trace_.Now();
     if (handles_.count(device) == 0)
         throw ECardError("Virtual card: driver call on a handle that is not open");
-    calls_.push_back(code);
+    if (keepCalls_)
+        calls_.push_back(code);
 
     TRecordView record(bytes, length);
     if (code == DriverCode::Transfer && length == TransferRecord::Length)

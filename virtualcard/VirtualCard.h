@@ -82,7 +82,10 @@ public:
     void BreakRdsWriteAfter(int storedWrites, uint32_t refusedTransfers = 1);
     // Transfers refused so far.
     uint32_t RefusedTransfers() const { return refused_; }
-    const std::vector<uint32_t>& Calls() const { return calls_; }   // control codes in order
+    // The control codes of the driver calls in order, kept only from KeepCalls(true) on (a
+    // long run on the virtual card must measure the program, not this record).
+    void KeepCalls(bool keep) { keepCalls_ = keep; }
+    const std::vector<uint32_t>& Calls() const { return calls_; }
     size_t OpenHandles() const { return handles_.size(); }
     bool Locked() const { return locked_; }
     uint32_t ReleasedCardHandle() const { return releasedHandle_; }
@@ -132,6 +135,7 @@ private:
     std::vector<uint32_t> lockedTypes_;
     std::vector<uint32_t> configOffsets_;
     std::vector<uint32_t> calls_;
+    bool keepCalls_ = false;
     uint32_t infoSlot_ = 0;
     std::vector<uint8_t> mapped_;
     bool carrier_ = false;

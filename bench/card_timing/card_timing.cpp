@@ -41,6 +41,7 @@ double Microseconds(TClock::duration duration)
 int main()
 {
     TVirtualCard virtualCard;
+    virtualCard.KeepCalls(true);
     UseDriverDevice(&virtualCard);
     TSondelCard card;
     if (!card.OpenCard()) {

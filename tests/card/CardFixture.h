@@ -31,6 +31,7 @@ protected:
     {
         virtualCard = std::make_unique<TVirtualCard>(config);
         virtualCard->Trace().KeepEvents(true);
+        virtualCard->KeepCalls(true);
         UseDriverDevice(virtualCard.get());
     }
 

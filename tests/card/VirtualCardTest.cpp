@@ -180,7 +180,54 @@ TEST(VirtualFaults, HaveTheirNames)
     EXPECT_EQ(VirtualFaultFromName("no-card"), TVirtualFault::NoCard);
     EXPECT_EQ(VirtualFaultFromName("lock-refused"), TVirtualFault::LockRefused);
     EXPECT_EQ(VirtualFaultFromName("no-address-space"), TVirtualFault::NoAddressSpace);
+    EXPECT_EQ(VirtualFaultFromName("rds-write-breaks"), TVirtualFault::RdsWriteBreaks);
     EXPECT_THROW(VirtualFaultFromName("smoke"), ECardError);
+}
+
+TEST(VirtualCardRecord, KeepsNoCallsUnlessAsked)
+{
+    ResetModuleState();
+    TVirtualCard card;
+    UseDriverDevice(&card);
+    TSondelCard sondel;
+    ASSERT_TRUE(sondel.OpenCard());
+    for (int k = 0; k < 50; ++k)
+        sondel.SetFrequency(100000, 4);
+    // A long run on the virtual card grows by nothing of its own.
+    EXPECT_TRUE(card.Calls().empty());
+    card.KeepCalls(true);
+    sondel.SetFrequency(100000, 4);
+    EXPECT_FALSE(card.Calls().empty());
+    EXPECT_EQ(DriverCode::Transfer, card.Calls().back());
+    sondel.CloseCard();
+    CloseTransmitterCard();
+    UseDriverDevice(nullptr);
+}
+
+TEST(VirtualCardFault, RdsWriteBreaksInTheMiddleOfTheFrameAfterTheFirstImage)
+{
+    ResetModuleState();
+    TVirtualCardConfig config = IoCardConfig();
+    ApplyVirtualFault(config, TVirtualFault::RdsWriteBreaks);
+    TVirtualCard card(config);
+    card.Trace().KeepEvents(true);
+    UseDriverDevice(&card);
+    TSondelCard sondel;
+    ASSERT_TRUE(sondel.OpenCard());
+    for (int k = 0; k < 83; ++k) {
+        WriteRdsByte(0, static_cast<uint8_t>(k), 0x41);
+        WaitForRdsMemory();
+    }
+    EXPECT_THROW(WriteRdsByte(1, 0, 0x42), ECardError);
+    EXPECT_EQ(1u, card.RefusedTransfers());
+    // Refused once: the next write goes through whole.
+    WaitForRdsMemory();
+    WriteRdsByte(1, 0, 0x43);
+    EXPECT_EQ(0x43, card.RdsMemory().Byte(0x100));
+    EXPECT_EQ(84u, card.Trace().EventsStartingWith({"RDS "}).size());
+    sondel.CloseCard();
+    CloseTransmitterCard();
+    UseDriverDevice(nullptr);
 }
 
 using VirtualCardTrace = CardTest;

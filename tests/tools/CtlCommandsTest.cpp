@@ -35,6 +35,7 @@ protected:
     void Use(const TVirtualCardConfig& config)
     {
         card = std::make_unique<TVirtualCard>(config);
+        card->KeepCalls(true);
         card->Trace().KeepEvents(true);
         UseDriverDevice(card.get());
     }
