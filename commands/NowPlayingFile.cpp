@@ -4,13 +4,13 @@
 
 #include "NowPlayingText.h"
 #include "SysUtils.h"
+#include "WinHandles.h"
 
 #include <windows.h>
 
 #include <atomic>
 #include <memory>
 #include <mutex>
-#include <thread>
 #include <tuple>
 #include <utility>
 
@@ -116,6 +116,17 @@ namespace {
 // share that stops answering holds the worker, never the thread that asked.
 constexpr DWORD StopWaitMs = 1000;
 
+// A lock that holds no kernel handle: a contended std::mutex of this runtime keeps an
+// event it never closes, one more for every path the unit has followed.
+class TSlimLock {
+public:
+    void lock() { AcquireSRWLockExclusive(&lock_); }
+    void unlock() { ReleaseSRWLockExclusive(&lock_); }
+
+private:
+    SRWLOCK lock_ = SRWLOCK_INIT;
+};
+
 // What the worker uses; shared with the unit, so that a worker held up in a read
 // outlives the unit without touching anything the unit owned.
 class TFollower {
@@ -123,26 +134,21 @@ public:
     TFollower(const std::string& path, TNowPlayingFile::TTextHandler onText,
               TNowPlayingFile::TFailureHandler onFailure, TNowPlayingFile::TReader reader)
         : onText_(std::move(onText)), onFailure_(std::move(onFailure)), reader_(std::move(reader)),
-          stop_(CreateEventA(nullptr, TRUE, FALSE, nullptr)), finished_(CreateEventA(nullptr, TRUE, FALSE, nullptr)) {
-        if (!stop_.Valid() || !finished_.Valid()) RaiseLastOSError("Cannot follow the now-playing file");
+          stop_(CreateEventA(nullptr, TRUE, FALSE, nullptr)) {
+        if (!stop_.Valid()) RaiseLastOSError("Cannot follow the now-playing file");
         std::tie(path_, folder_) = FullPathAndFolder(path);
     }
     TFollower(const TFollower&) = delete;
     TFollower& operator=(const TFollower&) = delete;
 
     // The worker's whole life.
-    void Work() {
-        Run();
-        SetEvent(finished_.Get());
-    }
+    void Work() { Run(); }
     // Nothing is handed on once this returns; the worker ends as soon as it can.
     void Stop() {
         SetEvent(stop_.Get());
-        std::lock_guard<std::mutex> guard(handing_);
+        std::lock_guard<TSlimLock> guard(handing_);
         stopped_ = true;
     }
-    // Whether the worker ended within Ms.
-    bool WaitFinished(DWORD ms) const { return WaitForSingleObject(finished_.Get(), ms) == WAIT_OBJECT_0; }
     unsigned Reads() const { return reads_; }
 
 private:
@@ -217,7 +223,7 @@ private:
 
     void Deliver(const std::string& text) {
         if (delivered_ && text == lastText_) return;
-        std::lock_guard<std::mutex> guard(handing_);
+        std::lock_guard<TSlimLock> guard(handing_);
         if (stopped_) return;
         lastText_ = text;
         delivered_ = true;
@@ -226,7 +232,7 @@ private:
 
     void Report(const std::string& message) {
         if (reported_) return;
-        std::lock_guard<std::mutex> guard(handing_);
+        std::lock_guard<TSlimLock> guard(handing_);
         if (stopped_) return;
         reported_ = true;
         onFailure_(message);
@@ -236,12 +242,11 @@ private:
     const TNowPlayingFile::TFailureHandler onFailure_;
     const TNowPlayingFile::TReader reader_;
     TEvent stop_;
-    TEvent finished_;
     std::string path_;
     std::string folder_;
     std::atomic<unsigned> reads_{0};
     // Held while a handler runs; once stopped, none runs again.
-    std::mutex handing_;
+    TSlimLock handing_;
     bool stopped_ = false;
     // The worker's own: the text handed on last, and whether a failure is reported.
     std::string lastText_;
@@ -251,27 +256,36 @@ private:
 
 }  // namespace
 
+// The worker is a thread of the system's own: the runtime's threads keep an event now and
+// then after they are joined, one more for every path the unit has followed.
 class TNowPlayingFile::TWatch {
 public:
     TWatch(const std::string& path, const TTextHandler& onText, const TFailureHandler& onFailure,
            const TReader& reader)
-        : follower_(std::make_shared<TFollower>(path, onText, onFailure, reader)),
-          worker_([follower = follower_] { follower->Work(); }) {}
+        : follower_(std::make_shared<TFollower>(path, onText, onFailure, reader)) {
+        auto held = std::make_unique<std::shared_ptr<TFollower>>(follower_);
+        worker_.Reset(CreateThread(nullptr, 0, &TWatch::Work, held.get(), 0, nullptr));
+        if (!worker_.Get()) RaiseLastOSError("Cannot follow the now-playing file");
+        held.release();
+    }
     TWatch(const TWatch&) = delete;
     TWatch& operator=(const TWatch&) = delete;
+    // A worker held in a read past the wait ends on its own; it keeps what it uses.
     ~TWatch() {
         follower_->Stop();
-        // A worker held in a read past the wait ends on its own; it keeps what it uses.
-        if (follower_->WaitFinished(StopWaitMs))
-            worker_.join();
-        else
-            worker_.detach();
+        WaitForSingleObject(worker_.Get(), StopWaitMs);
     }
     unsigned Reads() const { return follower_->Reads(); }
 
 private:
+    static DWORD WINAPI Work(void* held) {
+        std::unique_ptr<std::shared_ptr<TFollower>> follower(static_cast<std::shared_ptr<TFollower>*>(held));
+        (*follower)->Work();
+        return 0;
+    }
+
     std::shared_ptr<TFollower> follower_;
-    std::thread worker_;
+    TKernelHandle worker_;
 };
 
 TNowPlayingFile::TNowPlayingFile(TTextHandler onText, TFailureHandler onFailure, TReader reader)
