@@ -248,6 +248,9 @@ void TfoMain::RunQueuedCommands() {
             const std::string failure = WriteRdsReporting(write.WholeImage);
             if (!failure.empty()) RefuseOnAir(batches, failure);
         }
+        // What UECP requests and acknowledgements are answered with: the state now on air.
+        for (const TCommandQueue::TBatchPtr& batch : batches)
+            if (batch->WantsStatus) batch->Status = CurrentStatus();
         answer.Now();
         // A replaced port closes once its worker has sent these replies.
         retiringPort_.reset();

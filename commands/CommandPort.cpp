@@ -9,6 +9,8 @@
 #include <chrono>
 #include <deque>
 #include <list>
+#include <map>
+#include <utility>
 #include <string>
 #include <vector>
 
@@ -34,6 +36,8 @@ constexpr size_t WeightPerClientPerRound = 64 * ChangingLineWeight;
 constexpr size_t MaxPendingReplies = 256 * 1024;
 // How long a round's commands may wait for the window's thread to take them.
 constexpr std::chrono::milliseconds ReplyLimit(30000);
+// UDP senders whose UECP mode is kept; the one heard from least recently makes room.
+constexpr size_t MaxDatagramPeers = 64;
 constexpr char ReplacedConnection[] =
     "- closed: all connections were taken and this one had been idle longest\r\n";
 constexpr size_t LineEndLength = sizeof ReplyLineEnd - 1;
@@ -114,9 +118,10 @@ using TClock = std::chrono::steady_clock;
 
 struct TConnection {
     TSocket Socket;
-    TLineReader Reader;
-    // Lines read and not yet handed over; nothing more is read while any wait.
-    std::deque<TParsedLine> Pending;
+    TReceivedReader Reader;
+    TUecpPeer Peer;
+    // Lines and frames read and not yet handed over; nothing more is read while any wait.
+    std::deque<TReceived> Pending;
     std::string Output;
     // When the client last sent something (or connected).
     TClock::time_point LastHeard = TClock::now();
@@ -125,33 +130,45 @@ struct TConnection {
     bool Closed = false;
 };
 
-// A datagram read: its lines not yet handed over, and the replies of those that were.
+// A datagram read: its lines and frames not yet handed over, and the replies of those that were.
 struct TDatagram {
     sockaddr_in Sender{};
-    std::deque<TParsedLine> Pending;
+    std::deque<TReceived> Pending;
     std::string Replies;
 };
 
-// What one round takes from one client: its lines, and where their replies go.
+// A UDP sender, by address and port.
+using TSenderKey = std::pair<uint32_t, uint16_t>;
+TSenderKey KeyOf(const sockaddr_in& sender) { return {sender.sin_addr.s_addr, sender.sin_port}; }
+
+struct TDatagramPeer {
+    TUecpPeer Peer;
+    TClock::time_point LastHeard;
+};
+
+// What one round takes from one client: its lines and frames, and where their replies go.
 struct TSource {
     TConnection* Connection = nullptr;
     TDatagram* Datagram = nullptr;
-    std::vector<TParsedLine> Lines;
+    std::vector<TReceived> Received;
 };
 
-bool SpeaksHttp(const std::vector<TParsedLine>& lines) {
-    return std::any_of(lines.begin(), lines.end(), [](const TParsedLine& line) { return line.Http; });
+bool SpeaksHttp(const std::vector<TReceived>& received) {
+    return std::any_of(received.begin(), received.end(),
+                       [](const TReceived& item) { return item.Line && item.Line->Http; });
 }
 
-size_t Weight(const TParsedLine& line) {
-    if (!line.Command) return 1;
-    const TCommandName name = line.Command->Name;
+size_t Weight(const TReceived& item) {
+    // A frame may set every field at once.
+    if (!item.Line) return ChangingLineWeight;
+    if (!item.Line->Command) return 1;
+    const TCommandName name = item.Line->Command->Name;
     return name == TCommandName::Update || name == TCommandName::Status ? 1 : ChangingLineWeight;
 }
 
-// The lines of one client that this round takes: at least one, up to the round's weight.
-std::vector<TParsedLine> TakeForRound(std::deque<TParsedLine>& pending) {
-    std::vector<TParsedLine> taken;
+// What this round takes of one client's: at least one line or frame, up to the round's weight.
+std::vector<TReceived> TakeForRound(std::deque<TReceived>& pending) {
+    std::vector<TReceived> taken;
     size_t weight = 0;
     while (!pending.empty() && (taken.empty() || weight + Weight(pending.front()) <= WeightPerClientPerRound)) {
         weight += Weight(pending.front());
@@ -210,10 +227,27 @@ struct TCommandPort::TSockets {
     TSocket Datagrams;
     std::list<TConnection> Connections;
     std::list<TDatagram> PendingDatagrams;
+    std::map<TSenderKey, TDatagramPeer> DatagramPeers;
+
+    // The sender's UECP state, made for a newcomer in the place of the one heard from least recently.
+    TUecpPeer& PeerOf(const sockaddr_in& sender) {
+        const TSenderKey key = KeyOf(sender);
+        auto found = DatagramPeers.find(key);
+        if (found == DatagramPeers.end()) {
+            if (DatagramPeers.size() >= MaxDatagramPeers)
+                DatagramPeers.erase(std::min_element(DatagramPeers.begin(), DatagramPeers.end(),
+                                                     [](const auto& a, const auto& b) {
+                                                         return a.second.LastHeard < b.second.LastHeard;
+                                                     }));
+            found = DatagramPeers.emplace(key, TDatagramPeer{}).first;
+        }
+        found->second.LastHeard = TClock::now();
+        return found->second.Peer;
+    }
 };
 
-TCommandPort::TCommandPort(TCommandQueue& queue, TRefusalHandler onRefusal)
-    : queue_(queue), onRefusal_(std::move(onRefusal)) {}
+TCommandPort::TCommandPort(TCommandQueue& queue, TRefusalHandler onRefusal, TUecpOwner uecp)
+    : queue_(queue), onRefusal_(std::move(onRefusal)), uecp_(WithCodePage(std::move(uecp))) {}
 
 TCommandPort::~TCommandPort() { Close(); }
 
@@ -299,7 +333,7 @@ void TCommandPort::Read(const struct fd_set& readable, const struct fd_set& writ
             continue;
         }
         connection.LastHeard = TClock::now();
-        std::vector<TParsedLine> lines;
+        std::vector<TReceived> lines;
         if (received == 0) {
             // The client ended its sending side: its last line ends with it, and is answered.
             connection.Ending = true;
@@ -314,7 +348,7 @@ void TCommandPort::Read(const struct fd_set& readable, const struct fd_set& writ
             if (onRefusal_) onRefusal_(HttpRefusedNotice(port_));
             continue;
         }
-        for (TParsedLine& line : lines) connection.Pending.push_back(std::move(line));
+        for (TReceived& line : lines) connection.Pending.push_back(std::move(line));
     }
     if (!FD_ISSET(sockets.Datagrams.Get(), &readable)) return;
     std::vector<char> bytes(MaxDatagram);
@@ -327,8 +361,8 @@ void TCommandPort::Read(const struct fd_set& readable, const struct fd_set& writ
             if (WSAGetLastError() == WSAEWOULDBLOCK) break;
             continue;
         }
-        TLineReader reader;
-        std::vector<TParsedLine> lines;
+        TReceivedReader reader;
+        std::vector<TReceived> lines;
         reader.Feed(std::string_view(bytes.data(), static_cast<size_t>(received)), lines);
         reader.Finish(lines);
         if (lines.empty()) continue;
@@ -344,7 +378,7 @@ void TCommandPort::ServeRound() {
         if (connection.Closed || connection.Pending.empty()) continue;
         TSource source;
         source.Connection = &connection;
-        source.Lines = TakeForRound(connection.Pending);
+        source.Received = TakeForRound(connection.Pending);
         sources.push_back(std::move(source));
     }
     int datagrams = 0;
@@ -352,25 +386,35 @@ void TCommandPort::ServeRound() {
         if (datagrams++ == DatagramsPerRound) break;
         TSource source;
         source.Datagram = &datagram;
-        source.Lines = TakeForRound(datagram.Pending);
+        source.Received = TakeForRound(datagram.Pending);
         sources.push_back(std::move(source));
     }
 
+    // The frames of the round are read in arrival order against one set of lists.
+    TUecpAddressLists addresses = uecp_.Addresses ? uecp_.Addresses() : TUecpAddressLists{};
+    std::vector<TUecpExchange> exchanges;
+    exchanges.reserve(sources.size());
+    bool addressesChanged = false;
+    bool needsStatus = false;
     std::vector<TCommand> commands;
-    for (const TSource& source : sources)
-        for (const TParsedLine& line : source.Lines)
-            if (line.Command) commands.push_back(*line.Command);
-    const std::vector<std::string> replies = queue_.Submit(commands, ReplyLimit, stop_, TWayIn::Port);
-    size_t next = 0;
     for (TSource& source : sources) {
-        std::string text;
-        for (const TParsedLine& line : source.Lines)
-            text += (line.Command ? replies[next++] : line.Reply) + ReplyLineEnd;
-        if (source.Connection) {
-            source.Connection->Output += text;
-            Flush(*source.Connection);
+        TUecpPeer& peer = source.Connection ? source.Connection->Peer : sockets.PeerOf(source.Datagram->Sender);
+        exchanges.emplace_back(std::move(source.Received), peer, addresses, uecp_.CodePage);
+        exchanges.back().AddCommands(commands);
+        addressesChanged = addressesChanged || exchanges.back().AddressesChanged();
+        needsStatus = needsStatus || exchanges.back().NeedsStatus();
+    }
+    if (addressesChanged && uecp_.AddressesChanged) uecp_.AddressesChanged(addresses);
+    const TCommandQueue::TSubmitted submitted =
+        queue_.SubmitForStatus(commands, ReplyLimit, stop_, TWayIn::Port, needsStatus);
+    size_t next = 0;
+    for (size_t i = 0; i < sources.size(); ++i) {
+        const std::string text = exchanges[i].Answer(submitted.Replies, next, submitted.Status);
+        if (sources[i].Connection) {
+            sources[i].Connection->Output += text;
+            Flush(*sources[i].Connection);
         } else {
-            source.Datagram->Replies += text;
+            sources[i].Datagram->Replies += text;
         }
     }
     // A datagram is answered in one go once every line of it is.

@@ -1,9 +1,11 @@
 // The command port: TCP and UDP on 127.0.0.1 at one port number, served by one
 // worker thread that hands every command to the window's thread through the queue.
+// Both take the ASCII lines and UECP frames; a connection or a sender may mix them.
 #pragma once
 
 #include "CommandQueue.h"
 #include "SysUtils.h"
+#include "UecpExchange.h"
 
 #include <atomic>
 #include <cstdint>
@@ -25,7 +27,7 @@ public:
     // closed for speaking HTTP.
     using TRefusalHandler = std::function<void(const std::string& notice)>;
 
-    explicit TCommandPort(TCommandQueue& queue, TRefusalHandler onRefusal = nullptr);
+    explicit TCommandPort(TCommandQueue& queue, TRefusalHandler onRefusal = nullptr, TUecpOwner uecp = {});
     // Closes the port: the worker ends, also with clients connected.
     ~TCommandPort();
     TCommandPort(const TCommandPort&) = delete;
@@ -48,6 +50,7 @@ private:
 
     TCommandQueue& queue_;
     TRefusalHandler onRefusal_;
+    TUecpOwner uecp_;
     std::unique_ptr<TSockets> sockets_;
     std::atomic<bool> stop_{false};
     std::thread worker_;

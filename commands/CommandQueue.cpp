@@ -19,25 +19,38 @@ std::vector<std::string> TCommandQueue::Submit(const std::vector<TCommand>& comm
                                                std::chrono::milliseconds limit, const std::atomic<bool>& stop,
                                                TWayIn from) {
     if (commands.empty()) return {};
-    const TBatchPtr batch = Enqueue(commands, from);
+    return Wait(Enqueue(commands, from), limit, stop).Replies;
+}
+
+TCommandQueue::TSubmitted TCommandQueue::SubmitForStatus(const std::vector<TCommand>& commands,
+                                                         std::chrono::milliseconds limit,
+                                                         const std::atomic<bool>& stop, TWayIn from,
+                                                         bool wantsStatus) {
+    if (commands.empty() && !wantsStatus) return {};
+    return Wait(Enqueue(commands, from, wantsStatus), limit, stop);
+}
+
+TCommandQueue::TSubmitted TCommandQueue::Wait(const TBatchPtr& batch, std::chrono::milliseconds limit,
+                                              const std::atomic<bool>& stop) {
+    const size_t count = batch->Commands.size();
     const auto deadline = std::chrono::steady_clock::now() + limit;
     std::unique_lock<std::mutex> guard(lock_);
     for (;;) {
         if (batch->Answered) {
             // One reply per command, whatever the window managed to say.
-            std::vector<std::string> replies = batch->Replies;
-            replies.resize(commands.size(), RefusedReply("not applied"));
-            return replies;
+            TSubmitted submitted{batch->Replies, batch->Status};
+            submitted.Replies.resize(count, RefusedReply("not applied"));
+            return submitted;
         }
         const bool expired = std::chrono::steady_clock::now() >= deadline;
         // A batch the window is applying now is waited for past the limit: its commands are acting.
         if ((stop || expired) && !batch->Taken) {
             queue_.erase(std::remove(queue_.begin(), queue_.end(), batch), queue_.end());
             const std::string reason = stop ? "not applied: closing" : "not applied: the program is busy";
-            return std::vector<std::string>(commands.size(), RefusedReply(reason));
+            return {std::vector<std::string>(count, RefusedReply(reason)), std::nullopt};
         }
         // Closing does not wait for the window: the replies would have nowhere to go.
-        if (stop && batch->Taken) return std::vector<std::string>(commands.size(), RefusedReply("closed"));
+        if (stop && batch->Taken) return {std::vector<std::string>(count, RefusedReply("closed")), std::nullopt};
         answered_.wait_for(guard, StopCheckInterval);
     }
 }
@@ -46,8 +59,10 @@ void TCommandQueue::Post(const std::vector<TCommand>& commands, TWayIn from) {
     if (!commands.empty()) Enqueue(commands, from);
 }
 
-TCommandQueue::TBatchPtr TCommandQueue::Enqueue(const std::vector<TCommand>& commands, TWayIn from) {
+TCommandQueue::TBatchPtr TCommandQueue::Enqueue(const std::vector<TCommand>& commands, TWayIn from,
+                                                bool wantsStatus) {
     auto batch = std::make_shared<TBatch>();
+    batch->WantsStatus = wantsStatus;
     batch->Commands = commands;
     batch->From = from;
     std::function<void()> wake;

@@ -12,6 +12,7 @@
 #include <functional>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -22,6 +23,9 @@ public:
         std::vector<TCommand> Commands;
         std::vector<std::string> Replies;
         TWayIn From = TWayIn::Port;
+        // The window puts its state after the batch's commands here (for UECP requests).
+        bool WantsStatus = false;
+        std::optional<TStatus> Status;
         bool Taken = false;
         bool Answered = false;
     };
@@ -37,6 +41,16 @@ public:
     std::vector<std::string> Submit(const std::vector<TCommand>& commands, std::chrono::milliseconds limit,
                                     const std::atomic<bool>& stop, TWayIn from);
 
+    // As Submit, and when WantsStatus the window's state once the commands are applied
+    // (a batch without commands is handed over then too). No state when the window did
+    // not get to it.
+    struct TSubmitted {
+        std::vector<std::string> Replies;
+        std::optional<TStatus> Status;
+    };
+    TSubmitted SubmitForStatus(const std::vector<TCommand>& commands, std::chrono::milliseconds limit,
+                               const std::atomic<bool>& stop, TWayIn from, bool wantsStatus);
+
     // Transport side: queues Commands whose replies nobody waits for.
     void Post(const std::vector<TCommand>& commands, TWayIn from);
 
@@ -47,7 +61,8 @@ public:
 
 private:
     // Queues a batch and asks the window's thread to take it.
-    TBatchPtr Enqueue(const std::vector<TCommand>& commands, TWayIn from);
+    TBatchPtr Enqueue(const std::vector<TCommand>& commands, TWayIn from, bool wantsStatus = false);
+    TSubmitted Wait(const TBatchPtr& batch, std::chrono::milliseconds limit, const std::atomic<bool>& stop);
 
     std::mutex lock_;
     std::condition_variable answered_;

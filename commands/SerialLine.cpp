@@ -2,7 +2,6 @@
 // thread per read, the replies written back, and the port opened again when it is lost.
 #include "SerialLine.h"
 
-#include "CodePage.h"
 #include "WinHandles.h"
 
 #include <cctype>
@@ -124,7 +123,7 @@ struct TSerialLine::TEvents {
 
 TSerialLine::TSerialLine(TCommandQueue& queue, TOwner owner, std::chrono::milliseconds retry)
     : queue_(queue), owner_(std::move(owner)), retry_(retry) {
-    if (!owner_.CodePage.ToUnicode) owner_.CodePage = {SystemToUnicode, UnicodeToSystem};
+    owner_.Uecp = WithCodePage(std::move(owner_.Uecp));
 }
 
 TSerialLine::~TSerialLine() { Close(); }
@@ -234,38 +233,14 @@ void TSerialLine::Write(void* port, const TSerialSetting& setting, const std::st
 }
 
 std::string TSerialLine::Answer(const std::vector<TReceived>& received, TUecpPeer& peer) {
-    TUecpAddressLists addresses = owner_.Addresses ? owner_.Addresses() : TUecpAddressLists{};
-    std::vector<std::optional<TUecpDecoded>> decoded(received.size());
+    const TUecpOwner& uecp = owner_.Uecp;
+    TUecpAddressLists addresses = uecp.Addresses ? uecp.Addresses() : TUecpAddressLists{};
+    TUecpExchange exchange(received, peer, addresses, uecp.CodePage);
+    if (exchange.AddressesChanged() && uecp.AddressesChanged) uecp.AddressesChanged(addresses);
     std::vector<TCommand> commands;
-    for (size_t i = 0; i < received.size(); ++i) {
-        if (received[i].Line) {
-            if (received[i].Line->Command) commands.push_back(*received[i].Line->Command);
-            continue;
-        }
-        decoded[i] = DecodeUecpFrame(*received[i].Frame, addresses, peer, owner_.CodePage);
-        if (decoded[i]->NewAddresses) {
-            addresses = *decoded[i]->NewAddresses;
-            if (owner_.AddressesChanged) owner_.AddressesChanged(addresses);
-        }
-        commands.insert(commands.end(), decoded[i]->Commands.begin(), decoded[i]->Commands.end());
-    }
-    const std::vector<std::string> replies = queue_.Submit(commands, ReplyLimit, stop_, TWayIn::SerialLine);
-    std::string output;
-    std::optional<TStatus> status;
+    exchange.AddCommands(commands);
+    const TCommandQueue::TSubmitted submitted =
+        queue_.SubmitForStatus(commands, ReplyLimit, stop_, TWayIn::SerialLine, exchange.NeedsStatus());
     size_t next = 0;
-    for (size_t i = 0; i < received.size(); ++i) {
-        if (received[i].Line) {
-            const TParsedLine& line = *received[i].Line;
-            output += (line.Command ? replies[next++] : line.Reply) + ReplyLineEnd;
-            continue;
-        }
-        TUecpDecoded& frame = *decoded[i];
-        // A frame whose commands did not all act is not acknowledged as done.
-        for (size_t k = 0; k < frame.Commands.size(); ++k)
-            if (!IsDoneReply(replies[next++]) && frame.Code == TUecpCode::Ok) frame.Code = TUecpCode::NotAcceptable;
-        if (!frame.Answer) continue;
-        if (!status) status = owner_.Status ? owner_.Status() : TStatus{};
-        for (const std::string& reply : EncodeUecpReply(frame, *status, owner_.CodePage)) output += reply;
-    }
-    return output;
+    return exchange.Answer(submitted.Replies, next, submitted.Status);
 }

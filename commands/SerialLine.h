@@ -4,7 +4,7 @@
 
 #include "CommandQueue.h"
 #include "SysUtils.h"
-#include "UecpMessages.h"
+#include "UecpExchange.h"
 
 #include <atomic>
 #include <chrono>
@@ -37,15 +37,9 @@ public:
 
     // Called on the worker thread; each must be safe to call from there.
     struct TOwner {
-        // The lists in force and their changes by messages 0x23 and 0x27.
-        std::function<TUecpAddressLists()> Addresses;
-        std::function<void(const TUecpAddressLists&)> AddressesChanged;
-        // The values a UECP request is answered with, as they are after the commands.
-        std::function<TStatus()> Status;
+        TUecpOwner Uecp;
         // A port that cannot be opened or vanished (once), and that it is open again.
         std::function<void(const std::string&)> Report;
-        // The system code page's when not given.
-        TCodePageConversion CodePage;
     };
 
     TSerialLine(TCommandQueue& queue, TOwner owner, std::chrono::milliseconds retry = RetryInterval);

@@ -52,6 +52,11 @@ public:
         held_ = false;
         wake_.notify_one();
     }
+    // The state a batch that asks for it gets.
+    void SetStatus(const TStatus& status) {
+        std::lock_guard<std::mutex> guard(lock_);
+        status_ = status;
+    }
     // Batches taken so far.
     int Takes() {
         std::lock_guard<std::mutex> guard(lock_);
@@ -78,6 +83,8 @@ private:
                     applied_.push_back(shown);
                     batch->Replies.push_back("+ " + shown);
                 }
+            for (const auto& batch : batches)
+                if (batch->WantsStatus) batch->Status = status_;
             guard.unlock();
             queue_.Answer(batches);
             guard.lock();
@@ -94,6 +101,7 @@ private:
     bool held_ = false;
     int takes_ = 0;
     std::vector<std::string> applied_;
+    TStatus status_;
     std::thread thread_;
 };
 

@@ -38,25 +38,23 @@ int main(int argc, char** argv) {
     }
     TCommandQueue queue;
     TStandInWindow window(queue, RefusePty);
+    TStatus status;
+    status.ProgramService = "SONDEL  ";
+    status.Pty = 10;
+    window.SetStatus(status);
     std::mutex lock;
     TUecpAddressLists addresses;
     TSerialLine::TOwner owner;
-    owner.Addresses = [&] {
+    owner.Uecp.Addresses = [&] {
         std::lock_guard<std::mutex> guard(lock);
         return addresses;
     };
-    owner.AddressesChanged = [&](const TUecpAddressLists& lists) {
+    owner.Uecp.AddressesChanged = [&](const TUecpAddressLists& lists) {
         {
             std::lock_guard<std::mutex> guard(lock);
             addresses = lists;
         }
         Print("addresses " + FormatUecpSites(lists.Sites) + " " + FormatUecpEncoders(lists.Encoders));
-    };
-    owner.Status = [] {
-        TStatus status;
-        status.ProgramService = "SONDEL  ";
-        status.Pty = 10;
-        return status;
     };
     owner.Report = [](const std::string& text) { Print("report " + text); };
     TSerialLine line(queue, owner, std::chrono::milliseconds(std::stoi(argv[2])));
