@@ -64,6 +64,19 @@ void TTcpClient::Send(const std::string& bytes) {
     }
 }
 
+std::string TTcpClient::ReadBytes(size_t count, int milliseconds) {
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(milliseconds);
+    while (pending_.size() < count && Readable(socket_.Get(), RemainingMilliseconds(deadline))) {
+        char buffer[4096];
+        const int received = recv(socket_.Get(), buffer, sizeof buffer, 0);
+        if (received <= 0) break;
+        pending_.append(buffer, static_cast<size_t>(received));
+    }
+    const std::string bytes = pending_.substr(0, count);
+    pending_.erase(0, bytes.size());
+    return bytes;
+}
+
 std::vector<std::string> TTcpClient::ReadLines(size_t count, int milliseconds) {
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(milliseconds);
     std::vector<std::string> lines;

@@ -50,6 +50,9 @@ public:
     // Reads until Count lines (ended by CR LF) are in, the peer closes, or Milliseconds
     // pass; the lines without their ends.
     std::vector<std::string> ReadLines(size_t count, int milliseconds = 5000);
+    // Reads until Count bytes are in (more that came with them stay for the next read),
+    // the peer closes, or Milliseconds pass.
+    std::string ReadBytes(size_t count, int milliseconds = 5000);
     // Whether the peer closed the connection within Milliseconds.
     bool ClosedByPeer(int milliseconds = 5000);
 
