@@ -151,6 +151,10 @@ std::string TransportFailing(TTransport transport, const std::string& where, con
     return Subject(transport, where) + " fails: " + message;
 }
 
+std::string UecpAddressesSet(const std::string& sites, const std::string& encoders) {
+    return "UECP addresses set: sites " + Quoted(sites) + ", encoders " + Quoted(encoders);
+}
+
 std::string SettingNotStored(const std::string& name, const std::string& text, const std::string& message) {
     return "Setting " + name + " not stored as " + Quoted(text) + ": " + message;
 }

@@ -63,3 +63,5 @@ std::string TransportMoved(TTransport transport, const std::string& from, const 
 std::string TransportClosed(TTransport transport, const std::string& where);
 std::string TransportFailing(TTransport transport, const std::string& where, const std::string& message);
 std::string SettingNotStored(const std::string& name, const std::string& text, const std::string& message);
+// The UECP lists a frame set, as their settings hold them (empty: only address 0).
+std::string UecpAddressesSet(const std::string& sites, const std::string& encoders);

@@ -6,6 +6,7 @@
 #include "CommandPipe.h"
 #include "CommandPort.h"
 #include "NowPlayingFile.h"
+#include "SerialLine.h"
 #include "FrequencyText.h"
 #include "PCICard.h"
 // After the card headers: drops the platform's MessageBox macro they bring along.

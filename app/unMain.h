@@ -6,6 +6,7 @@
 #include "RdsUpdate.h"
 #include "StartReports.h"
 #include "StationLog.h"
+#include "UecpMessages.h"
 
 #include <atomic>
 #include <cstdint>
@@ -38,6 +39,8 @@ class TCommandPort;
 class TCommandPipe;
 class TStartCommands;
 class TNowPlayingFile;
+class TSerialLine;
+struct TUecpOwner;
 struct TCommand;
 struct TStatus;
 
@@ -223,7 +226,7 @@ private:
     // A write of the RDS data failed (Failure) or went through (empty): the notice area shows it.
     void ReportCardWrite(const std::string& failure);
     // Where a notice comes from; each stands in the notice area until its source clears it.
-    enum class TNoticeSource { NowPlayingFile, Card, Port, Log };
+    enum class TNoticeSource { NowPlayingFile, Card, Port, Log, SerialLine, Uecp };
     // The notice area shows the latest standing notice, or the maker's notice when
     // none stands; an empty Notice clears Source's.
     void ShowNotice(TNoticeSource source, const std::string& notice);
@@ -231,6 +234,20 @@ private:
     void PostNotice(HWND window, TNoticeSource source, const std::string& notice);
     // What a command port tells when it closes a connection that speaks HTTP.
     std::function<void(const std::string&)> PortRefusalHandler();
+    // What the port and the serial line ask of the program for UECP (on their workers).
+    TUecpOwner UecpOwner();
+    // The lists "UecpSites" and "UecpEncoders" as stored; a malformed one is left
+    // stored as it is, reported, and only address 0 is answered for it.
+    void RestoreUecpAddresses();
+    // On the window's thread: stores the lists that a frame changed.
+    bool HandleUecpMessage(const TMessage& message);
+    // Opens the line the setting "SerialPort" names; a malformed setting is reported.
+    void StartSerialLine();
+    // SERIALPORT: stores the setting and opens that line at once (empty: none).
+    std::string SetSerialPort(const std::string& setting);
+    // Closes the line in force and opens the one Setting names; raises ESerialLineError
+    // for a malformed text, leaving no line open.
+    void SetSerialPortNow(const std::string& setting);
 
     // One line of the log for What, from the way in of the handler that runs now.
     void LogEvent(const std::string& what);
@@ -266,6 +283,14 @@ private:
     std::unique_ptr<TCommandPipe> commandPipe_;
     std::unique_ptr<TStartCommands> startCommands_;
     std::unique_ptr<TNowPlayingFile> nowPlaying_;
+    std::unique_ptr<TSerialLine> serialLine_;
+    // The line's setting in force ("COM2:19200"), empty when none is open.
+    std::string serialSetting_;
+    // The UECP address lists in force, read by the transports' workers.
+    std::mutex uecpLock_;
+    TUecpAddressLists uecpAddresses_;
+    // Set when a frame changed the lists and they wait to be stored.
+    bool uecpAddressesDue_ = false;
     // Handed from the file's worker to the window's thread.
     std::mutex fileNoticeLock_;
     std::optional<std::string> fileNotice_;

@@ -11,6 +11,7 @@
 #include "NowPlayingFile.h"
 #include "PostedMessage.h"
 #include "Registry.h"
+#include "SerialLine.h"
 #include "Application.h"
 #include "SettingsStore.h"
 #include "StdCtrls.h"
@@ -130,6 +131,7 @@ void TfoMain::StartCommands() {
 
     // Every unit a command acts on exists before the first command is applied.
     StartNowPlayingFile();
+    RestoreUecpAddresses();
     std::vector<std::string> failures;
     // A port that cannot open goes to the notice area and the log, not into a box that
     // waits for somebody at an unattended station.
@@ -140,7 +142,7 @@ void TfoMain::StartCommands() {
         portFailure = "The setting CommandPort holds \"" + stored +
                       "\", which is not a port number 0..65535: the program runs without a command port.";
     } else if (port > 0) {
-        auto opened = std::make_unique<TCommandPort>(*commandQueue_, PortRefusalHandler());
+        auto opened = std::make_unique<TCommandPort>(*commandQueue_, PortRefusalHandler(), UecpOwner());
         try {
             opened->Open(static_cast<uint16_t>(port));
             commandPort_ = std::move(opened);
@@ -153,6 +155,7 @@ void TfoMain::StartCommands() {
         LogEvent(TransportFailing(TTransport::CommandPort, stored, portFailure));
         ShowNotice(TNoticeSource::Port, portFailure);
     }
+    StartSerialLine();
     if (!commandPipeName_.empty()) {
         auto pipe = std::make_unique<TCommandPipe>(*commandQueue_);
         try {
@@ -177,6 +180,7 @@ void TfoMain::QueueStartCommands(const std::vector<std::string>& arguments,
 }
 
 void TfoMain::StopCommands() {
+    serialLine_.reset();
     nowPlaying_.reset();
     startCommands_.reset();
     commandPipe_.reset();
@@ -207,7 +211,7 @@ void TfoMain::PostNotice(HWND window, TNoticeSource source, const std::string& n
 }
 
 bool TfoMain::HandleCommandsMessage(const TMessage& message) {
-    if (HandleNowPlayingMessage(message)) return true;
+    if (HandleNowPlayingMessage(message) || HandleUecpMessage(message)) return true;
     if (message.Msg == NoticePostedMessage) {
         std::vector<std::pair<TNoticeSource, std::string>> posted;
         {
@@ -317,6 +321,7 @@ std::string TfoMain::ApplyCommand(const TCommand& command, TRdsWriteDue& write) 
         case TCommandName::Status: return StatusReply(CurrentStatus());
         case TCommandName::CommandPort: return MoveCommandPort(static_cast<uint16_t>(command.Value));
         case TCommandName::RadioTextFile: return SetRadioTextFile(command.Text);
+        case TCommandName::SerialPort: return SetSerialPort(command.Text);
         }
     } catch (const ERegistryException& error) {
         // The change went to the card (or goes with this round's RDS write); only its setting is lost.
@@ -341,7 +346,7 @@ std::string TfoMain::SelectFromCommand(TComboBox* list, int index, void (TfoMain
 std::string TfoMain::MoveCommandPort(uint16_t port) {
     std::unique_ptr<TCommandPort> next;
     if (port != 0 && port != CommandPortNumber()) {
-        next = std::make_unique<TCommandPort>(*commandQueue_, PortRefusalHandler());
+        next = std::make_unique<TCommandPort>(*commandQueue_, PortRefusalHandler(), UecpOwner());
         next->Open(port);
     }
     WriteSetting(CommandPortSetting, SettingsSubKey, port == 0 ? ClosedPortText : IntToStr(port));

@@ -40,14 +40,14 @@ struct TNameEntry {
     const char* Name;
     TCommandName Command;
 };
-const std::array<TNameEntry, 16> Names = {{
+const std::array<TNameEntry, 17> Names = {{
     {"PS", TCommandName::ProgramService}, {"RT", TCommandName::RadioText}, {"RT1", TCommandName::RadioText},
     {"TEXT", TCommandName::RadioText},    {"PTY", TCommandName::Pty},     {"TP", TCommandName::Tp},
     {"MS", TCommandName::MusicSpeech},    {"PI", TCommandName::Pi},       {"FREQ", TCommandName::Frequency},
     {"POWER", TCommandName::Power},       {"CARRIER", TCommandName::Carrier},
     {"STEREO", TCommandName::Stereo},     {"UPDATE", TCommandName::Update},
     {"STATUS", TCommandName::Status},     {"COMMANDPORT", TCommandName::CommandPort},
-    {"RTFILE", TCommandName::RadioTextFile},
+    {"RTFILE", TCommandName::RadioTextFile}, {"SERIALPORT", TCommandName::SerialPort},
 }};
 
 char Upper(char c) { return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c; }
@@ -259,6 +259,7 @@ TParsedLine WithValue(TCommandName name, const std::string& label, std::string_v
     case TCommandName::CommandPort:
         return Number(name, DecimalUpTo(value, PortLast), "COMMANDPORT must be 0..65535");
     case TCommandName::RadioTextFile: return FilePath(name, label, value);
+    case TCommandName::SerialPort: return Text(name, label, Trimmed(value), std::string_view::npos);
     case TCommandName::Update:
     case TCommandName::Status: return Refused(label + " takes no value");
     }
@@ -286,6 +287,7 @@ std::optional<std::string> RefusalOfWayIn(const TCommand& command, TWayIn way) {
     switch (command.Name) {
     case TCommandName::RadioTextFile: return RefusedReply("RTFILE is set on the command line");
     case TCommandName::CommandPort: return RefusedReply("COMMANDPORT is set on the command line");
+    case TCommandName::SerialPort: return RefusedReply("SERIALPORT is set on the command line");
     default: return std::nullopt;
     }
 }

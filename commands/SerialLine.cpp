@@ -159,18 +159,18 @@ void TSerialLine::Run(TSerialSetting setting) {
         try {
             OpenPort(setting, port);
         } catch (const ESerialLineError& error) {
-            if (!reported && owner_.Report) owner_.Report(error.Message());
+            if (!reported && owner_.Report) owner_.Report(error.Message(), true);
             reported = true;
             if (!WaitToRetry()) return;
             continue;
         }
-        if (reported && owner_.Report) owner_.Report("The serial line " + setting.Name() + " is open.");
+        if (reported && owner_.Report) owner_.Report("The serial line " + setting.Name() + " is open.", false);
         reported = false;
         try {
             Serve(port.Get(), setting, peer);
         } catch (const ESerialLineError& error) {
             if (stop_) return;
-            if (owner_.Report) owner_.Report(error.Message());
+            if (owner_.Report) owner_.Report(error.Message(), true);
             reported = true;
             port.Reset();
             if (!WaitToRetry()) return;

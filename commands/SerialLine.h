@@ -38,8 +38,8 @@ public:
     // Called on the worker thread; each must be safe to call from there.
     struct TOwner {
         TUecpOwner Uecp;
-        // A port that cannot be opened or vanished (once), and that it is open again.
-        std::function<void(const std::string&)> Report;
+        // A port that cannot be opened or vanished (Failing, once), and that it is open again.
+        std::function<void(const std::string& text, bool failing)> Report;
     };
 
     TSerialLine(TCommandQueue& queue, TOwner owner, std::chrono::milliseconds retry = RetryInterval);

@@ -20,7 +20,7 @@ class TReports {
 public:
     TSerialLine::TOwner Owner() {
         TSerialLine::TOwner owner;
-        owner.Report = [this](const std::string& text) {
+        owner.Report = [this](const std::string& text, bool) {
             std::lock_guard<std::mutex> guard(lock_);
             texts_.push_back(text);
         };

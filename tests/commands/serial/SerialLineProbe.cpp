@@ -56,7 +56,7 @@ int main(int argc, char** argv) {
         }
         Print("addresses " + FormatUecpSites(lists.Sites) + " " + FormatUecpEncoders(lists.Encoders));
     };
-    owner.Report = [](const std::string& text) { Print("report " + text); };
+    owner.Report = [](const std::string& text, bool) { Print("report " + text); };
     TSerialLine line(queue, owner, std::chrono::milliseconds(std::stoi(argv[2])));
     // Before opening: the worker's first report may come at once.
     Print("started");

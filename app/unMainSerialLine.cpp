@@ -1,0 +1,69 @@
+// The serial line in the main window: the setting "SerialPort" opens it at the start,
+// SERIALPORT from the command line moves it, and its failures go to the notice area
+// and the log, never into a box that stops the station.
+#include "unMain.h"
+
+#include "SerialLine.h"
+#include "SettingsStore.h"
+#include "StationLogLines.h"
+
+namespace {
+
+using SettingsStore::ReadSetting;
+using SettingsStore::SettingsSubKey;
+using SettingsStore::WriteSetting;
+
+constexpr char SerialPortSetting[] = "SerialPort";
+
+}  // namespace
+
+void TfoMain::StartSerialLine() {
+    const std::string stored = ReadSetting(SerialPortSetting);
+    if (stored == SettingsStore::AbsentText) return;
+    std::string failure;
+    try {
+        SetSerialPortNow(stored);
+    } catch (const ESerialLineError& error) {
+        failure = "The setting SerialPort holds \"" + stored + "\", which is not opened: " + error.Message();
+    }
+    if (failure.empty()) return;
+    TWayScope way(*this, TLogWay::Serial);
+    LogEvent(TransportFailing(TTransport::SerialLine, stored, failure));
+    ShowNotice(TNoticeSource::SerialLine, failure);
+}
+
+std::string TfoMain::SetSerialPort(const std::string& setting) {
+    // Checked before it is stored: a malformed text leaves the line and the setting as they were.
+    ParseSerialSetting(setting);
+    WriteSetting(SerialPortSetting, SettingsSubKey, setting);
+    SetSerialPortNow(setting);
+    return DoneReply();
+}
+
+void TfoMain::SetSerialPortNow(const std::string& setting) {
+    const std::optional<TSerialSetting> parsed = ParseSerialSetting(setting);
+    const std::string previous = serialSetting_;
+    const std::string next = parsed ? parsed->Name() + ":" + std::to_string(parsed->Speed) : std::string();
+    serialLine_.reset();
+    serialSetting_.clear();
+    ShowNotice(TNoticeSource::SerialLine, std::string());
+    if (parsed) {
+        const HWND window = Handle();
+        TSerialLine::TOwner owner;
+        owner.Uecp = UecpOwner();
+        owner.Report = [this, window, name = next](const std::string& text, bool failing) {
+            if (log_) log_->Write(TLogWay::Serial, failing ? TransportFailing(TTransport::SerialLine, name, text) : text);
+            PostNotice(window, TNoticeSource::SerialLine, failing ? text : std::string());
+        };
+        serialLine_ = std::make_unique<TSerialLine>(*commandQueue_, std::move(owner));
+        serialLine_->Open(setting);
+        serialSetting_ = next;
+    }
+    if (next == previous) return;
+    if (previous.empty())
+        LogEvent(TransportOpened(TTransport::SerialLine, next));
+    else if (next.empty())
+        LogEvent(TransportClosed(TTransport::SerialLine, previous));
+    else
+        LogEvent(TransportMoved(TTransport::SerialLine, previous, next));
+}
