@@ -79,15 +79,23 @@ std::vector<std::string> AppTest::LogLines() {
     return lines;
 }
 
-std::vector<std::string> AppTest::SubmitAsClient(const TCommand& command, TWayIn way, int waitMilliseconds) {
-    std::vector<std::string> replies;
+void AppTest::OnClient(const std::function<void()>& client, int waitMilliseconds) {
     std::atomic<bool> done{false};
-    std::thread client([&] {
-        std::atomic<bool> stop{false};
-        replies = form->Commands().Submit({command}, std::chrono::milliseconds(waitMilliseconds), stop, way);
+    std::thread thread([&] {
+        client();
         done = true;
     });
     Testing::PumpUntil([&] { return done.load(); }, waitMilliseconds);
-    client.join();
+    thread.join();
+}
+
+std::vector<std::string> AppTest::SubmitAsClient(const TCommand& command, TWayIn way, int waitMilliseconds) {
+    std::vector<std::string> replies;
+    OnClient(
+        [&] {
+            std::atomic<bool> stop{false};
+            replies = form->Commands().Submit({command}, std::chrono::milliseconds(waitMilliseconds), stop, way);
+        },
+        waitMilliseconds);
     return replies;
 }

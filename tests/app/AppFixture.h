@@ -11,6 +11,7 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -32,6 +33,9 @@ protected:
     // The synthesizer frames and the carrier and stereo changes since the last call.
     std::vector<std::string> Tuning();
 
+    // Runs Client on a thread of its own while this (the window's) thread handles its
+    // messages, for WaitMilliseconds at most.
+    void OnClient(const std::function<void()>& client, int waitMilliseconds);
     // Hands Command over from another thread, as a transport of Way does, while this (the
     // window's) thread handles its messages; its replies.
     std::vector<std::string> SubmitAsClient(const TCommand& command, TWayIn way, int waitMilliseconds);

@@ -91,16 +91,7 @@ protected:
         return replies;
     }
 
-    // Runs Client on a thread of its own while this thread handles the window's messages.
-    void OnClient(const std::function<void()>& client) {
-        std::atomic<bool> done{false};
-        std::thread thread([&] {
-            client();
-            done = true;
-        });
-        Testing::PumpUntil([&] { return done.load(); }, ClientMilliseconds);
-        thread.join();
-    }
+    void OnClient(const std::function<void()>& client) { AppTest::OnClient(client, ClientMilliseconds); }
 
     Lines RdsLines() { return card.Trace().EventsStartingWith({"RDS", "LOST"}); }
 
