@@ -7,6 +7,8 @@
 #include "SettingsStore.h"
 #include "StationLogLines.h"
 
+#include <algorithm>
+
 namespace {
 
 using SettingsStore::ReadSetting;
@@ -46,6 +48,13 @@ void TfoMain::SetSerialPortNow(const std::string& setting) {
     const std::string next = parsed ? parsed->Name() + ":" + std::to_string(parsed->Speed) : std::string();
     serialLine_.reset();
     serialSetting_.clear();
+    {
+        // What the closed line posted and the window has not shown yet is of a line gone.
+        std::lock_guard<std::mutex> guard(fileNoticeLock_);
+        postedNotices_.erase(std::remove_if(postedNotices_.begin(), postedNotices_.end(),
+                                            [](const auto& posted) { return posted.first == TNoticeSource::SerialLine; }),
+                             postedNotices_.end());
+    }
     ShowNotice(TNoticeSource::SerialLine, std::string());
     if (parsed) {
         const HWND window = Handle();
