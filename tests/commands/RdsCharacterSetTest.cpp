@@ -65,7 +65,7 @@ TEST(RdsCharacterSet, RowOfSignsAndArrowsAndTheWelshLetters) {
                                  U"\u03C0\u20AC\u00A3$\u2190\u2191\u2192\u2193";
     for (size_t k = 0; k < signs.size(); ++k)
         EXPECT_EQ(RdsCharacter(static_cast<uint8_t>(0xA0 + k)), signs[k]) << k;
-    // The table draws both Welsh letters small, the capitals' places taken by others.
+    // Both Welsh letters are small ones, the first in the row of capitals.
     EXPECT_EQ(RdsCharacter(0xE4), U'\u0177');  // y with circumflex
     EXPECT_EQ(RdsCharacter(0xF4), U'\u0175');  // w with circumflex
 }
