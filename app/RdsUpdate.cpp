@@ -2,6 +2,7 @@
 #include "RdsUpdate.h"
 
 #include "CardCommands.h"
+#include "CodePage.h"
 
 #include <cstdint>
 #include <string>
@@ -42,20 +43,30 @@ void Number(uint16_t address, int value, const TImageByteSink& sink)
     sink(address, value, std::to_string(value));
 }
 
+// The edits hold their text in the system's code page.
+const TCodePageConversion SystemCodePageText = {SystemToUnicode, UnicodeToSystem};
+
+// A text byte of the memory as the caption shows it: the character it stands for.
+std::string TextCaption(char byte, TMemoryCharacterSet characters)
+{
+    const std::string bytes(1, byte);
+    return characters == TMemoryCharacterSet::Rds ? RdsToCodePage(bytes, SystemCodePageText) : bytes;
+}
+
 // Fetches the text for every character, as each write reads its control afresh.
 void Text(uint16_t address, size_t first, size_t count, const std::function<std::string()>& text,
-          const TImageByteSink& sink)
+          TMemoryCharacterSet characters, const TImageByteSink& sink)
 {
     for (size_t k = 0; k < count; ++k) {
-        const std::string current = text();
+        const std::string current = MemoryText(text(), characters, SystemCodePageText);
         const size_t position = first + k;
-        const char character = position < current.size() ? current[position] : TextPadding;
-        sink(static_cast<uint16_t>(address + k), static_cast<unsigned char>(character), std::string(1, character));
+        const char byte = position < current.size() ? current[position] : TextPadding;
+        sink(static_cast<uint16_t>(address + k), static_cast<unsigned char>(byte), TextCaption(byte, characters));
     }
 }
 
 // The image's layout: each value read from the panel at the moment of its byte.
-void ForEachImageByte(TRdsValues& values, const TImageByteSink& sink)
+void ForEachImageByte(TRdsValues& values, TMemoryCharacterSet characters, const TImageByteSink& sink)
 {
     Number(PtyAddress, values.Pty(), sink);
     Number(TpAddress, values.Tp(), sink);
@@ -72,9 +83,9 @@ void ForEachImageByte(TRdsValues& values, const TImageByteSink& sink)
 
     const auto programService = [&values] { return values.ProgramService(); };
     const auto radioText = [&values] { return values.RadioText(); };
-    Text(ProgramServiceAddress, 0, ProgramServiceLength, programService, sink);
-    Text(RadioTextFirstHalfAddress, 0, RadioTextHalfLength, radioText, sink);
-    Text(RadioTextSecondHalfAddress, RadioTextHalfLength, RadioTextHalfLength, radioText, sink);
+    Text(ProgramServiceAddress, 0, ProgramServiceLength, programService, characters, sink);
+    Text(RadioTextFirstHalfAddress, 0, RadioTextHalfLength, radioText, characters, sink);
+    Text(RadioTextSecondHalfAddress, RadioTextHalfLength, RadioTextHalfLength, radioText, characters, sink);
 }
 
 void WriteImageByte(const TRdsImageByte& byte)
@@ -117,11 +128,12 @@ size_t TWrittenImage::Known() const
     return known;
 }
 
-TRdsImage UpdateRds(TRdsValues& values, const TCaptionSetter& setCaption, TWrittenImage* written)
+TRdsImage UpdateRds(TRdsValues& values, TMemoryCharacterSet characters, const TCaptionSetter& setCaption,
+                    TWrittenImage* written)
 {
     TImageBuilder builder;
     size_t index = 0;
-    ForEachImageByte(values, [&](uint16_t address, int value, const std::string& caption) {
+    ForEachImageByte(values, characters, [&](uint16_t address, int value, const std::string& caption) {
         setCaption(caption);
         const TRdsImageByte& byte = builder.Add(address, value);
         if (written)
@@ -135,10 +147,11 @@ TRdsImage UpdateRds(TRdsValues& values, const TCaptionSetter& setCaption, TWritt
     return builder.Image();
 }
 
-TRdsImage RdsImage(TRdsValues& values)
+TRdsImage RdsImage(TRdsValues& values, TMemoryCharacterSet characters)
 {
     TImageBuilder builder;
-    ForEachImageByte(values, [&](uint16_t address, int value, const std::string&) { builder.Add(address, value); });
+    ForEachImageByte(values, characters,
+                     [&](uint16_t address, int value, const std::string&) { builder.Add(address, value); });
     return builder.Image();
 }
 

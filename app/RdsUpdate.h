@@ -2,6 +2,8 @@
 // card, each value read from its control at the moment of its write.
 #pragma once
 
+#include "RdsCharacterSet.h"
+
 #include <array>
 #include <cstddef>
 #include <cstdint>
@@ -52,13 +54,15 @@ private:
     std::array<std::optional<TRdsImageByte>, RdsImageBytes> bytes_{};
 };
 
-// Writes the 83 bytes of the image with WriteRdsByte, the caption showing each
-// value before its write, and ends with the caption back at "Update RDS". Returns
-// the image written. Written (when given) follows each byte's write as it ends, so
-// that a write that fails part way leaves the byte it was writing unknown.
-TRdsImage UpdateRds(TRdsValues& values, const TCaptionSetter& setCaption, TWrittenImage* written = nullptr);
-// The image the values make now, without writing anything.
-TRdsImage RdsImage(TRdsValues& values);
+// Writes the 83 bytes of the image with WriteRdsByte, the texts in Characters, the
+// caption showing each value before its write (a text byte as the character it
+// stands for), and ends with the caption back at "Update RDS". Returns the image
+// written. Written (when given) follows each byte's write as it ends, so that a
+// write that fails part way leaves the byte it was writing unknown.
+TRdsImage UpdateRds(TRdsValues& values, TMemoryCharacterSet characters, const TCaptionSetter& setCaption,
+                    TWrittenImage* written = nullptr);
+// The image the values make now, the texts in Characters, without writing anything.
+TRdsImage RdsImage(TRdsValues& values, TMemoryCharacterSet characters);
 // Writes, in image order, only the bytes of Image that Written does not know the
 // memory to hold, and records each as its write ends. The number of bytes written.
 size_t WriteRdsImageChanges(const TRdsImage& image, TWrittenImage& written);

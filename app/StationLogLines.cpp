@@ -45,6 +45,7 @@ std::string FieldList(const TRdsFields& fields) {
     if (fields.Pi) add("PI " + (fields.Pi->empty() ? std::string(NoSelection) : *fields.Pi));
     if (fields.Tp) add("TP " + ListValue(*fields.Tp));
     if (fields.MusicSpeech) add("M/S " + ListValue(*fields.MusicSpeech));
+    if (fields.CharacterSet) add("character set " + *fields.CharacterSet);
     return list.empty() ? "nothing changed" : list;
 }
 
@@ -153,6 +154,10 @@ std::string TransportFailing(TTransport transport, const std::string& where, con
 
 std::string UecpAddressesSet(const std::string& sites, const std::string& encoders) {
     return "UECP addresses set: sites " + Quoted(sites) + ", encoders " + Quoted(encoders);
+}
+
+std::string CharacterSetChanged(const std::string& from, const std::string& to) {
+    return "RDS character set changed from " + from + " to " + to;
 }
 
 std::string SettingNotStored(const std::string& name, const std::string& text, const std::string& message) {

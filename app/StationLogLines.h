@@ -49,6 +49,8 @@ struct TRdsFields {
     std::optional<std::string> Pi;
     std::optional<int> Tp;
     std::optional<int> MusicSpeech;
+    // The texts' bytes: "ANSI" as typed, "RDS" as RDS codes.
+    std::optional<std::string> CharacterSet;
 };
 // "Update RDS": the whole image, with every field's value.
 std::string RdsUpdated(const TRdsFields& fields, size_t bytesWritten);
@@ -62,6 +64,8 @@ std::string TransportOpened(TTransport transport, const std::string& where);
 std::string TransportMoved(TTransport transport, const std::string& from, const std::string& to);
 std::string TransportClosed(TTransport transport, const std::string& where);
 std::string TransportFailing(TTransport transport, const std::string& where, const std::string& message);
+// The setting "RdsCharacterSet" changed (its values' names).
+std::string CharacterSetChanged(const std::string& from, const std::string& to);
 std::string SettingNotStored(const std::string& name, const std::string& text, const std::string& message);
 // The UECP lists a frame set, as their settings hold them (empty: only address 0).
 std::string UecpAddressesSet(const std::string& sites, const std::string& encoders);

@@ -212,6 +212,10 @@ private:
     void StartNowPlayingFile();
     // RTFILE: stores the setting and follows that file at once (empty: none).
     std::string SetRadioTextFile(const std::string& path);
+    // CHARSET: stores the setting; a change is logged and its bytes are due for this round's write.
+    std::string SetMemoryCharacterSet(TMemoryCharacterSet characters, TRdsWriteDue& write);
+    // The stored "RdsCharacterSet"; absent or malformed leaves the texts' bytes as typed.
+    void RestoreMemoryCharacterSet();
     std::string RadioTextFile() const;
     // From the file's worker: a failure to show, or (empty) the file reads again.
     void PostFileNotice(HWND window, const std::string& notice);
@@ -312,6 +316,8 @@ private:
     bool runningCommands_ = false;
     // What this run's writes left in the RDS memory, by "Update RDS" or by commands.
     TWrittenImage writtenImage_;
+    // How the PS and the radiotext become the memory's bytes (the setting "RdsCharacterSet").
+    TMemoryCharacterSet memoryCharacters_ = TMemoryCharacterSet::Ansi;
 };
 
 extern TfoMain* foMain;

@@ -58,6 +58,9 @@ bool IsRdsField(TCommandName name) {
     }
 }
 
+// Commands whose change the round's RDS write puts on air.
+bool ChangesRdsImage(TCommandName name) { return IsRdsField(name) || name == TCommandName::CharacterSet; }
+
 constexpr char UnknownFailure[] = "an unknown failure";
 constexpr char NotOnAirPrefix[] = "not on air: ";
 constexpr char CardWriteFailedNotice[] = "The card did not take the RDS data: ";
@@ -103,7 +106,7 @@ void RefuseOnAir(const std::vector<TCommandQueue::TBatchPtr>& batches, const std
     for (const TCommandQueue::TBatchPtr& batch : batches)
         for (size_t k = 0; k < batch->Commands.size(); ++k) {
             if (!IsDoneReply(batch->Replies[k])) continue;
-            if (IsRdsField(batch->Commands[k].Name)) batch->Replies[k] = RefusedReply(NotOnAirPrefix + failure);
+            if (ChangesRdsImage(batch->Commands[k].Name)) batch->Replies[k] = RefusedReply(NotOnAirPrefix + failure);
             if (batch->Commands[k].Name == TCommandName::Update) batch->Replies[k] = RefusedReply(failure);
         }
 }
@@ -322,6 +325,8 @@ std::string TfoMain::ApplyCommand(const TCommand& command, TRdsWriteDue& write) 
         case TCommandName::CommandPort: return MoveCommandPort(static_cast<uint16_t>(command.Value));
         case TCommandName::RadioTextFile: return SetRadioTextFile(command.Text);
         case TCommandName::SerialPort: return SetSerialPort(command.Text);
+        case TCommandName::CharacterSet:
+            return SetMemoryCharacterSet(static_cast<TMemoryCharacterSet>(command.Value), write);
         }
     } catch (const ERegistryException& error) {
         // The change went to the card (or goes with this round's RDS write); only its setting is lost.
@@ -379,5 +384,6 @@ TStatus TfoMain::CurrentStatus() const {
     status.ProgramService = VrStrEdit1->Text();
     status.RadioText = VrStrEdit2->Text();
     status.RadioTextFile = RadioTextFile();
+    status.CharacterSet = memoryCharacters_;
     return status;
 }

@@ -13,8 +13,11 @@
 
 namespace {
 
+using SettingsStore::ReadSetting;
 using SettingsStore::SettingsSubKey;
 using SettingsStore::WriteSetting;
+
+constexpr char RdsCharacterSetSetting[] = "RdsCharacterSet";
 
 void StoreItemIndex(const char* name, const TComboBox* list) {
     WriteSetting(name, SettingsSubKey, IntToStr(list->ItemIndex()));
@@ -41,7 +44,7 @@ std::optional<int> Selected(const TComboBox* list) {
     return list->ItemIndex();
 }
 
-TRdsFields PanelFields(const TfoMain& form) {
+TRdsFields PanelFields(const TfoMain& form, TMemoryCharacterSet characters) {
     TRdsFields fields;
     fields.ProgramService = form.VrStrEdit1->Text();
     fields.RadioText = form.VrStrEdit2->Text();
@@ -50,6 +53,7 @@ TRdsFields PanelFields(const TfoMain& form) {
     if (!pi.empty()) fields.Pi = pi;
     fields.Tp = Selected(form.ComboBox5);
     fields.MusicSpeech = Selected(form.ComboBox6);
+    fields.CharacterSet = MemoryCharacterSetName(characters);
     return fields;
 }
 
@@ -63,6 +67,7 @@ TRdsFields ChangedFields(const TRdsFields& now, const std::optional<TRdsFields>&
     if (now.Pi != before->Pi) changed.Pi = now.Pi;
     if (now.Tp != before->Tp) changed.Tp = now.Tp;
     if (now.MusicSpeech != before->MusicSpeech) changed.MusicSpeech = now.MusicSpeech;
+    if (now.CharacterSet != before->CharacterSet) changed.CharacterSet = now.CharacterSet;
     return changed;
 }
 
@@ -92,15 +97,39 @@ void TfoMain::VrStrEdit2Change(TObject*) { WriteSetting("RT", SettingsSubKey, Vr
 
 void TfoMain::Button1Click(TObject*) {
     TPanelValues values(*this);
-    UpdateRds(values, [this](const std::string& caption) { Button1->SetCaption(caption); }, &writtenImage_);
-    loggedRds_ = PanelFields(*this);
+    UpdateRds(values, memoryCharacters_, [this](const std::string& caption) { Button1->SetCaption(caption); },
+              &writtenImage_);
+    loggedRds_ = PanelFields(*this, memoryCharacters_);
     LogEvent(RdsUpdated(*loggedRds_, RdsImageBytes));
 }
 
 void TfoMain::WriteRdsChanges() {
     TPanelValues values(*this);
-    const size_t bytes = WriteRdsImageChanges(RdsImage(values), writtenImage_);
-    const TRdsFields now = PanelFields(*this);
+    const size_t bytes = WriteRdsImageChanges(RdsImage(values, memoryCharacters_), writtenImage_);
+    const TRdsFields now = PanelFields(*this, memoryCharacters_);
     if (bytes > 0) LogEvent(RdsChanged(ChangedFields(now, loggedRds_), bytes));
     loggedRds_ = now;
+}
+
+std::string TfoMain::SetMemoryCharacterSet(TMemoryCharacterSet characters, TRdsWriteDue& write) {
+    // Stored first: a setting that cannot be stored changes nothing, as COMMANDPORT.
+    WriteSetting(RdsCharacterSetSetting, SettingsSubKey, MemoryCharacterSetName(characters));
+    if (characters == memoryCharacters_) return DoneReply();
+    LogEvent(CharacterSetChanged(MemoryCharacterSetName(memoryCharacters_), MemoryCharacterSetName(characters)));
+    memoryCharacters_ = characters;
+    // The texts' bytes that now differ go on air with this round's write.
+    write.Changes = true;
+    return DoneReply();
+}
+
+void TfoMain::RestoreMemoryCharacterSet() {
+    const std::string stored = ReadSetting(RdsCharacterSetSetting);
+    if (stored == SettingsStore::AbsentText) return;
+    const std::optional<TMemoryCharacterSet> characters = MemoryCharacterSetNamed(stored);
+    // Reported as the restore reports a malformed value; the texts go as typed.
+    if (!characters)
+        throw SettingsStore::EMalformedSetting("'" + stored + "' is not a valid RdsCharacterSet value (" +
+                                                   AnsiCharacterSetName + " or " + RdsCharacterSetName + ")",
+                                               RdsCharacterSetSetting, false);
+    memoryCharacters_ = *characters;
 }

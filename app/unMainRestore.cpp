@@ -143,6 +143,7 @@ void TfoMain::RestoreSettings() {
             VrTrayIcon2->RestoreApplication();
         VrCheckLed5->SetChecked(toTray);
     });
+    RestoreStep([this] { RestoreMemoryCharacterSet(); });
 }
 
 void TfoMain::RestorePowerOn(const std::string& storedFrequency) {

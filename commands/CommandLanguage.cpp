@@ -40,7 +40,7 @@ struct TNameEntry {
     const char* Name;
     TCommandName Command;
 };
-const std::array<TNameEntry, 17> Names = {{
+const std::array<TNameEntry, 18> Names = {{
     {"PS", TCommandName::ProgramService}, {"RT", TCommandName::RadioText}, {"RT1", TCommandName::RadioText},
     {"TEXT", TCommandName::RadioText},    {"PTY", TCommandName::Pty},     {"TP", TCommandName::Tp},
     {"MS", TCommandName::MusicSpeech},    {"PI", TCommandName::Pi},       {"FREQ", TCommandName::Frequency},
@@ -48,6 +48,7 @@ const std::array<TNameEntry, 17> Names = {{
     {"STEREO", TCommandName::Stereo},     {"UPDATE", TCommandName::Update},
     {"STATUS", TCommandName::Status},     {"COMMANDPORT", TCommandName::CommandPort},
     {"RTFILE", TCommandName::RadioTextFile}, {"SERIALPORT", TCommandName::SerialPort},
+    {"CHARSET", TCommandName::CharacterSet},
 }};
 
 char Upper(char c) { return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c; }
@@ -130,6 +131,13 @@ std::optional<uint32_t> OnOff(std::string_view text) {
     if (upper == "ON") return 1;
     if (upper == "OFF") return 0;
     return std::nullopt;
+}
+
+// "RDS" or "ANSI", in any case.
+std::optional<uint32_t> CharacterSet(std::string_view text) {
+    const std::optional<TMemoryCharacterSet> set = MemoryCharacterSetNamed(UpperText(Trimmed(text)));
+    if (!set) return std::nullopt;
+    return static_cast<uint32_t>(*set);
 }
 
 bool HasControlCharacter(std::string_view text) {
@@ -260,6 +268,7 @@ TParsedLine WithValue(TCommandName name, const std::string& label, std::string_v
         return Number(name, DecimalUpTo(value, PortLast), "COMMANDPORT must be 0..65535");
     case TCommandName::RadioTextFile: return FilePath(name, label, value);
     case TCommandName::SerialPort: return Text(name, label, Trimmed(value), std::string_view::npos);
+    case TCommandName::CharacterSet: return Number(name, CharacterSet(value), "CHARSET must be RDS or ANSI");
     case TCommandName::Update:
     case TCommandName::Status: return Refused(label + " takes no value");
     }
@@ -288,6 +297,7 @@ std::optional<std::string> RefusalOfWayIn(const TCommand& command, TWayIn way) {
     case TCommandName::RadioTextFile: return RefusedReply("RTFILE is set on the command line");
     case TCommandName::CommandPort: return RefusedReply("COMMANDPORT is set on the command line");
     case TCommandName::SerialPort: return RefusedReply("SERIALPORT is set on the command line");
+    case TCommandName::CharacterSet: return RefusedReply("CHARSET is set on the command line");
     default: return std::nullopt;
     }
 }
@@ -332,7 +342,7 @@ std::string StatusReply(const TStatus& status) {
            field("PTY", std::to_string(status.Pty)) + field("TP", std::to_string(status.Tp)) +
            field("MS", std::to_string(status.MusicSpeech)) + field("PI", status.Pi) +
            field("PS", status.ProgramService) + field("RT", status.RadioText) +
-           field("RTFILE", status.RadioTextFile);
+           field("RTFILE", status.RadioTextFile) + field("CHARSET", MemoryCharacterSetName(status.CharacterSet));
 }
 
 void TLineReader::Feed(std::string_view bytes, std::vector<TParsedLine>& parsed) {

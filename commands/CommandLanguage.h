@@ -2,6 +2,8 @@
 // command or the reply that refuses it out, and the reply texts. No platform calls.
 #pragma once
 
+#include "RdsCharacterSet.h"
+
 #include <cstddef>
 #include <cstdint>
 #include <optional>
@@ -11,7 +13,8 @@
 
 enum class TCommandName {
     ProgramService, RadioText, Pty, Tp, MusicSpeech, Pi,
-    Frequency, Power, Carrier, Stereo, Update, Status, CommandPort, RadioTextFile, SerialPort
+    Frequency, Power, Carrier, Stereo, Update, Status, CommandPort, RadioTextFile, SerialPort,
+    CharacterSet
 };
 
 struct TCommand {
@@ -20,7 +23,7 @@ struct TCommand {
     // setting's text ("COM2", "COM2:19200", empty: none), checked where the line opens.
     std::string Text;
     // PTY, TP, MS, POWER, COMMANDPORT: the number; FREQ: kHz; CARRIER, STEREO: 1 on, 0 off;
-    // PI: the four hex digits as one number.
+    // PI: the four hex digits as one number; CHARSET: a TMemoryCharacterSet.
     uint32_t Value = 0;
 };
 
@@ -28,7 +31,7 @@ struct TCommand {
 enum class TWayIn { Port, CommandLine, NowPlayingFile, SerialLine };
 
 // Settings that decide what the program reads or where it listens (RTFILE,
-// COMMANDPORT) are taken only from the window and the command line (whose pipe admits
+// COMMANDPORT), or what its RDS memory holds (CHARSET), are taken only from the window and the command line (whose pipe admits
 // only this user, administrators and the system), never from the port or the file:
 // the reply that refuses Command from Way, or nothing when Way may give it.
 std::optional<std::string> RefusalOfWayIn(const TCommand& command, TWayIn way);
@@ -85,6 +88,7 @@ struct TStatus {
     std::string ProgramService;
     std::string RadioText;
     std::string RadioTextFile;
+    TMemoryCharacterSet CharacterSet = TMemoryCharacterSet::Ansi;
 };
 std::string StatusReply(const TStatus& status);
 

@@ -102,3 +102,21 @@ std::string RdsToCodePage(std::string_view codes, const TCodePageConversion& cod
 std::string CodePageToRds(std::string_view text, const TCodePageConversion& codePage) {
     return UnicodeToRds(codePage.ToUnicode(text));
 }
+
+const char* const AnsiCharacterSetName = "ANSI";
+const char* const RdsCharacterSetName = "RDS";
+
+std::optional<TMemoryCharacterSet> MemoryCharacterSetNamed(std::string_view name) {
+    if (name == AnsiCharacterSetName) return TMemoryCharacterSet::Ansi;
+    if (name == RdsCharacterSetName) return TMemoryCharacterSet::Rds;
+    return std::nullopt;
+}
+
+const char* MemoryCharacterSetName(TMemoryCharacterSet set) {
+    return set == TMemoryCharacterSet::Rds ? RdsCharacterSetName : AnsiCharacterSetName;
+}
+
+std::string MemoryText(std::string_view text, TMemoryCharacterSet set, const TCodePageConversion& codePage) {
+    if (set == TMemoryCharacterSet::Ansi) return std::string(text);
+    return CodePageToRds(text, codePage);
+}

@@ -41,3 +41,15 @@ std::string RdsToCodePage(std::string_view codes, const TCodePageConversion& cod
 // Text as typed (code page) as the bytes the encoder memory takes under the setting
 // "RdsCharacterSet" = "RDS": one RDS code a character, a space for one the set lacks.
 std::string CodePageToRds(std::string_view text, const TCodePageConversion& codePage);
+
+// Which bytes the card's RDS memory takes for the PS and the radiotext (the setting
+// "RdsCharacterSet", CHARSET=): the text's own bytes as typed, or its RDS codes.
+// Nobody can tell what the card's encoder broadcasts, so the station chooses.
+enum class TMemoryCharacterSet { Ansi, Rds };
+extern const char* const AnsiCharacterSetName;  // "ANSI", the default
+extern const char* const RdsCharacterSetName;   // "RDS"
+// The choice Name makes, exactly as the setting holds it; none for any other text.
+std::optional<TMemoryCharacterSet> MemoryCharacterSetNamed(std::string_view name);
+const char* MemoryCharacterSetName(TMemoryCharacterSet set);
+// Text as typed as the memory's bytes under Set.
+std::string MemoryText(std::string_view text, TMemoryCharacterSet set, const TCodePageConversion& codePage);

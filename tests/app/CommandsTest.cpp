@@ -157,7 +157,7 @@ TEST_F(CommandsTest, ListFieldsThroughTheirHandlersAndStatusAfterThem) {
     const Lines replies = Submit({"PTY=10", "PI=D223", "TP=1", "MS=1", "PS=ROCK FM", "STATUS"});
     EXPECT_EQ((Lines{"+", "+", "+", "+", "+",
                      "+\tFREQ=100.000\tPOWER=4\tCARRIER=OFF\tSTEREO=OFF\tPTY=10\tTP=1\tMS=1\tPI=D223"
-                     "\tPS=ROCK FM\tRT=" + DesignRadioText + "\tRTFILE="}),
+                     "\tPS=ROCK FM\tRT=" + DesignRadioText + "\tRTFILE=\tCHARSET=ANSI"}),
               replies);
     EXPECT_EQ((Lines{"RDS 4 10", "RDS 5 1", "RDS 7 1", "RDS 8 13", "RDS 9 35", "RDS 14 10", "RDS 16 82",
                      "RDS 17 79", "RDS 18 67", "RDS 19 75", "RDS 20 32", "RDS 21 70", "RDS 22 77", "RDS 23 32"}),
@@ -349,22 +349,24 @@ TEST_F(CommandsTest, PortRefusesWhatDecidesWhereTheProgramReadsOrListens) {
     std::string datagram;
     OnClient([&] {
         TTcpClient client(number);
-        client.Send("COMMANDPORT=0\r\nRTFILE=C:\\windows\\win.ini\r\nRTFILE=\\\\host\\share\\x\r\nPTY=4\r\n");
-        replies = client.ReadLines(4);
+        client.Send("COMMANDPORT=0\r\nRTFILE=C:\\windows\\win.ini\r\nRTFILE=\\\\host\\share\\x\r\nCHARSET=RDS\r\n"
+                    "PTY=4\r\n");
+        replies = client.ReadLines(5);
         TUdpClient udp(number);
         udp.Send("COMMANDPORT=1234");
         datagram = udp.Receive();
     });
     EXPECT_EQ((Lines{"- COMMANDPORT is set on the command line", "- RTFILE is set on the command line",
-                     "- RTFILE is set on the command line", "+"}),
+                     "- RTFILE is set on the command line", "- CHARSET is set on the command line", "+"}),
               replies);
     EXPECT_EQ("- COMMANDPORT is set on the command line\r\n", datagram);
     EXPECT_EQ(number, form->CommandPortNumber());
     EXPECT_EQ(std::to_string(number), Stored("CommandPort"));
     EXPECT_EQ("<absent>", Stored("RtFile"));
+    EXPECT_EQ("<absent>", Stored("RdsCharacterSet"));
     const Lines status = Submit({"STATUS"});
     ASSERT_EQ(1u, status.size());
-    EXPECT_EQ(status[0].size() - 8, status[0].rfind("\tRTFILE=")) << status[0];
+    EXPECT_EQ(status[0].size() - 21, status[0].rfind("\tRTFILE=\tCHARSET=ANSI")) << status[0];
     EXPECT_EQ("4", Stored("PTY"));
     // The now-playing file's way in may not either.
     EXPECT_EQ((Lines{"- RTFILE is set on the command line"}), Submit({"RTFILE="}, TWayIn::NowPlayingFile));
@@ -651,7 +653,7 @@ TEST_F(CommandsTest, TheLogNamesEachCommandsWayInAndTheFieldsEachWriteChanged) {
     const Lines all = LogLines();
     EXPECT_EQ((Lines{"port         Tuned to 100.000 MHz, power 6",
                      "port         RDS: PS \"NEWS FM\", RT \"PC RADIO, NON-STOP LATEST HITS!\", PTY 0 Undefined, "
-                     "PI 1000, TP 0, M/S 0; 83 bytes written",
+                     "PI 1000, TP 0, M/S 0, character set ANSI; 83 bytes written",
                      "command line RDS: RT \"Artist - Title\"; 29 bytes written"}),
               Lines(all.begin() + static_cast<std::ptrdiff_t>(before), all.end()));
 }

@@ -8,6 +8,8 @@
 
 #include <gtest/gtest.h>
 
+#include <windows.h>
+
 #include <memory>
 #include <string>
 #include <vector>
@@ -15,6 +17,7 @@
 namespace {
 
 constexpr size_t ImageBytes = 83;
+constexpr UINT WesternCodePage = 1252;
 constexpr size_t HeaderBytes = 11;
 
 class TFixedValues : public TRdsValues {
@@ -52,7 +55,7 @@ protected:
 
     void Update()
     {
-        UpdateRds(values, [this](const std::string& caption) { captions.push_back(caption); });
+        UpdateRds(values, characters, [this](const std::string& caption) { captions.push_back(caption); });
     }
 
     std::vector<std::string> Events(const std::string& prefix) const
@@ -65,6 +68,7 @@ protected:
     std::unique_ptr<TVirtualCard> virtualCard;
     TSondelCard sondel;
     TFixedValues values;
+    TMemoryCharacterSet characters = TMemoryCharacterSet::Ansi;
     std::vector<std::string> captions;
 };
 
@@ -161,14 +165,14 @@ TEST_F(RdsUpdateTest, UpdateThatBreaksOffLeavesItsByteUnknownAndTheNextWriteSend
     TWrittenImage written;
     // The card stops answering inside the sixth byte's frame, for one transfer.
     virtualCard->BreakRdsWriteAfter(5);
-    EXPECT_THROW(UpdateRds(values, [](const std::string&) {}, &written), ECardError);
+    EXPECT_THROW(UpdateRds(values, characters, [](const std::string&) {}, &written), ECardError);
     EXPECT_EQ(5u, RdsLines().size());
     EXPECT_EQ(5u, written.Known());
     EXPECT_EQ(1u, virtualCard->RefusedTransfers());
     virtualCard->Trace().ClearEvents();
 
     // The byte that broke off and every one after it; nothing twice.
-    WriteRdsImageChanges(RdsImage(values), written);
+    WriteRdsImageChanges(RdsImage(values, characters), written);
     const std::vector<std::string> lines = RdsLines();
     ASSERT_EQ(ImageBytes - 5, lines.size());
     EXPECT_EQ("RDS 9 35", lines.front());
@@ -182,26 +186,78 @@ TEST_F(RdsUpdateTest, ChangesThatBreakOffAreSentAgainAndOnlyThey)
     values.ps = "ROCK FM";
     values.rt = "Hi";
     TWrittenImage written;
-    WriteRdsImageChanges(RdsImage(values), written);
+    WriteRdsImageChanges(RdsImage(values, characters), written);
     ASSERT_EQ(ImageBytes, RdsLines().size());
     virtualCard->Trace().ClearEvents();
 
     values.ps = "JAZZ FM";
     virtualCard->BreakRdsWriteAfter(1);
     // "ROCK" to "JAZZ": four bytes; the second one's write breaks off.
-    EXPECT_THROW(WriteRdsImageChanges(RdsImage(values), written), ECardError);
+    EXPECT_THROW(WriteRdsImageChanges(RdsImage(values, characters), written), ECardError);
     EXPECT_EQ((std::vector<std::string>{"RDS 16 74"}), RdsLines());
     EXPECT_EQ(ImageBytes - 1, written.Known());
     virtualCard->Trace().ClearEvents();
 
-    WriteRdsImageChanges(RdsImage(values), written);
+    WriteRdsImageChanges(RdsImage(values, characters), written);
     EXPECT_EQ((std::vector<std::string>{"RDS 17 65", "RDS 18 90", "RDS 19 90"}), RdsLines());
     // Unchanged values write nothing.
     virtualCard->Trace().ClearEvents();
-    WriteRdsImageChanges(RdsImage(values), written);
+    WriteRdsImageChanges(RdsImage(values, characters), written);
     EXPECT_TRUE(RdsLines().empty());
     EXPECT_EQ('J', virtualCard->RdsMemory().Byte(0x10));
     EXPECT_EQ('A', virtualCard->RdsMemory().Byte(0x11));
+    EXPECT_TRUE(Events("LOST").empty());
+}
+
+// "é $" in the system's code page 1252, as typed into the PS edit.
+const std::string AccentAndDollar = "\xE9 $";
+
+TEST_F(RdsUpdateTest, AccentAndDollarAreWrittenAsTypedUnderAnsi)
+{
+    values.ps = AccentAndDollar;
+    Update();
+    const std::vector<std::string> lines = RdsLines();
+    ASSERT_EQ(ImageBytes, lines.size());
+    EXPECT_EQ((std::vector<std::string>{"RDS 16 233", "RDS 17 32", "RDS 18 36", "RDS 19 32"}), Slice(lines, 11, 4));
+    EXPECT_EQ((std::vector<std::string>{"\xE9", " ", "$"}), Slice(captions, 11, 3));
+}
+
+TEST_F(RdsUpdateTest, AccentAndDollarAreWrittenAsTheirRdsCodesUnderRds)
+{
+    if (GetACP() != WesternCodePage) GTEST_SKIP() << "the system code page is " << GetACP();
+    values.ps = AccentAndDollar;
+    values.rt = "Tickets $5 ~ caf\xE9";
+    characters = TMemoryCharacterSet::Rds;
+    Update();
+    const std::vector<std::string> lines = RdsLines();
+    ASSERT_EQ(ImageBytes, lines.size());
+    // é is 0x82 and $ is 0xAB in the RDS set; ~ is not in it and becomes a space.
+    EXPECT_EQ((std::vector<std::string>{"RDS 16 130", "RDS 17 32", "RDS 18 171", "RDS 19 32"}), Slice(lines, 11, 4));
+    // "Tickets ", then $ 5 space ~ space c a f é.
+    EXPECT_EQ((std::vector<std::string>{"RDS 264 171", "RDS 265 53", "RDS 266 32", "RDS 267 32", "RDS 268 32",
+                                        "RDS 269 99", "RDS 270 97", "RDS 271 102", "RDS 272 130"}),
+              Slice(lines, 27, 9));
+    // The caption shows the character typed, not the code page's character of the code.
+    EXPECT_EQ((std::vector<std::string>{"\xE9", " ", "$"}), Slice(captions, 11, 3));
+    EXPECT_EQ("Update RDS", captions.back());
+}
+
+TEST_F(RdsUpdateTest, SwitchingTheCharacterSetWritesOnlyTheTextBytesThatDiffer)
+{
+    if (GetACP() != WesternCodePage) GTEST_SKIP() << "the system code page is " << GetACP();
+    values.ps = AccentAndDollar;
+    values.rt = "Now $1, then ~";
+    TWrittenImage written;
+    WriteRdsImageChanges(RdsImage(values, TMemoryCharacterSet::Ansi), written);
+    ASSERT_EQ(ImageBytes, RdsLines().size());
+    virtualCard->Trace().ClearEvents();
+
+    EXPECT_EQ(4u, WriteRdsImageChanges(RdsImage(values, TMemoryCharacterSet::Rds), written));
+    EXPECT_EQ((std::vector<std::string>{"RDS 16 130", "RDS 18 171", "RDS 260 171", "RDS 269 32"}), RdsLines());
+    virtualCard->Trace().ClearEvents();
+
+    EXPECT_EQ(4u, WriteRdsImageChanges(RdsImage(values, TMemoryCharacterSet::Ansi), written));
+    EXPECT_EQ((std::vector<std::string>{"RDS 16 233", "RDS 18 36", "RDS 260 36", "RDS 269 126"}), RdsLines());
     EXPECT_TRUE(Events("LOST").empty());
 }
 

@@ -210,6 +210,17 @@ TEST(StationLogLines, RdsWritesNameTheFieldsAndTheBytes) {
     EXPECT_EQ("Update RDS: PTY none, PI none, M/S none; 83 bytes written", RdsUpdated(unselected, 83));
 }
 
+TEST(StationLogLines, TheCharacterSetOfTheTextsIsNamedAndItsChange) {
+    TRdsFields all;
+    all.ProgramService = "NEWS FM";
+    all.CharacterSet = "RDS";
+    EXPECT_EQ("Update RDS: PS \"NEWS FM\", character set RDS; 83 bytes written", RdsUpdated(all, 83));
+    TRdsFields changed;
+    changed.CharacterSet = "ANSI";
+    EXPECT_EQ("RDS: character set ANSI; 2 bytes written", RdsChanged(changed, 2));
+    EXPECT_EQ("RDS character set changed from ANSI to RDS", CharacterSetChanged("ANSI", "RDS"));
+}
+
 TEST(StationLogLines, ProgrammeTypesAreThePanelsOwnNames) {
     for (size_t code = 0; code < ProgrammeTypeCount; ++code) {
         TRdsFields fields;

@@ -103,6 +103,17 @@ TEST(CommandLanguageTest, NumbersInRangeAndRefusalsOutside) {
     EXPECT_EQ("- COMMANDPORT must be 0..65535", Reply("COMMANDPORT=65536"));
 }
 
+TEST(CommandLanguageTest, CharacterSetIsRdsOrAnsiInAnyCase) {
+    const TCommand rds = Accepted("CHARSET=RDS");
+    EXPECT_EQ(TCommandName::CharacterSet, rds.Name);
+    EXPECT_EQ(static_cast<uint32_t>(TMemoryCharacterSet::Rds), rds.Value);
+    EXPECT_EQ(static_cast<uint32_t>(TMemoryCharacterSet::Ansi), Accepted("charset= ansi ").Value);
+    EXPECT_EQ(static_cast<uint32_t>(TMemoryCharacterSet::Rds), Accepted("Charset=Rds").Value);
+    for (const char* other : {"CHARSET=", "CHARSET=UTF-8", "CHARSET=1252", "CHARSET=RDSX"})
+        EXPECT_EQ("- CHARSET must be RDS or ANSI", Reply(other)) << other;
+    EXPECT_EQ("- CHARSET needs a value", Reply("CHARSET"));
+}
+
 TEST(CommandLanguageTest, PiDigitsAndTheirListIndexes) {
     const TCommand pi = Accepted("PI=D223");
     EXPECT_EQ(0xD223u, pi.Value);
@@ -246,9 +257,13 @@ TEST(CommandLanguageTest, StatusReplyFieldsInOrder) {
     status.ProgramService = "ROCK FM ";
     status.RadioText = "Now\tplaying";
     status.RadioTextFile = "C:\\Playout\\now.txt";
+    status.CharacterSet = TMemoryCharacterSet::Rds;
     EXPECT_EQ("+\tFREQ=101.300\tPOWER=5\tCARRIER=ON\tSTEREO=OFF\tPTY=11\tTP=1\tMS=1\tPI=D223\tPS=ROCK FM "
-              "\tRT=Now playing\tRTFILE=C:\\Playout\\now.txt",
+              "\tRT=Now playing\tRTFILE=C:\\Playout\\now.txt\tCHARSET=RDS",
               StatusReply(status));
+    status.CharacterSet = TMemoryCharacterSet::Ansi;
+    const std::string ansi = StatusReply(status);
+    EXPECT_EQ(ansi.size() - 13, ansi.rfind("\tCHARSET=ANSI")) << ansi;
     EXPECT_TRUE(IsDoneReply(StatusReply(status)));
     EXPECT_FALSE(IsDoneReply(RefusedReply("x")));
     EXPECT_EQ("+", DoneReply());
@@ -261,11 +276,15 @@ namespace {
 TEST(WaysIn, WhatDecidesWhereTheProgramReadsOrListensComesOnlyFromTheCommandLine) {
     const TCommand rtFile = *ParseCommand("RTFILE=C:\\nowplaying.txt").Command;
     const TCommand port = *ParseCommand("COMMANDPORT=7000").Command;
+    const TCommand characters = *ParseCommand("CHARSET=RDS").Command;
     for (const TWayIn way : {TWayIn::Port, TWayIn::NowPlayingFile, TWayIn::SerialLine}) {
         EXPECT_EQ(std::optional<std::string>("- RTFILE is set on the command line"), RefusalOfWayIn(rtFile, way));
         EXPECT_EQ(std::optional<std::string>("- COMMANDPORT is set on the command line"), RefusalOfWayIn(port, way));
+        EXPECT_EQ(std::optional<std::string>("- CHARSET is set on the command line"),
+                  RefusalOfWayIn(characters, way));
     }
     EXPECT_EQ(std::nullopt, RefusalOfWayIn(rtFile, TWayIn::CommandLine));
+    EXPECT_EQ(std::nullopt, RefusalOfWayIn(characters, TWayIn::CommandLine));
     EXPECT_EQ(std::nullopt, RefusalOfWayIn(*ParseCommand("RT=x").Command, TWayIn::SerialLine));
 }
 

@@ -60,6 +60,16 @@ TEST(RdsCharacterSet, WhereItDiffersFromAsciiAndOtherPositions) {
     EXPECT_EQ(RdsCode(U'\u00D0'), 0xCE);
 }
 
+TEST(RdsCharacterSet, RowOfSignsAndArrowsAndTheWelshLetters) {
+    const std::u32string signs = U"\u00AA\u03B1\u00A9\u2030\u011E\u011B\u0148\u0151"
+                                 U"\u03C0\u20AC\u00A3$\u2190\u2191\u2192\u2193";
+    for (size_t k = 0; k < signs.size(); ++k)
+        EXPECT_EQ(RdsCharacter(static_cast<uint8_t>(0xA0 + k)), signs[k]) << k;
+    // Both Welsh letters are small ones, the first in the row of capitals.
+    EXPECT_EQ(RdsCharacter(0xE4), U'\u0177');  // y with circumflex
+    EXPECT_EQ(RdsCharacter(0xF4), U'\u0175');  // w with circumflex
+}
+
 TEST(RdsCharacterSet, EveryCodeWithACharacterComesBackAndNoCharacterIsTwice) {
     int characters = 0;
     for (int code = 0; code <= 0xFF; ++code) {
@@ -107,4 +117,20 @@ TEST(RdsCharacterSet, RoundTripsThroughCodePage1252) {
     for (int code = 0x20; code <= 0xFE; ++code)
         if (code != 0x7F) every += static_cast<char>(code);
     EXPECT_EQ(UnicodeToRds(RdsToUnicode(every)), every);
+}
+
+TEST(RdsCharacterSet, TheMemorysCharacterSetByItsExactName) {
+    EXPECT_EQ(MemoryCharacterSetNamed("ANSI"), TMemoryCharacterSet::Ansi);
+    EXPECT_EQ(MemoryCharacterSetNamed("RDS"), TMemoryCharacterSet::Rds);
+    for (const char* other : {"", "rds", "Ansi", " RDS", "RDS ", "UTF-8"})
+        EXPECT_FALSE(MemoryCharacterSetNamed(other).has_value()) << other;
+    EXPECT_STREQ("ANSI", MemoryCharacterSetName(TMemoryCharacterSet::Ansi));
+    EXPECT_STREQ("RDS", MemoryCharacterSetName(TMemoryCharacterSet::Rds));
+}
+
+TEST(RdsCharacterSet, MemoryTextAsTypedOrAsRdsCodes) {
+    const TCodePageConversion western = CodePage(Western);
+    EXPECT_EQ(MemoryText("\xE9 $~", TMemoryCharacterSet::Ansi, western), "\xE9 $~");
+    EXPECT_EQ(MemoryText("\xE9 $~", TMemoryCharacterSet::Rds, western), "\x82 \xAB ");
+    EXPECT_EQ(MemoryText("", TMemoryCharacterSet::Rds, western), "");
 }

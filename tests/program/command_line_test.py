@@ -125,6 +125,19 @@ class CommandLineProgramTest(unittest.TestCase):
         self.assertEqual("ROCK FM", stored("PS"))
         self.assertEqual("0", stored("PTY"))
 
+    def test_the_rds_character_set_is_switched_from_the_command_line(self):
+        self.start_first()
+        self.assertEqual((0, ["+"]), self.later("PS=\u00e9 $"))
+        self.assertEqual(["RDS 16 233", "RDS 17 32", "RDS 18 36"], self.trace_lines("RDS")[11:14])
+        self.assertEqual((0, ["+"]), self.later("CHARSET=RDS"))
+        # Only the two bytes that differ: é is 0x82 and $ is 0xAB in the RDS set.
+        self.assertEqual(["RDS 16 130", "RDS 18 171"], self.trace_lines("RDS")[83:])
+        status, lines = self.later("STATUS")
+        self.assertEqual(0, status)
+        self.assertTrue(lines[0].endswith("\tRTFILE=\tCHARSET=RDS"), lines[0])
+        self.close_program()
+        self.assertEqual("RDS", stored("RdsCharacterSet"))
+
     def test_a_running_copy_that_does_not_answer_gives_status_two(self):
         # Held in its card's failure message, the running copy serves no commands yet.
         self.start_first(fault="no-card")
