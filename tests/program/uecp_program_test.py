@@ -97,6 +97,10 @@ def site_address(action, site):
     return bytes([0x23, action, site >> 8, site & 0xFF])
 
 
+def encoder_address(action, encoder):
+    return bytes([0x27, action, encoder])
+
+
 ADD, REMOVE_ALL = 1, 2
 
 
@@ -487,6 +491,19 @@ class OverTheSerialLine(UecpProgramTest):
         self.exchange(self.line, frame(2, pty(4), site=self.own_site), frame(2, ACK, site=self.own_site))
         self.assertEqual("4", self.status()["PTY"])
         self.assertEqual(SERIAL_PORT + ":19200", stored("SerialPort"))
+
+        # An encoder address added on the line is stored and answers from then on.
+        encoder = 9
+        self.exchange(self.line, frame(3, encoder_address(ADD, encoder)),
+                      frame(3, ACK, site=self.own_site, encoder=encoder))
+        self.assertTrue(wait_for(lambda: stored("UecpEncoders") == str(encoder), REPLY_SECONDS),
+                        stored("UecpEncoders"))
+        self.assertEqual(str(self.own_site), stored("UecpSites"))
+
+        # The window closes as a user closes it while the line waits for its next byte.
+        reg_close = SONDEL.ask_to_close()
+        self.assertEqual(0, reg_close.returncode, reg_close.stderr)
+        self.assertEqual(0, self.program.wait(CLOSE_SECONDS))
 
 
 if __name__ == "__main__":
