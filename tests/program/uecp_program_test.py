@@ -89,6 +89,10 @@ def ta_tp(value):
     return bytes([0x03, 0x00, 0x00, value])
 
 
+def music_speech(value):
+    return bytes([0x05, 0x00, 0x00, value])
+
+
 def pi(value):
     return bytes([0x01, 0x00, 0x00, value >> 8, value & 0xFF])
 
@@ -406,20 +410,25 @@ class OverTcp(UecpProgramTest):
     def test_a_site_address_added_decides_which_frames_are_ours(self):
         own = 5
         self.exchange(self.client, frame(1, BIDIRECTIONAL + site_address(ADD, own)), frame(1, ACK, site=own))
-        self.assertTrue(wait_for(lambda: stored("UecpSites") == str(own), REPLY_SECONDS), stored("UecpSites"))
-        self.assertEqual("", stored("UecpEncoders"))
-        # Another site's frame is ignored quietly; this site's and all sites' are applied.
-        self.exchange(self.client, frame(2, pty(9), site=6) + frame(3, pty(12), site=own) + frame(4, ta_tp(2)),
-                      frame(3, ACK, site=own) + frame(4, ACK, site=own))
-        # The first change of the run writes the whole image: PTY 9 never reached it.
-        self.assertEqual([12], [value for address, value in self.rds_writes() if address == 4])
-        self.assertEqual(("12", "1"), tuple(self.status()[name] for name in ("PTY", "TP")))
+        def lists():
+            return stored("UecpSites"), stored("UecpEncoders")
+        # Both are stored together, the encoders' after the sites'.
+        self.assertTrue(wait_for(lambda: lists() == (str(own), ""), REPLY_SECONDS), lists())
+        # Another site's frame (music) is ignored quietly; this site's and all sites' are applied.
+        self.exchange(self.client, frame(2, music_speech(1), site=6) + frame(3, pty(12), site=own) +
+                      frame(4, ta_tp(2)), frame(3, ACK, site=own) + frame(4, ACK, site=own))
+        fields = self.status()
+        self.assertEqual(("0", "12", "1"), (fields["MS"], fields["PTY"], fields["TP"]))
+        self.assertEqual(image(fields), self.memory())
         # Removing every site leaves only "all sites", and the replies come from site 0.
         self.exchange(self.client, frame(5, site_address(REMOVE_ALL, 0)), frame(5, ACK))
         self.assertTrue(wait_for(lambda: stored("UecpSites") == "", REPLY_SECONDS), stored("UecpSites"))
-        self.client.send(frame(6, pty(13), site=own) + frame(7, pty(14)))
+        self.client.send(frame(6, ta_tp(0), site=own) + frame(7, pty(14)))
         self.assertEqual(frame(7, ACK).hex(" "), self.client.receive(len(frame(7, ACK))).hex(" "))
-        self.assertEqual("14", self.status()["PTY"])
+        fields = self.status()
+        self.assertEqual(("1", "14"), (fields["TP"], fields["PTY"]))
+        self.assertEqual(image(fields), self.memory())
+        self.assertEqual(("0", "1", "14"), (stored("MS"), stored("TP"), stored("PTY")))
 
 
 class OverUdp(UecpProgramTest):
