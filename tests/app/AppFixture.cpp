@@ -42,12 +42,16 @@ void AppTest::Start() {
 }
 
 void AppTest::StartReady() {
+    StartReadyKeepingTrace();
+    card.Trace().ClearEvents();
+}
+
+void AppTest::StartReadyKeepingTrace() {
     Seed("PowerOn", "No");
     Seed("Freq", "100.000MHz");
     Seed("Power", "4");
     Start();
     form->StartCommands();
-    card.Trace().ClearEvents();
 }
 
 void AppTest::Close() {

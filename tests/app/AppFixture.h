@@ -28,6 +28,9 @@ protected:
     // Started powered off at 100.000 MHz, level 4, the design's RDS panel, commands
     // running, the trace cleared.
     void StartReady();
+    // As StartReady, the trace kept: commands handed over during the start (the stored
+    // now-playing file's text) may run in the start's own run of waiting commands.
+    void StartReadyKeepingTrace();
     // Closes the window as the user does (the card is released).
     void Close();
     // The synthesizer frames and the carrier and stereo changes since the last call.
