@@ -22,5 +22,7 @@ void ServeCommandLine(TfoMain& form, const std::vector<std::string>& arguments) 
     form.SetCommandPipeName(CommandLinePipe);
     // The output lives as long as the worker that writes to it.
     auto output = std::make_shared<TReplyOutput>();
-    form.QueueStartCommands(arguments, [output](const std::string& reply) { output->WriteLine(reply); });
+    // Attached to a console only while the replies are written.
+    form.QueueStartCommands(
+        arguments, [output](const std::string& reply) { output->WriteLine(reply); }, [output] { output->Detach(); });
 }

@@ -26,6 +26,15 @@ std::string Narrow(const wchar_t* text) {
     return narrow;
 }
 
+// While the replies are written to a borrowed console, none of its events ends the
+// program (Ctrl+C, Ctrl+Break, its window closing): the window's own close does.
+BOOL WINAPI IgnoreConsoleEvent(DWORD) { return TRUE; }
+
+bool AttachedToConsole() {
+    DWORD process = 0;
+    return GetConsoleProcessList(&process, 1) != 0;
+}
+
 bool Usable(HANDLE handle) {
     return handle && handle != INVALID_HANDLE_VALUE && GetFileType(handle) != FILE_TYPE_UNKNOWN;
 }
@@ -61,9 +70,12 @@ std::vector<std::string> SubmitArguments(TCommandQueue& queue, const std::vector
     return replies;
 }
 
-TStartCommands::TStartCommands(TCommandQueue& queue, std::vector<std::string> arguments, TReplySink output)
-    : worker_([this, &queue, arguments = std::move(arguments), output = std::move(output)] {
+TStartCommands::TStartCommands(TCommandQueue& queue, std::vector<std::string> arguments, TReplySink output,
+                               TRepliesWritten written)
+    : worker_([this, &queue, arguments = std::move(arguments), output = std::move(output),
+               written = std::move(written)] {
           for (const std::string& reply : SubmitArguments(queue, arguments, StartWaitLimit, stop_)) output(reply);
+          if (written) written();
           finished_ = true;
       }) {}
 
@@ -80,17 +92,37 @@ int ExitStatusOf(const TCommandAnswer& answer) {
 
 TReplyOutput::TReplyOutput() {
     output_ = GetStdHandle(STD_OUTPUT_HANDLE);
-    if (Usable(output_)) return;
-    output_ = nullptr;
-    if (!AttachConsole(ATTACH_PARENT_PROCESS)) return;
-    console_.Reset(CreateFileA(ConsoleOutput, GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
-                               nullptr, OPEN_EXISTING, 0, nullptr));
-    if (Usable(console_.Get())) output_ = console_.Get();
+    if (!Usable(output_)) output_ = nullptr;
+    // A console this program was born attached to (Wine attaches a windowed program to
+    // its parent's) is let go at once; a console handle as standard output goes with it.
+    if (AttachedToConsole()) {
+        if (output_ && GetFileType(output_) == FILE_TYPE_CHAR) output_ = nullptr;
+        FreeConsole();
+    }
 }
 
+TReplyOutput::~TReplyOutput() { Detach(); }
+
 void TReplyOutput::WriteLine(const std::string& line) {
-    if (!output_) return;
+    if (!output_ && !attached_) {
+        // The console is only borrowed for the replies: its control events must not end
+        // this program while it is attached.
+        SetConsoleCtrlHandler(IgnoreConsoleEvent, TRUE);
+        attached_ = AttachConsole(ATTACH_PARENT_PROCESS) != FALSE;
+        if (attached_)
+            console_.Reset(CreateFileA(ConsoleOutput, GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                                       nullptr, OPEN_EXISTING, 0, nullptr));
+    }
+    const HANDLE target = output_ ? output_ : console_.Get();
+    if (!Usable(target)) return;
     const std::string text = line + ReplyLineEnd;
     DWORD written = 0;
-    WriteFile(output_, text.data(), static_cast<DWORD>(text.size()), &written, nullptr);
+    WriteFile(target, text.data(), static_cast<DWORD>(text.size()), &written, nullptr);
+}
+
+void TReplyOutput::Detach() {
+    if (!attached_) return;
+    console_.Reset();
+    FreeConsole();
+    attached_ = false;
 }

@@ -203,12 +203,15 @@ std::string GetString(const std::string& path, const std::string& name) {
 }
 
 // Starts Exe on a fresh trace at TracePath with the Extra variables.
-PROCESS_INFORMATION StartProcess(const std::string& exe, const std::string& tracePath, const TEnvironment& extra) {
+PROCESS_INFORMATION StartProcess(const std::string& exe, const std::string& tracePath, const TEnvironment& extra,
+                                 const std::vector<std::string>& arguments = {}) {
     DeleteFileA(tracePath.c_str());
     TEnvironment variables = extra;
     variables.emplace_back(TraceVariable, tracePath);
     std::vector<char> environment = EnvironmentBlock(variables);
     std::string commandLine = "\"" + exe + "\"";
+    // Each argument quoted (none of the tests' holds a quote or ends in a backslash).
+    for (const std::string& argument : arguments) commandLine += " \"" + argument + "\"";
     STARTUPINFOA startup{};
     startup.cb = sizeof startup;
     PROCESS_INFORMATION started{};
@@ -244,9 +247,10 @@ DWORD RunToEnd(const std::string& exe, const std::string& tracePath, DWORD timeo
 }
 
 TRunningProgram::TRunningProgram(const std::string& exe, const std::string& windowClass,
-                                 const std::string& tracePath, const TEnvironment& extra, TWindowWait wait)
+                                 const std::string& tracePath, const TEnvironment& extra, TWindowWait wait,
+                                 const std::vector<std::string>& arguments)
     : tracePath_(tracePath) {
-    PROCESS_INFORMATION started = StartProcess(exe, tracePath_, extra);
+    PROCESS_INFORMATION started = StartProcess(exe, tracePath_, extra, arguments);
     process_.Reset(started.hProcess);
     processId_ = started.dwProcessId;
 

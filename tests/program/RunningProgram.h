@@ -42,10 +42,12 @@ enum class TWindowWait { Shown, Any };
 class TRunningProgram {
 public:
     // Starts Exe with SONDEL_VIRTUAL_CARD = TracePath (a stale trace is deleted first)
-    // and the Extra variables, and waits for its top-level window of WindowClass.
-    // Raises std::runtime_error when it cannot start or shows no such window in time.
+    // and the Extra variables (and Arguments on its command line), and waits for its
+    // top-level window of WindowClass. Raises std::runtime_error when it cannot start or
+    // shows no such window in time.
     TRunningProgram(const std::string& exe, const std::string& windowClass, const std::string& tracePath,
-                    const TEnvironment& extra = {}, TWindowWait wait = TWindowWait::Shown);
+                    const TEnvironment& extra = {}, TWindowWait wait = TWindowWait::Shown,
+                    const std::vector<std::string>& arguments = {});
     // Ends the process if it still runs.
     ~TRunningProgram();
     TRunningProgram(const TRunningProgram&) = delete;
