@@ -39,6 +39,19 @@ bool Usable(HANDLE handle) {
     return handle && handle != INVALID_HANDLE_VALUE && GetFileType(handle) != FILE_TYPE_UNKNOWN;
 }
 
+// Every byte, or as many as the handle takes before it refuses: the write is over
+// when this returns.
+void WriteAll(HANDLE handle, const std::string& text) {
+    size_t done = 0;
+    while (done < text.size()) {
+        DWORD written = 0;
+        if (!WriteFile(handle, text.data() + done, static_cast<DWORD>(text.size() - done), &written, nullptr) ||
+            written == 0)
+            return;
+        done += written;
+    }
+}
+
 }  // namespace
 
 std::vector<std::string> SplitCommandLine(const std::wstring& commandLine) {
@@ -91,6 +104,9 @@ int ExitStatusOf(const TCommandAnswer& answer) {
 }
 
 TReplyOutput::TReplyOutput() {
+    // Set before any console is attached, and kept: whenever this program is attached
+    // to a console, the console's events leave it running.
+    SetConsoleCtrlHandler(IgnoreConsoleEvent, TRUE);
     output_ = GetStdHandle(STD_OUTPUT_HANDLE);
     if (!Usable(output_)) output_ = nullptr;
     // A console this program was born attached to (Wine attaches a windowed program to
@@ -101,28 +117,24 @@ TReplyOutput::TReplyOutput() {
     }
 }
 
-TReplyOutput::~TReplyOutput() { Detach(); }
+TReplyOutput::~TReplyOutput() { Write(); }
 
-void TReplyOutput::WriteLine(const std::string& line) {
-    if (!output_ && !attached_) {
-        // The console is only borrowed for the replies: its control events must not end
-        // this program while it is attached.
-        SetConsoleCtrlHandler(IgnoreConsoleEvent, TRUE);
-        attached_ = AttachConsole(ATTACH_PARENT_PROCESS) != FALSE;
-        if (attached_)
-            console_.Reset(CreateFileA(ConsoleOutput, GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
-                                       nullptr, OPEN_EXISTING, 0, nullptr));
+void TReplyOutput::AddLine(const std::string& line) { held_ += line + ReplyLineEnd; }
+
+void TReplyOutput::Write() {
+    if (held_.empty()) return;
+    const std::string text = std::move(held_);
+    held_.clear();
+    if (output_) {
+        WriteAll(output_, text);
+        return;
     }
-    const HANDLE target = output_ ? output_ : console_.Get();
-    if (!Usable(target)) return;
-    const std::string text = line + ReplyLineEnd;
-    DWORD written = 0;
-    WriteFile(target, text.data(), static_cast<DWORD>(text.size()), &written, nullptr);
-}
-
-void TReplyOutput::Detach() {
-    if (!attached_) return;
-    console_.Reset();
+    // The parent's console is borrowed for this one write only.
+    if (!AttachConsole(ATTACH_PARENT_PROCESS)) return;
+    {
+        TKernelHandle console(CreateFileA(ConsoleOutput, GENERIC_READ | GENERIC_WRITE,
+                                          FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0, nullptr));
+        if (Usable(console.Get())) WriteAll(console.Get(), text);
+    }
     FreeConsole();
-    attached_ = false;
 }

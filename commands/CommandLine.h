@@ -66,19 +66,19 @@ int ExitStatusOf(const TCommandAnswer& answer);
 // Ctrl+Break and closing the console window end every process attached to it); else nowhere.
 class TReplyOutput {
 public:
+    // Made first thing: a console this program was born attached to is let go here.
     TReplyOutput();
-    // Detaches from the console if still attached.
+    // Writes the lines still held.
     ~TReplyOutput();
     TReplyOutput(const TReplyOutput&) = delete;
     TReplyOutput& operator=(const TReplyOutput&) = delete;
-    // One reply line, ended as the port ends it; the first one attaches to the console.
-    void WriteLine(const std::string& line);
-    // The replies are written: the console is let go (a later line attaches again).
-    void Detach();
+    // One reply line, ended as the port ends it, held until Write.
+    void AddLine(const std::string& line);
+    // Every held line in one write, so they show together; the console is detached
+    // again once it returns.
+    void Write();
 
 private:
     HANDLE output_ = nullptr;
-    // The parent's console, opened while attached: closed when detaching.
-    TKernelHandle console_;
-    bool attached_ = false;
+    std::string held_;
 };
