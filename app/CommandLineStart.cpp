@@ -7,20 +7,22 @@
 #include "Instance.h"
 #include "unMain.h"
 
-#include <memory>
-
 const char* const CommandLinePipe = "\\\\.\\pipe\\SondelUltraCardControl.Commands";
 
-int HandOverCommandLine(const TSingleInstance& instance, const std::vector<std::string>& arguments) {
-    TReplyOutput output;
-    return HandOverToRunningCopy(
-        CommandLinePipe, arguments, [&output](const std::string& reply) { output.WriteLine(reply); },
+int HandOverCommandLine(const TSingleInstance& instance, const std::vector<std::string>& arguments,
+                        TReplyOutput& output) {
+    const int status = HandOverToRunningCopy(
+        CommandLinePipe, arguments, [&output](const std::string& reply) { output.AddLine(reply); },
         CommandLineReplyLimit, [&instance] { return instance.FindRunningProcess(); });
+    output.Write();
+    return status;
 }
 
-void ServeCommandLine(TfoMain& form, const std::vector<std::string>& arguments) {
+void ServeCommandLine(TfoMain& form, const std::vector<std::string>& arguments,
+                      const std::shared_ptr<TReplyOutput>& output) {
     form.SetCommandPipeName(CommandLinePipe);
-    // The output lives as long as the worker that writes to it.
-    auto output = std::make_shared<TReplyOutput>();
-    form.QueueStartCommands(arguments, [output](const std::string& reply) { output->WriteLine(reply); });
+    // The output lives as long as the worker that writes to it; the replies go out
+    // together once the last one is in.
+    form.QueueStartCommands(
+        arguments, [output](const std::string& reply) { output->AddLine(reply); }, [output] { output->Write(); });
 }

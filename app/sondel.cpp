@@ -10,6 +10,7 @@
 // The platform header without its MessageBox macro, which would rename the call below.
 #include "Win.h"
 
+#include <memory>
 #include <string>
 
 namespace {
@@ -35,11 +36,14 @@ int LeaveToRunningCopy(const TSingleInstance& instance) {
 }  // namespace
 
 int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
+    // First of all: a console the program was born attached to is let go before
+    // anything else can take long.
+    const auto output = std::make_shared<TReplyOutput>();
     const std::vector<std::string> arguments = ProgramArguments();
     TSingleInstance instance(InstanceName);
     if (!instance.First()) {
         // Commands go to the running copy; without any, its window comes forward.
-        if (!arguments.empty()) return HandOverCommandLine(instance, arguments);
+        if (!arguments.empty()) return HandOverCommandLine(instance, arguments, *output);
         return LeaveToRunningCopy(instance);
     }
     Application->Initialize();
@@ -52,7 +56,7 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
     }
     Application->CreateForm(foMain);
     instance.PublishWindow(foMain->Handle());
-    ServeCommandLine(*foMain, arguments);
+    ServeCommandLine(*foMain, arguments, output);
     Application->Run();
     return 0;
 }

@@ -174,9 +174,9 @@ public:
     // The pipe that later starts hand their commands to; it opens with the commands.
     void SetCommandPipeName(const std::string& name) { commandPipeName_ = name; }
     // This start's own commands: applied once the restore has run, each reply handed
-    // to Output (on a worker thread).
+    // to Output (on a worker thread), then Written told.
     void QueueStartCommands(const std::vector<std::string>& arguments,
-                            std::function<void(const std::string&)> output);
+                            std::function<void(const std::string&)> output, std::function<void()> written = nullptr);
 
 private:
     void CreateControls();

@@ -177,9 +177,9 @@ void TfoMain::StartCommands() {
 }
 
 void TfoMain::QueueStartCommands(const std::vector<std::string>& arguments,
-                                 std::function<void(const std::string&)> output) {
+                                 std::function<void(const std::string&)> output, std::function<void()> written) {
     if (arguments.empty()) return;
-    startCommands_ = std::make_unique<TStartCommands>(*commandQueue_, arguments, std::move(output));
+    startCommands_ = std::make_unique<TStartCommands>(*commandQueue_, arguments, std::move(output), std::move(written));
 }
 
 void TfoMain::StopCommands() {

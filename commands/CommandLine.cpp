@@ -26,8 +26,30 @@ std::string Narrow(const wchar_t* text) {
     return narrow;
 }
 
+// While the replies are written to a borrowed console, none of its events ends the
+// program (Ctrl+C, Ctrl+Break, its window closing): the window's own close does.
+BOOL WINAPI IgnoreConsoleEvent(DWORD) { return TRUE; }
+
+bool AttachedToConsole() {
+    DWORD process = 0;
+    return GetConsoleProcessList(&process, 1) != 0;
+}
+
 bool Usable(HANDLE handle) {
     return handle && handle != INVALID_HANDLE_VALUE && GetFileType(handle) != FILE_TYPE_UNKNOWN;
+}
+
+// Every byte, or as many as the handle takes before it refuses: the write is over
+// when this returns.
+void WriteAll(HANDLE handle, const std::string& text) {
+    size_t done = 0;
+    while (done < text.size()) {
+        DWORD written = 0;
+        if (!WriteFile(handle, text.data() + done, static_cast<DWORD>(text.size() - done), &written, nullptr) ||
+            written == 0)
+            return;
+        done += written;
+    }
 }
 
 }  // namespace
@@ -61,9 +83,12 @@ std::vector<std::string> SubmitArguments(TCommandQueue& queue, const std::vector
     return replies;
 }
 
-TStartCommands::TStartCommands(TCommandQueue& queue, std::vector<std::string> arguments, TReplySink output)
-    : worker_([this, &queue, arguments = std::move(arguments), output = std::move(output)] {
+TStartCommands::TStartCommands(TCommandQueue& queue, std::vector<std::string> arguments, TReplySink output,
+                               TRepliesWritten written)
+    : worker_([this, &queue, arguments = std::move(arguments), output = std::move(output),
+               written = std::move(written)] {
           for (const std::string& reply : SubmitArguments(queue, arguments, StartWaitLimit, stop_)) output(reply);
+          if (written) written();
           finished_ = true;
       }) {}
 
@@ -79,18 +104,37 @@ int ExitStatusOf(const TCommandAnswer& answer) {
 }
 
 TReplyOutput::TReplyOutput() {
+    // Set before any console is attached, and kept: whenever this program is attached
+    // to a console, the console's events leave it running.
+    SetConsoleCtrlHandler(IgnoreConsoleEvent, TRUE);
     output_ = GetStdHandle(STD_OUTPUT_HANDLE);
-    if (Usable(output_)) return;
-    output_ = nullptr;
-    if (!AttachConsole(ATTACH_PARENT_PROCESS)) return;
-    console_.Reset(CreateFileA(ConsoleOutput, GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
-                               nullptr, OPEN_EXISTING, 0, nullptr));
-    if (Usable(console_.Get())) output_ = console_.Get();
+    if (!Usable(output_)) output_ = nullptr;
+    // A console this program was born attached to (Wine attaches a windowed program to
+    // its parent's) is let go at once; a console handle as standard output goes with it.
+    if (AttachedToConsole()) {
+        if (output_ && GetFileType(output_) == FILE_TYPE_CHAR) output_ = nullptr;
+        FreeConsole();
+    }
 }
 
-void TReplyOutput::WriteLine(const std::string& line) {
-    if (!output_) return;
-    const std::string text = line + ReplyLineEnd;
-    DWORD written = 0;
-    WriteFile(output_, text.data(), static_cast<DWORD>(text.size()), &written, nullptr);
+TReplyOutput::~TReplyOutput() { Write(); }
+
+void TReplyOutput::AddLine(const std::string& line) { held_ += line + ReplyLineEnd; }
+
+void TReplyOutput::Write() {
+    if (held_.empty()) return;
+    const std::string text = std::move(held_);
+    held_.clear();
+    if (output_) {
+        WriteAll(output_, text);
+        return;
+    }
+    // The parent's console is borrowed for this one write only.
+    if (!AttachConsole(ATTACH_PARENT_PROCESS)) return;
+    {
+        TKernelHandle console(CreateFileA(ConsoleOutput, GENERIC_READ | GENERIC_WRITE,
+                                          FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0, nullptr));
+        if (Usable(console.Get())) WriteAll(console.Get(), text);
+    }
+    FreeConsole();
 }

@@ -31,11 +31,15 @@ std::vector<std::string> SubmitArguments(TCommandQueue& queue, const std::vector
 // Where a start's reply lines go.
 using TReplySink = std::function<void(const std::string& reply)>;
 
+// Told once every reply has been handed over.
+using TRepliesWritten = std::function<void()>;
+
 // The first start's own commands: queued at once from a worker thread, applied when
-// the window takes them (after its restore), each reply handed to Output.
+// the window takes them (after its restore), each reply handed to Output; Written then.
 class TStartCommands {
 public:
-    TStartCommands(TCommandQueue& queue, std::vector<std::string> arguments, TReplySink output);
+    TStartCommands(TCommandQueue& queue, std::vector<std::string> arguments, TReplySink output,
+                   TRepliesWritten written = nullptr);
     // Commands the window has not taken by now are not applied.
     ~TStartCommands();
     TStartCommands(const TStartCommands&) = delete;
@@ -57,17 +61,24 @@ struct TCommandAnswer {
 int ExitStatusOf(const TCommandAnswer& answer);
 
 // The standard output of a windowed program: the handle it was given (a pipe or a
-// file), else the console of the program that started it; else nowhere.
+// file), else the console of the program that started it, attached to only while the
+// replies are written (a program attached to a console ends with it otherwise: Ctrl+C,
+// Ctrl+Break and closing the console window end every process attached to it); else nowhere.
 class TReplyOutput {
 public:
+    // Made first thing: a console this program was born attached to is let go here.
     TReplyOutput();
+    // Writes the lines still held.
+    ~TReplyOutput();
     TReplyOutput(const TReplyOutput&) = delete;
     TReplyOutput& operator=(const TReplyOutput&) = delete;
-    // One reply line, ended as the port ends it.
-    void WriteLine(const std::string& line);
+    // One reply line, ended as the port ends it, held until Write.
+    void AddLine(const std::string& line);
+    // Every held line in one write, so they show together; the console is detached
+    // again once it returns.
+    void Write();
 
 private:
     HANDLE output_ = nullptr;
-    // The parent's console, opened here: closed with the owner.
-    TKernelHandle console_;
+    std::string held_;
 };

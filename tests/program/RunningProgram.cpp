@@ -204,10 +204,7 @@ std::string GetString(const std::string& path, const std::string& name) {
 
 // Starts Exe on a fresh trace at TracePath with the Extra variables.
 PROCESS_INFORMATION StartProcess(const std::string& exe, const std::string& tracePath, const TEnvironment& extra) {
-    DeleteFileA(tracePath.c_str());
-    TEnvironment variables = extra;
-    variables.emplace_back(TraceVariable, tracePath);
-    std::vector<char> environment = EnvironmentBlock(variables);
+    std::vector<char> environment = ProgramEnvironment(tracePath, extra);
     std::string commandLine = "\"" + exe + "\"";
     STARTUPINFOA startup{};
     startup.cb = sizeof startup;
@@ -220,6 +217,13 @@ PROCESS_INFORMATION StartProcess(const std::string& exe, const std::string& trac
 }
 
 }  // namespace
+
+std::vector<char> ProgramEnvironment(const std::string& tracePath, const TEnvironment& extra) {
+    DeleteFileA(tracePath.c_str());
+    TEnvironment variables = extra;
+    variables.emplace_back(TraceVariable, tracePath);
+    return EnvironmentBlock(variables);
+}
 
 HWND FindProcessWindow(DWORD processId, const std::string& windowClass) {
     return FindWindowOf(processId, windowClass, true);
@@ -249,13 +253,24 @@ TRunningProgram::TRunningProgram(const std::string& exe, const std::string& wind
     PROCESS_INFORMATION started = StartProcess(exe, tracePath_, extra);
     process_.Reset(started.hProcess);
     processId_ = started.dwProcessId;
+    WaitForWindow(exe, windowClass, wait);
+}
 
+TRunningProgram::TRunningProgram(DWORD processId, const std::string& windowClass, const std::string& tracePath,
+                                 TWindowWait wait)
+    : tracePath_(tracePath), processId_(processId) {
+    process_.Reset(OpenProcess(SYNCHRONIZE | PROCESS_TERMINATE | PROCESS_QUERY_INFORMATION, FALSE, processId));
+    if (!process_.Get()) RaiseLastError("Cannot open process " + std::to_string(processId));
+    WaitForWindow("Process " + std::to_string(processId), windowClass, wait);
+}
+
+void TRunningProgram::WaitForWindow(const std::string& name, const std::string& windowClass, TWindowWait wait) {
     DWORD waited = 0;
     while (!(window_ = FindWindowOf(processId_, windowClass, wait == TWindowWait::Shown))) {
-        if (!Running()) throw std::runtime_error(exe + " ended before it showed a " + windowClass + " window");
+        if (!Running()) throw std::runtime_error(name + " ended before it showed a " + windowClass + " window");
         if (waited >= WindowTimeoutMilliseconds) {
             TerminateProcess(process_.Get(), KilledExitCode);
-            throw std::runtime_error(exe + " showed no " + windowClass + " window");
+            throw std::runtime_error(name + " showed no " + windowClass + " window");
         }
         Sleep(PollMilliseconds);
         waited += PollMilliseconds;

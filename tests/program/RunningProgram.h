@@ -46,6 +46,10 @@ public:
     // Raises std::runtime_error when it cannot start or shows no such window in time.
     TRunningProgram(const std::string& exe, const std::string& windowClass, const std::string& tracePath,
                     const TEnvironment& extra = {}, TWindowWait wait = TWindowWait::Shown);
+    // Takes over the process of that id, which another program started with the
+    // variables of ProgramEnvironment(TracePath), and waits for its window as above.
+    TRunningProgram(DWORD processId, const std::string& windowClass, const std::string& tracePath,
+                    TWindowWait wait = TWindowWait::Shown);
     // Ends the process if it still runs.
     ~TRunningProgram();
     TRunningProgram(const TRunningProgram&) = delete;
@@ -87,6 +91,7 @@ public:
     TCapture Capture(int x, int y, int width, int height) const;
 
 private:
+    void WaitForWindow(const std::string& name, const std::string& windowClass, TWindowWait wait);
     void PaintPending() const;
     TCapture CaptureNow(int x, int y, int width, int height) const;
 
@@ -95,6 +100,10 @@ private:
     DWORD processId_ = 0;
     HWND window_ = nullptr;
 };
+
+// This process's variables with SONDEL_VIRTUAL_CARD = TracePath (a stale trace there is
+// deleted) and the Extra ones added or replaced, as the block CreateProcess takes.
+std::vector<char> ProgramEnvironment(const std::string& tracePath, const TEnvironment& extra = {});
 
 // Runs Exe with SONDEL_VIRTUAL_CARD = TracePath to its end; its exit code. Raises
 // std::runtime_error when it cannot start or does not end in time (it is ended then).
