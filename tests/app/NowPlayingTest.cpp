@@ -104,10 +104,7 @@ TEST_F(NowPlayingTest, RtFileStoresFollowsAndPutsOnlyTheChangedBytesOnAir) {
 TEST_F(NowPlayingTest, StoredFileIsFollowedFromTheStart) {
     WriteNowPlaying("\xEF\xBB\xBF" "Caf\xC3\xA9 del Mar - Song\n");
     Seed("RtFile", path);
-    // The trace is kept from the start: the file's text may be applied as the commands start.
-    Seed("PowerOn", "No");
-    Start();
-    form->StartCommands();
+    StartReadyKeepingTrace();
     ASSERT_TRUE(RadioTextBecomes("Caf\xE9 del Mar - Song"));
     EXPECT_EQ("Caf\xE9 del Mar - Song", Stored("RT"));
     // The run's first write: the whole image.
