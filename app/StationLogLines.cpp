@@ -148,6 +148,12 @@ std::string TransportClosed(TTransport transport, const std::string& where) {
     return Subject(transport, where) + " closed";
 }
 
+std::string TransportChanged(TTransport transport, const std::string& from, const std::string& to) {
+    if (to.empty()) return TransportClosed(transport, from);
+    if (from.empty()) return TransportOpened(transport, to);
+    return TransportMoved(transport, from, to);
+}
+
 std::string TransportFailing(TTransport transport, const std::string& where, const std::string& message) {
     return Subject(transport, where) + " fails: " + message;
 }

@@ -63,6 +63,8 @@ enum class TTransport { CommandPort, SerialLine, NowPlayingFile };
 std::string TransportOpened(TTransport transport, const std::string& where);
 std::string TransportMoved(TTransport transport, const std::string& from, const std::string& to);
 std::string TransportClosed(TTransport transport, const std::string& where);
+// Closed when To is empty, opened when From is, else moved.
+std::string TransportChanged(TTransport transport, const std::string& from, const std::string& to);
 std::string TransportFailing(TTransport transport, const std::string& where, const std::string& message);
 // The setting "RdsCharacterSet" changed (its values' names).
 std::string CharacterSetChanged(const std::string& from, const std::string& to);

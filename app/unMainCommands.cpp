@@ -359,12 +359,8 @@ std::string TfoMain::MoveCommandPort(uint16_t port) {
     if (port != from) {
         retiringPort_ = std::move(commandPort_);
         commandPort_ = std::move(next);
-        if (from == 0)
-            LogEvent(TransportOpened(TTransport::CommandPort, IntToStr(port)));
-        else if (port == 0)
-            LogEvent(TransportClosed(TTransport::CommandPort, IntToStr(from)));
-        else
-            LogEvent(TransportMoved(TTransport::CommandPort, IntToStr(from), IntToStr(port)));
+        const auto where = [](uint16_t number) { return number == 0 ? std::string() : IntToStr(number); };
+        LogEvent(TransportChanged(TTransport::CommandPort, where(from), where(port)));
     }
     return DoneReply();
 }

@@ -86,12 +86,7 @@ std::string TfoMain::SetRadioTextFile(const std::string& path) {
     ShowFileNotice(std::string());
     const std::string previous = nowPlaying_->Path();
     nowPlaying_->SetPath(path);
-    if (path.empty())
-        LogEvent(TransportClosed(TTransport::NowPlayingFile, previous));
-    else if (previous.empty())
-        LogEvent(TransportOpened(TTransport::NowPlayingFile, path));
-    else
-        LogEvent(TransportMoved(TTransport::NowPlayingFile, previous, path));
+    LogEvent(TransportChanged(TTransport::NowPlayingFile, previous, path));
     return DoneReply();
 }
 

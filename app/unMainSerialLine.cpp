@@ -68,11 +68,5 @@ void TfoMain::SetSerialPortNow(const std::string& setting) {
         serialLine_->Open(setting);
         serialSetting_ = next;
     }
-    if (next == previous) return;
-    if (previous.empty())
-        LogEvent(TransportOpened(TTransport::SerialLine, next));
-    else if (next.empty())
-        LogEvent(TransportClosed(TTransport::SerialLine, previous));
-    else
-        LogEvent(TransportMoved(TTransport::SerialLine, previous, next));
+    if (next != previous) LogEvent(TransportChanged(TTransport::SerialLine, previous, next));
 }

@@ -242,6 +242,10 @@ TEST(StationLogLines, WaysInOpenMoveCloseAndFail) {
                                "Only one usage of each socket address is normally permitted."));
     EXPECT_EQ("Serial line COM3 opened", TransportOpened(TTransport::SerialLine, "COM3"));
     EXPECT_EQ("Serial line moved from COM3 to COM4", TransportMoved(TTransport::SerialLine, "COM3", "COM4"));
+    // A change of place names what happened: opened from none, closed to none, else moved.
+    EXPECT_EQ("Serial line COM3 opened", TransportChanged(TTransport::SerialLine, "", "COM3"));
+    EXPECT_EQ("Serial line COM3 closed", TransportChanged(TTransport::SerialLine, "COM3", ""));
+    EXPECT_EQ("Serial line moved from COM3 to COM4", TransportChanged(TTransport::SerialLine, "COM3", "COM4"));
     EXPECT_EQ("Now-playing file \"C:\\Playout\\np.txt\" opened",
               TransportOpened(TTransport::NowPlayingFile, "C:\\Playout\\np.txt"));
     EXPECT_EQ("Now-playing file moved from \"C:\\a.txt\" to \"D:\\b.txt\"",
