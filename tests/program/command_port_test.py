@@ -12,7 +12,8 @@ import sys
 import time
 import unittest
 
-from sondel_under_wine import CLOSE_SECONDS, SondelUnderWine, remove_stale, trace_lines, windows_path
+from sondel_under_wine import (CLOSE_SECONDS, SondelUnderWine, rds_image, remove_stale, status_fields, trace_lines,
+                               windows_path)
 
 LOADER, EXE, WORK = sys.argv[1], sys.argv[2], sys.argv[3]
 SONDEL = SondelUnderWine(LOADER, EXE)
@@ -62,10 +63,6 @@ class Client:
         self.socket.close()
 
 
-def status_fields(reply):
-    assert reply.startswith("+\t"), reply
-    return dict(field.split("=", 1) for field in reply.split("\t")[1:])
-
 
 class CommandPortProgramTest(unittest.TestCase):
     def setUp(self):
@@ -114,17 +111,6 @@ class CommandPortProgramTest(unittest.TestCase):
             memory[int(address)] = int(value)
         return memory
 
-    @staticmethod
-    def image(fields):
-        pi = int(fields["PI"], 16)
-        pty = int(fields["PTY"])
-        memory = {4: pty, 5: int(fields["TP"]), 6: 0, 7: int(fields["MS"]), 8: pi >> 12,
-                  9: pi & 0xFF, 10: 1, 11: 0, 12: 1, 13: 1, 14: pty}
-        ps, rt = fields["PS"].ljust(8).encode("latin-1"), fields["RT"].ljust(64).encode("latin-1")
-        memory.update({0x10 + k: ps[k] for k in range(8)})
-        memory.update({0x100 + k: rt[k] for k in range(32)})
-        memory.update({0x200 + k: rt[32 + k] for k in range(32)})
-        return memory
 
     def test_programme_data_and_transmitter_from_a_client(self):
         first = status_fields(self.client.ask("STATUS")[0])
@@ -144,7 +130,7 @@ class CommandPortProgramTest(unittest.TestCase):
         self.assertEqual({"FREQ": "101.300", "POWER": "7", "CARRIER": "ON", "STEREO": "OFF", "PTY": "11",
                           "TP": "0", "MS": "0", "PI": "1000", "PS": "ROCK FM",
                           "RT": "Artist - Title of a hit", "RTFILE": "", "CHARSET": "ANSI"}, fields)
-        self.assertEqual(self.image(fields), self.memory())
+        self.assertEqual(rds_image(fields), self.memory())
         self.assertEqual("SYNTH 101300 7", self.trace_lines("SYNTH")[-1])
         self.assertEqual("CARRIER on", self.trace_lines("CARRIER")[-1])
         self.assertEqual([], self.trace_lines("LOST"))
@@ -203,7 +189,7 @@ class CommandPortProgramTest(unittest.TestCase):
         self.assertEqual(("+", ""), (first, rest))
         fields = status_fields(second)
         self.assertEqual(("5", "1", "1", "D223"), (fields["PTY"], fields["TP"], fields["MS"], fields["PI"]))
-        self.assertEqual(self.image(fields), self.memory())
+        self.assertEqual(rds_image(fields), self.memory())
         self.close_program()
         self.assertEqual(("5", "1", "1", "12", "2", "35"),
                          tuple(stored(name) for name in ("PTY", "TP", "MS", "PIC", "PIA", "PIP")))

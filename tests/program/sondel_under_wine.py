@@ -33,6 +33,29 @@ def trace_lines(path, *kinds):
                 if not line.startswith("#") and line.split()[1:2] and line.split()[1] in kinds]
 
 
+def status_fields(reply):
+    """A STATUS reply's fields by name."""
+    assert reply.startswith("+\t"), reply
+    return dict(field.split("=", 1) for field in reply.split("\t")[1:])
+
+
+def rt_address(index):
+    """The radiotext's 64 characters lie in two blocks of 32."""
+    return 0x100 + index if index < 32 else 0x200 + index - 32
+
+
+def rds_image(fields):
+    """The RDS memory the window's state (STATUS fields) makes: address to byte."""
+    pi_code = int(fields["PI"], 16)
+    pty_code = int(fields["PTY"])
+    memory = {4: pty_code, 5: int(fields["TP"]), 6: 0, 7: int(fields["MS"]), 8: pi_code >> 12,
+              9: pi_code & 0xFF, 10: 1, 11: 0, 12: 1, 13: 1, 14: pty_code}
+    ps_bytes, rt_bytes = fields["PS"].ljust(8).encode("latin-1"), fields["RT"].ljust(64).encode("latin-1")
+    memory.update({0x10 + k: ps_bytes[k] for k in range(8)})
+    memory.update({rt_address(k): rt_bytes[k] for k in range(64)})
+    return memory
+
+
 class SondelUnderWine:
     def __init__(self, loader, exe):
         self.loader = loader

@@ -16,8 +16,8 @@ import time
 import tty
 import unittest
 
-from sondel_under_wine import (CLOSE_SECONDS, SETTINGS_KEY, SondelUnderWine, remove_stale, trace_lines,
-                               windows_path)
+from sondel_under_wine import (CLOSE_SECONDS, SETTINGS_KEY, SondelUnderWine, rds_image, remove_stale, rt_address,
+                               status_fields, trace_lines, windows_path)
 
 LOADER, EXE, WORK = sys.argv[1], sys.argv[2], sys.argv[3]
 SONDEL = SondelUnderWine(LOADER, EXE)
@@ -135,26 +135,7 @@ def wait_for(condition, seconds):
     return condition()
 
 
-def status_fields(reply):
-    assert reply.startswith("+\t"), reply
-    return dict(field.split("=", 1) for field in reply.split("\t")[1:])
 
-
-def image(fields):
-    """The RDS memory the window's state makes: address to byte."""
-    pi_code = int(fields["PI"], 16)
-    pty_code = int(fields["PTY"])
-    memory = {4: pty_code, 5: int(fields["TP"]), 6: 0, 7: int(fields["MS"]), 8: pi_code >> 12,
-              9: pi_code & 0xFF, 10: 1, 11: 0, 12: 1, 13: 1, 14: pty_code}
-    ps_bytes, rt_bytes = fields["PS"].ljust(8).encode("latin-1"), fields["RT"].ljust(64).encode("latin-1")
-    memory.update({0x10 + k: ps_bytes[k] for k in range(8)})
-    memory.update({rt_address(k): rt_bytes[k] for k in range(64)})
-    return memory
-
-
-def rt_address(index):
-    """The radiotext's 64 characters lie in two blocks of 32."""
-    return 0x100 + index if index < 32 else 0x200 + index - 32
 
 
 def rt_writes(before, after):
@@ -361,7 +342,7 @@ class OverTcp(UecpProgramTest):
         # The PS is the frame's eight characters, padding and all.
         self.assertEqual({"PS": "ROCK FM ", "RT": "Artist - Title of a song", "PTY": "11", "TP": "1", "PI": "D223"},
                          {name: fields[name] for name in ("PS", "RT", "PTY", "TP", "PI")})
-        self.assertEqual(image(fields), self.memory())
+        self.assertEqual(rds_image(fields), self.memory())
 
         # A request is answered with the PS the window holds, then the acknowledgement.
         self.exchange(self.client, frame(5, REQUEST_PS), frame(5, ps(b"ROCK FM ") + ACK))
@@ -390,7 +371,7 @@ class OverTcp(UecpProgramTest):
         self.assertEqual(expected.hex(" "), self.client.receive(len(expected)).hex(" "))
         fields = status_fields(self.client.line())
         self.assertEqual(("3", "1", "ROCK FM ", "Café $5"), (fields["PTY"], fields["TP"], fields["PS"], fields["RT"]))
-        self.assertEqual(image(fields), self.memory())
+        self.assertEqual(rds_image(fields), self.memory())
         self.assertEqual(b"Caf\xE9 $5", bytes(self.memory()[0x100 + k] for k in range(7)))
         self.assertEqual("Café $5", stored_unicode("RT"))
         # The request is answered in RDS characters again (no configuration byte of its own).
@@ -419,7 +400,7 @@ class OverTcp(UecpProgramTest):
                       frame(4, ta_tp(2)), frame(3, ACK, site=own) + frame(4, ACK, site=own))
         fields = self.status()
         self.assertEqual(("0", "12", "1"), (fields["MS"], fields["PTY"], fields["TP"]))
-        self.assertEqual(image(fields), self.memory())
+        self.assertEqual(rds_image(fields), self.memory())
         # Removing every site leaves only "all sites", and the replies come from site 0.
         self.exchange(self.client, frame(5, site_address(REMOVE_ALL, 0)), frame(5, ACK))
         self.assertTrue(wait_for(lambda: stored("UecpSites") == "", REPLY_SECONDS), stored("UecpSites"))
@@ -427,7 +408,7 @@ class OverTcp(UecpProgramTest):
         self.assertEqual(frame(7, ACK).hex(" "), self.client.receive(len(frame(7, ACK))).hex(" "))
         fields = self.status()
         self.assertEqual(("1", "14"), (fields["TP"], fields["PTY"]))
-        self.assertEqual(image(fields), self.memory())
+        self.assertEqual(rds_image(fields), self.memory())
         self.assertEqual(("0", "1", "14"), (stored("MS"), stored("TP"), stored("PTY")))
 
 
@@ -492,7 +473,7 @@ class OverTheSerialLine(UecpProgramTest):
         self.assertEqual(b"SERIAL  ", bytes(self.memory()[0x10 + k] for k in range(8)))
         fields = self.status(self.line)
         self.assertEqual("SERIAL  ", fields["PS"])
-        self.assertEqual(image(fields), self.memory())
+        self.assertEqual(rds_image(fields), self.memory())
         self.assertEqual("SERIAL  ", stored("PS"))
 
         # Refused on the line as on the port; the line stays where it is.
