@@ -8,8 +8,19 @@
 #include <cmath>
 #include <cstdlib>
 #include <fstream>
+#include <string>
+
+#include <windows.h>
 
 namespace {
+
+// Trace files go to the temporary folder, never where the test happens to run.
+std::string TempPath(const std::string& name)
+{
+    char folder[MAX_PATH];
+    const DWORD length = GetTempPathA(MAX_PATH, folder);
+    return std::string(folder, length) + name;
+}
 
 struct TRecorder : TI2cListener {
     void Frame(const TI2cFrame& frame) override { frames.push_back(frame); }
@@ -234,7 +245,7 @@ using VirtualCardTrace = CardTest;
 
 TEST_F(VirtualCardTrace, IsWrittenLineByLineAsItHappens)
 {
-    const std::string path = "virtual_card_trace_test.txt";
+    const std::string path = TempPath("virtual_card_trace_test.txt");
     virtualCard = std::make_unique<TVirtualCard>(IoCardConfig(), path);
     UseDriverDevice(virtualCard.get());
     ASSERT_TRUE(sondel.OpenCard());
@@ -278,7 +289,8 @@ TEST(VirtualCardSwitch, FollowsTheEnvironment)
     ASSERT_EQ(_putenv("SONDEL_VIRTUAL_CARD="), 0);
     EXPECT_FALSE(UseVirtualCardIfRequested());
 
-    ASSERT_EQ(_putenv("SONDEL_VIRTUAL_CARD=virtual_card_switch_test.txt"), 0);
+    const std::string path = TempPath("virtual_card_switch_test.txt");
+    ASSERT_EQ(_putenv(("SONDEL_VIRTUAL_CARD=" + path).c_str()), 0);
     ASSERT_EQ(_putenv("SONDEL_VIRTUAL_CARD_FAULT=no-card"), 0);
     EXPECT_TRUE(UseVirtualCardIfRequested());
     {
@@ -297,8 +309,11 @@ TEST(VirtualCardSwitch, FollowsTheEnvironment)
     }
     ASSERT_EQ(_putenv("SONDEL_VIRTUAL_CARD="), 0);
     UseDriverDevice(nullptr);
-    std::ifstream trace("virtual_card_switch_test.txt");
-    std::string first;
-    std::getline(trace, first);
-    EXPECT_EQ(first[0], '#');
+    {
+        std::ifstream trace(path);
+        std::string first;
+        std::getline(trace, first);
+        EXPECT_EQ(first[0], '#');
+    }
+    std::remove(path.c_str());
 }
