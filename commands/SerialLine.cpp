@@ -275,7 +275,11 @@ void TSerialLine::TWorker::Run(const TSerialSetting& setting) {
     while (!Stop) {
         TKernelHandle port;
         std::optional<std::string> failure;
-        if (!PortCall([&] { failure = OpenPort(setting, port); })) return;
+        if (!PortCall([&] { failure = OpenPort(setting, port); })) {
+            // Closed meanwhile: the port that opened too late is closed as slowly as it likes.
+            ClosePort(port);
+            return;
+        }
         if (failure) {
             if (!reported) Report(*failure, true);
             reported = true;
