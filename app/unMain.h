@@ -2,6 +2,7 @@
 // RDS panel and the tray icon, with the card object it owns for the whole run.
 #pragma once
 
+#include "CommandPort.h"
 #include "Form.h"
 #include "RdsUpdate.h"
 #include "StartReports.h"
@@ -35,7 +36,6 @@ class TColorBox;
 class TComboBox;
 class TButton;
 class TCommandQueue;
-class TCommandPort;
 class TCommandPipe;
 class TStartCommands;
 class TNowPlayingFile;
@@ -236,8 +236,8 @@ private:
     void ShowNotice(TNoticeSource source, const std::string& notice);
     // From a worker thread: ShowNotice on the window's thread.
     void PostNotice(HWND window, TNoticeSource source, const std::string& notice);
-    // What a command port tells when it closes a connection that speaks HTTP.
-    std::function<void(const std::string&)> PortRefusalHandler();
+    // What a command port tells when it closes or refuses a connection: the first of each kind of a start.
+    TCommandPort::TRefusalHandler PortRefusalHandler();
     // What the port and the serial line ask of the program for UECP (on their workers).
     TUecpOwner UecpOwner();
     // The lists "UecpSites" and "UecpEncoders" as stored; a malformed one is left
@@ -309,7 +309,8 @@ private:
     TLogWay logWay_ = TLogWay::Window;
     // The RDS fields as the log last named them, so that a write names only what changed.
     std::optional<TRdsFields> loggedRds_;
-    std::atomic<bool> portRefusalNoted_{false};
+    // One bit for each kind of refusal already told in this start.
+    std::atomic<unsigned> portRefusalsNoted_{0};
     // Commands wait for the restore, run until the window closes, and never start again.
     enum class TCommandsState { Waiting, Starting, Running, Stopped };
     TCommandsState commandsState_ = TCommandsState::Waiting;

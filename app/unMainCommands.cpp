@@ -195,11 +195,12 @@ void TfoMain::StopCommands() {
 
 uint16_t TfoMain::CommandPortNumber() const { return commandPort_ ? commandPort_->Port() : 0; }
 
-std::function<void(const std::string&)> TfoMain::PortRefusalHandler() {
+TCommandPort::TRefusalHandler TfoMain::PortRefusalHandler() {
     const HWND window = Handle();
-    return [this, window](const std::string& notice) {
-        // Once per start: a page that keeps trying must not keep the notice area busy.
-        if (portRefusalNoted_.exchange(true)) return;
+    return [this, window](TCommandPort::TRefusal refusal, const std::string& notice) {
+        // Once per start and kind: a page or a poller that keeps trying must not keep the notice area busy.
+        const unsigned kind = 1u << static_cast<unsigned>(refusal);
+        if (portRefusalsNoted_.fetch_or(kind) & kind) return;
         if (log_) log_->Write(TLogWay::Port, notice);
         PostNotice(window, TNoticeSource::Port, notice);
     };

@@ -7,11 +7,13 @@
 
 #include <algorithm>
 #include <chrono>
+#include <cstddef>
 #include <deque>
 #include <list>
 #include <map>
 #include <utility>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace {
@@ -38,8 +40,18 @@ constexpr size_t MaxPendingReplies = 256 * 1024;
 constexpr std::chrono::milliseconds ReplyLimit(30000);
 // UDP senders whose UECP mode is kept; the one heard from least recently makes room.
 constexpr size_t MaxDatagramPeers = 64;
-constexpr char ReplacedConnection[] =
-    "- closed: all connections were taken and this one had been idle longest\r\n";
+constexpr char SilentConnectionReplaced[] =
+    "- closed: all connections were taken and this one had sent no command\r\n";
+const std::string IdleConnectionReplaced = "- closed: all connections were taken and this one had been idle more than " +
+                                           std::to_string(TCommandPort::IdleLimit.count()) + " minutes\r\n";
+const std::string NewcomerRefused =
+    "- refused: all " + std::to_string(TCommandPort::MaxConnections) + " connections are taken by clients in use\r\n";
+// A connection's first bytes that no command client sends: a NUL, and a TLS record's
+// type (handshake) and major version.
+constexpr char Nul = '\0';
+constexpr char TlsHandshake = 0x16;
+constexpr char TlsMajorVersion = 0x03;
+constexpr size_t StrangerHeadLength = 2;
 constexpr size_t LineEndLength = sizeof ReplyLineEnd - 1;
 
 std::string PortError(uint16_t port, const char* step, int code) {
@@ -114,7 +126,7 @@ TSocket Bound(uint16_t port, int type, int protocol) {
     return socket;
 }
 
-using TClock = std::chrono::steady_clock;
+using TTime = std::chrono::steady_clock::time_point;
 
 struct TConnection {
     TSocket Socket;
@@ -123,8 +135,14 @@ struct TConnection {
     // Lines and frames read and not yet handed over; nothing more is read while any wait.
     std::deque<TReceived> Pending;
     std::string Output;
+    TTime Opened;
     // When the client last sent something (or connected).
-    TClock::time_point LastHeard = TClock::now();
+    TTime LastHeard;
+    // The first bytes it sent, as far as they tell a stranger.
+    std::string Head;
+    // A command it sent was applied or answered, or it sent an intact UECP frame: a
+    // client at work, which a newcomer does not push out.
+    bool InUse = false;
     // The client ended its sending side: its replies go out, then the connection closes.
     bool Ending = false;
     bool Closed = false;
@@ -143,7 +161,7 @@ TSenderKey KeyOf(const sockaddr_in& sender) { return {sender.sin_addr.s_addr, se
 
 struct TDatagramPeer {
     TUecpPeer Peer;
-    TClock::time_point LastHeard;
+    TTime LastHeard;
 };
 
 // What one round takes from one client: its lines and frames, and where their replies go.
@@ -190,6 +208,40 @@ std::string HttpRefusedNotice(uint16_t port) {
            ": its connection was closed and nothing it sent was applied.";
 }
 
+std::string StrangerRefusedNotice(uint16_t port) {
+    return "A program that does not speak the command language (TLS or a NUL byte first) connected to the "
+           "command port " + std::to_string(port) + ": its connection was closed and nothing it sent was applied.";
+}
+
+std::string CrowdedNotice(uint16_t port) {
+    return "A client was refused on the command port " + std::to_string(port) + ": all " +
+           std::to_string(TCommandPort::MaxConnections) + " connections are taken by clients in use.";
+}
+
+// True once the connection's first bytes are a TLS record or a NUL; Head takes them.
+bool StartsAsStranger(std::string& head, std::string_view bytes) {
+    head.append(bytes.substr(0, StrangerHeadLength - std::min(head.size(), StrangerHeadLength)));
+    if (head.empty()) return false;
+    return head[0] == Nul || (head.size() >= StrangerHeadLength && head[0] == TlsHandshake && head[1] == TlsMajorVersion);
+}
+
+// The connection that makes room for a newcomer: the oldest of those not in use (the
+// list is in the order they came), else the one idle longest past the idle limit; none
+// when all are in use and heard from lately.
+std::list<TConnection>::iterator MakingRoom(std::list<TConnection>& connections, TTime now) {
+    const auto silent = std::find_if(connections.begin(), connections.end(),
+                                     [](const TConnection& connection) { return !connection.InUse; });
+    if (silent != connections.end()) return silent;
+    const auto idlest = std::min_element(connections.begin(), connections.end(),
+                                         [](const TConnection& a, const TConnection& b) {
+                                             return a.LastHeard < b.LastHeard;
+                                         });
+    if (idlest == connections.end() || now - idlest->LastHeard <= TCommandPort::IdleLimit) return connections.end();
+    return idlest;
+}
+
+void SendNow(SOCKET socket, const std::string& text) { send(socket, text.data(), static_cast<int>(text.size()), 0); }
+
 // Sends what it can now; the rest waits for the socket to take it.
 void Flush(TConnection& connection) {
     while (!connection.Output.empty()) {
@@ -230,7 +282,7 @@ struct TCommandPort::TSockets {
     std::map<TSenderKey, TDatagramPeer> DatagramPeers;
 
     // The sender's UECP state, made for a newcomer in the place of the one heard from least recently.
-    TUecpPeer& PeerOf(const sockaddr_in& sender) {
+    TUecpPeer& PeerOf(const sockaddr_in& sender, TTime now) {
         const TSenderKey key = KeyOf(sender);
         auto found = DatagramPeers.find(key);
         if (found == DatagramPeers.end()) {
@@ -241,13 +293,16 @@ struct TCommandPort::TSockets {
                                                      }));
             found = DatagramPeers.emplace(key, TDatagramPeer{}).first;
         }
-        found->second.LastHeard = TClock::now();
+        found->second.LastHeard = now;
         return found->second.Peer;
     }
 };
 
-TCommandPort::TCommandPort(TCommandQueue& queue, TRefusalHandler onRefusal, TUecpOwner uecp)
-    : queue_(queue), onRefusal_(std::move(onRefusal)), uecp_(WithCodePage(std::move(uecp))) {}
+TCommandPort::TCommandPort(TCommandQueue& queue, TRefusalHandler onRefusal, TUecpOwner uecp, TClock clock)
+    : queue_(queue),
+      onRefusal_(std::move(onRefusal)),
+      uecp_(WithCodePage(std::move(uecp))),
+      clock_(clock ? std::move(clock) : TClock([] { return std::chrono::steady_clock::now(); })) {}
 
 TCommandPort::~TCommandPort() { Close(); }
 
@@ -305,19 +360,24 @@ void TCommandPort::Accept() {
     TSockets& sockets = *sockets_;
     TSocket client(accept(sockets.Listener.Get(), nullptr, nullptr));
     if (!client.Valid()) return;
+    const TTime now = clock_();
     if (static_cast<int>(sockets.Connections.size()) >= MaxConnections) {
-        // A newcomer takes the place of the connection that has been idle longest: idle
-        // clients cannot lock the playout software out.
-        const auto idlest = std::min_element(sockets.Connections.begin(), sockets.Connections.end(),
-                                             [](const TConnection& a, const TConnection& b) {
-                                                 return a.LastHeard < b.LastHeard;
-                                             });
-        send(idlest->Socket.Get(), ReplacedConnection, sizeof ReplacedConnection - 1, 0);
-        sockets.Connections.erase(idlest);
+        // Silent or leaked connections make room; the playout's own connection keeps its place.
+        const auto room = MakingRoom(sockets.Connections, now);
+        if (room == sockets.Connections.end()) {
+            SendNow(client.Get(), NewcomerRefused);
+            if (onRefusal_) onRefusal_(TRefusal::Crowded, CrowdedNotice(port_));
+            return;
+        }
+        SendNow(room->Socket.Get(), room->InUse ? IdleConnectionReplaced : std::string(SilentConnectionReplaced));
+        sockets.Connections.erase(room);
     }
     Configure(client.Get());
     sockets.Connections.emplace_back();
-    sockets.Connections.back().Socket = std::move(client);
+    TConnection& connection = sockets.Connections.back();
+    connection.Socket = std::move(client);
+    connection.Opened = now;
+    connection.LastHeard = now;
 }
 
 void TCommandPort::Read(const struct fd_set& readable, const struct fd_set& writable) {
@@ -332,20 +392,28 @@ void TCommandPort::Read(const struct fd_set& readable, const struct fd_set& writ
             if (WSAGetLastError() != WSAEWOULDBLOCK) connection.Closed = true;
             continue;
         }
-        connection.LastHeard = TClock::now();
+        connection.LastHeard = clock_();
+        const std::string_view bytes(buffer, static_cast<size_t>(received));
+        if (StartsAsStranger(connection.Head, bytes)) {
+            // A browser asking for https:// or a program probing ports: not a client.
+            connection.Closed = true;
+            connection.Pending.clear();
+            if (onRefusal_) onRefusal_(TRefusal::Stranger, StrangerRefusedNotice(port_));
+            continue;
+        }
         std::vector<TReceived> lines;
         if (received == 0) {
             // The client ended its sending side: its last line ends with it, and is answered.
             connection.Ending = true;
             connection.Reader.Finish(lines);
         } else {
-            connection.Reader.Feed(std::string_view(buffer, static_cast<size_t>(received)), lines);
+            connection.Reader.Feed(bytes, lines);
         }
         if (SpeaksHttp(lines)) {
             // A web page on this machine, not a client: nothing it sent is applied or answered.
             connection.Closed = true;
             connection.Pending.clear();
-            if (onRefusal_) onRefusal_(HttpRefusedNotice(port_));
+            if (onRefusal_) onRefusal_(TRefusal::WebPage, HttpRefusedNotice(port_));
             continue;
         }
         for (TReceived& line : lines) connection.Pending.push_back(std::move(line));
@@ -398,7 +466,12 @@ void TCommandPort::ServeRound() {
     bool needsStatus = false;
     std::vector<TCommand> commands;
     for (TSource& source : sources) {
-        TUecpPeer& peer = source.Connection ? source.Connection->Peer : sockets.PeerOf(source.Datagram->Sender);
+        if (source.Connection && std::any_of(source.Received.begin(), source.Received.end(), [](const TReceived& item) {
+                return item.Frame && item.Frame->Damage == TUecpCode::Ok;
+            }))
+            source.Connection->InUse = true;
+        TUecpPeer& peer =
+            source.Connection ? source.Connection->Peer : sockets.PeerOf(source.Datagram->Sender, clock_());
         exchanges.emplace_back(std::move(source.Received), peer, addresses, uecp_.CodePage);
         exchanges.back().AddCommands(commands);
         addressesChanged = addressesChanged || exchanges.back().AddressesChanged();
@@ -409,8 +482,14 @@ void TCommandPort::ServeRound() {
         queue_.SubmitForStatus(commands, ReplyLimit, stop_, TWayIn::Port, needsStatus);
     size_t next = 0;
     for (size_t i = 0; i < sources.size(); ++i) {
+        const size_t first = next;
         const std::string text = exchanges[i].Answer(submitted.Replies, next, submitted.Status);
         if (sources[i].Connection) {
+            const auto replies = submitted.Replies.begin();
+            const size_t end = std::min(next, submitted.Replies.size());
+            if (first < end && std::any_of(replies + static_cast<std::ptrdiff_t>(first),
+                                           replies + static_cast<std::ptrdiff_t>(end), IsDoneReply))
+                sources[i].Connection->InUse = true;
             sources[i].Connection->Output += text;
             Flush(*sources[i].Connection);
         } else {

@@ -8,6 +8,7 @@
 #include "UecpExchange.h"
 
 #include <atomic>
+#include <chrono>
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -22,12 +23,26 @@ class ECommandPortError : public Exception {
 class TCommandPort {
 public:
     static constexpr int MaxConnections = 8;
+    // A connection silent this long may make room for a newcomer even if it was in use.
+    static constexpr std::chrono::minutes IdleLimit{10};
 
-    // Told (on the worker thread, which it must not hold up) each time a connection is
-    // closed for speaking HTTP.
-    using TRefusalHandler = std::function<void(const std::string& notice)>;
+    // Why a connection was closed or refused before anything it sent was applied.
+    enum class TRefusal {
+        // It spoke HTTP: a web page.
+        WebPage,
+        // Its first bytes were a TLS record or a NUL byte.
+        Stranger,
+        // All connections were taken by clients in use.
+        Crowded
+    };
+    // Told (on the worker thread, which it must not hold up) each time a connection is refused.
+    using TRefusalHandler = std::function<void(TRefusal refusal, const std::string& notice)>;
+    // What the port takes for now: when a client was last heard from, how long it was idle.
+    using TClock = std::function<std::chrono::steady_clock::time_point()>;
 
-    explicit TCommandPort(TCommandQueue& queue, TRefusalHandler onRefusal = nullptr, TUecpOwner uecp = {});
+    // Without a clock, the steady clock.
+    explicit TCommandPort(TCommandQueue& queue, TRefusalHandler onRefusal = nullptr, TUecpOwner uecp = {},
+                          TClock clock = nullptr);
     // Closes the port: the worker ends, also with clients connected.
     ~TCommandPort();
     TCommandPort(const TCommandPort&) = delete;
@@ -51,6 +66,7 @@ private:
     TCommandQueue& queue_;
     TRefusalHandler onRefusal_;
     TUecpOwner uecp_;
+    TClock clock_;
     std::unique_ptr<TSockets> sockets_;
     std::atomic<bool> stop_{false};
     std::thread worker_;

@@ -1,10 +1,16 @@
 // The serial line's port and worker: overlapped reads, one hand-over to the window's
 // thread per read, the replies written back, and the port opened again when it is lost.
+// Opening and closing the port happen on the worker, never waited for by the window.
 #include "SerialLine.h"
 
 #include "WinHandles.h"
 
+#include <algorithm>
+#include <atomic>
 #include <cctype>
+#include <condition_variable>
+#include <cstdint>
+#include <mutex>
 #include <vector>
 
 namespace {
@@ -18,10 +24,12 @@ constexpr size_t ReadChunk = 4096;
 // A read waits for its first byte, then ends at the first gap this long: a line or a
 // frame sent at once comes in one read (a byte takes about 1 ms at 9600 baud).
 constexpr DWORD ReadGapMs = 20;
-// A write the line cannot take within this long counts as a lost port.
-constexpr DWORD WriteLimitMs = 5000;
-// How long closing waits for the cancelled read to give its buffer back.
-constexpr DWORD CancelLimitMs = 2000;
+// What a byte costs on the line, and what a write may take beyond its bytes.
+constexpr uint64_t BitsPerByte = 11;
+constexpr uint64_t MillisecondsPerSecond = 1000;
+constexpr uint64_t WriteMarginMs = 2000;
+// Below INFINITE, which a wait would take for no limit.
+constexpr uint64_t LongestWaitMs = INFINITE - 1;
 // How long a read's commands may wait for the window's thread to take them.
 constexpr std::chrono::milliseconds ReplyLimit(30000);
 
@@ -37,7 +45,7 @@ std::optional<unsigned> Number(std::string_view digits, unsigned first, unsigned
 }
 
 // What the owner is told: the port, what happened, the failed step and the system's reason.
-std::string Problem(const TSerialSetting& setting, const char* what, const char* step, DWORD code) {
+std::string Problem(const TSerialSetting& setting, const char* what, const std::string& step, DWORD code) {
     return "The serial line " + setting.Name() + " " + what + " (" + step + "): " + SysErrorMessage(code) +
            "; it is tried again until it opens.";
 }
@@ -47,13 +55,13 @@ ESerialLineError CannotOpen(const TSerialSetting& setting, const char* step) {
     return ESerialLineError(Problem(setting, "cannot be opened", step, code));
 }
 
-ESerialLineError Lost(const TSerialSetting& setting, const char* step, DWORD code) {
+ESerialLineError Lost(const TSerialSetting& setting, const std::string& step, DWORD code) {
     return ESerialLineError(Problem(setting, "is lost", step, code));
 }
 
 // The port opened, set to the setting's speed and 8N1 without flow control; raises
 // ESerialLineError with the failed step and the system's reason.
-void OpenPort(const TSerialSetting& setting, TKernelHandle& port) {
+void SetUpPort(const TSerialSetting& setting, TKernelHandle& port) {
     // The device path, since the short name reaches only COM1..COM9.
     const std::string path = "\\\\.\\" + setting.Name();
     port.Reset(CreateFileA(path.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
@@ -80,9 +88,22 @@ void OpenPort(const TSerialSetting& setting, TKernelHandle& port) {
     state.fAbortOnError = FALSE;
     if (!SetCommState(port.Get(), &state))
         throw CannotOpen(setting, "SetCommState");
-    COMMTIMEOUTS timeouts{ReadGapMs, 0, 0, 0, WriteLimitMs};
+    // No write timeout of the driver's: the worker's own wait bounds a write by its size.
+    COMMTIMEOUTS timeouts{ReadGapMs, 0, 0, 0, 0};
     if (!SetCommTimeouts(port.Get(), &timeouts))
         throw CannotOpen(setting, "SetCommTimeouts");
+}
+
+// As SetUpPort; a port that opened and could not be set up is closed again. Nothing
+// for a port that opened, else why not.
+std::optional<std::string> OpenPort(const TSerialSetting& setting, TKernelHandle& port) {
+    try {
+        SetUpPort(setting, port);
+        return std::nullopt;
+    } catch (const ESerialLineError& error) {
+        port.Reset();
+        return error.Message();
+    }
 }
 
 TKernelHandle ManualEvent() { return TKernelHandle(CreateEventA(nullptr, TRUE, FALSE, nullptr)); }
@@ -115,11 +136,104 @@ std::optional<TSerialSetting> ParseSerialSetting(std::string_view text) {
     return setting;
 }
 
-struct TSerialLine::TEvents {
-    TKernelHandle Stop = ManualEvent();
-    TKernelHandle Read = ManualEvent();
-    TKernelHandle Write = ManualEvent();
+std::chrono::milliseconds SerialWriteLimit(size_t bytes, unsigned speed) {
+    const uint64_t baud = std::max(speed, 1u);
+    const uint64_t lineMs = (static_cast<uint64_t>(bytes) * BitsPerByte * MillisecondsPerSecond + baud - 1) / baud;
+    return std::chrono::milliseconds(std::min(lineMs + WriteMarginMs, LongestWaitMs));
+}
+
+std::optional<std::chrono::milliseconds> TEmptyReads::Next() {
+    if (++count_ >= LostAfter) return std::nullopt;
+    const std::chrono::milliseconds pause = pause_;
+    pause_ = std::min(pause_ * 2, LongestPause);
+    return pause;
+}
+
+void TEmptyReads::Reset() {
+    count_ = 0;
+    pause_ = FirstPause;
+}
+
+struct TSerialLine::TWorker {
+    TWorker(TCommandQueue& queue, const TOwner& owner, std::chrono::milliseconds retry)
+        : Queue(queue), Owner(owner), Retry(retry) {}
+
+    // The line's, touched only while the line waits for the worker or has not closed.
+    TCommandQueue& Queue;
+    TOwner Owner;
+    const std::chrono::milliseconds Retry;
+
+    TKernelHandle StopEvent = ManualEvent();
+    TKernelHandle ReadEvent = ManualEvent();
+    TKernelHandle WriteEvent = ManualEvent();
+    std::atomic<bool> Stop{false};
+    std::mutex Lock;
+    std::condition_variable Changed;
+    bool InPortCall = false;
+    bool Ended = false;
+
+    void Run(const TSerialSetting& setting);
+    // The line closes: once the worker has ended or is inside a port call, false for the latter.
+    bool WaitForEnd();
+    void End();
+
+private:
+    // A call into the driver that may block for long (opening, closing, a cancelled
+    // transfer ending). False once the line closed meanwhile: the worker is then on its
+    // own and must return, touching nothing but this.
+    template <class TCall>
+    bool PortCall(TCall call);
+    bool ClosePort(TKernelHandle& port) {
+        return PortCall([&port] { port.Reset(); });
+    }
+    // The cancelled transfer has ended, so its buffer and OVERLAPPED may go.
+    bool EndCancelled(HANDLE port, OVERLAPPED& transfer) {
+        return PortCall([port, &transfer] {
+            CancelIoEx(port, &transfer);
+            DWORD moved = 0;
+            GetOverlappedResult(port, &transfer, &moved, TRUE);
+        });
+    }
+    // Reads until closing; raises ESerialLineError once the port is lost.
+    void Serve(HANDLE port, const TSerialSetting& setting, TUecpPeer& peer);
+    void Write(HANDLE port, const TSerialSetting& setting, const std::string& output);
+    // What goes back on the line for what one read brought, once it is applied.
+    std::string Answer(const std::vector<TReceived>& received, TUecpPeer& peer);
+    void Report(const std::string& text, bool failing) {
+        if (Owner.Report) Owner.Report(text, failing);
+    }
+    // Waits the retry interval; false once closing.
+    bool WaitToRetry() {
+        return WaitForSingleObject(StopEvent.Get(), static_cast<DWORD>(Retry.count())) == WAIT_TIMEOUT;
+    }
 };
+
+template <class TCall>
+bool TSerialLine::TWorker::PortCall(TCall call) {
+    {
+        std::lock_guard<std::mutex> guard(Lock);
+        InPortCall = true;
+    }
+    Changed.notify_all();
+    call();
+    std::lock_guard<std::mutex> guard(Lock);
+    InPortCall = false;
+    return !Stop;
+}
+
+bool TSerialLine::TWorker::WaitForEnd() {
+    std::unique_lock<std::mutex> lock(Lock);
+    Changed.wait(lock, [this] { return Ended || InPortCall; });
+    return Ended;
+}
+
+void TSerialLine::TWorker::End() {
+    {
+        std::lock_guard<std::mutex> guard(Lock);
+        Ended = true;
+    }
+    Changed.notify_all();
+}
 
 TSerialLine::TSerialLine(TCommandQueue& queue, TOwner owner, std::chrono::milliseconds retry)
     : queue_(queue), owner_(std::move(owner)), retry_(retry) {
@@ -132,67 +246,77 @@ void TSerialLine::Open(std::string_view text) {
     Close();
     const std::optional<TSerialSetting> setting = ParseSerialSetting(text);
     if (!setting) return;
-    auto events = std::make_unique<TEvents>();
-    if (!events->Stop.Get() || !events->Read.Get() || !events->Write.Get()) RaiseLastOSError("CreateEvent");
-    events_ = std::move(events);
-    stop_ = false;
-    worker_ = std::thread([this, setting] { Run(*setting); });
+    auto running = std::make_shared<TWorker>(queue_, owner_, retry_);
+    if (!running->StopEvent.Get() || !running->ReadEvent.Get() || !running->WriteEvent.Get())
+        RaiseLastOSError("CreateEvent");
+    running_ = running;
+    worker_ = std::thread([running, setting = *setting] {
+        running->Run(setting);
+        running->End();
+    });
 }
 
 void TSerialLine::Close() {
-    stop_ = true;
-    if (events_) SetEvent(events_->Stop.Get());
-    if (worker_.joinable()) worker_.join();
-    events_.reset();
+    if (!running_) return;
+    running_->Stop = true;
+    SetEvent(running_->StopEvent.Get());
+    // A worker inside opening or closing the port finishes alone: the window never waits on a driver.
+    if (running_->WaitForEnd())
+        worker_.join();
+    else
+        worker_.detach();
+    running_.reset();
 }
 
-bool TSerialLine::WaitToRetry() {
-    return WaitForSingleObject(events_->Stop.Get(), static_cast<DWORD>(retry_.count())) == WAIT_TIMEOUT;
-}
-
-void TSerialLine::Run(TSerialSetting setting) {
+void TSerialLine::TWorker::Run(const TSerialSetting& setting) {
     // The mode belongs to the line, across a lost and reopened port.
     TUecpPeer peer;
     bool reported = false;
-    while (!stop_) {
+    while (!Stop) {
         TKernelHandle port;
-        try {
-            OpenPort(setting, port);
-        } catch (const ESerialLineError& error) {
-            if (!reported && owner_.Report) owner_.Report(error.Message(), true);
+        std::optional<std::string> failure;
+        if (!PortCall([&] { failure = OpenPort(setting, port); })) {
+            // Closed meanwhile: the port that opened too late is closed as slowly as it likes.
+            ClosePort(port);
+            return;
+        }
+        if (failure) {
+            if (!reported) Report(*failure, true);
             reported = true;
             if (!WaitToRetry()) return;
             continue;
         }
-        if (reported && owner_.Report) owner_.Report("The serial line " + setting.Name() + " is open.", false);
+        if (reported) Report("The serial line " + setting.Name() + " is open.", false);
         reported = false;
         try {
             Serve(port.Get(), setting, peer);
         } catch (const ESerialLineError& error) {
-            if (stop_) return;
-            if (owner_.Report) owner_.Report(error.Message(), true);
-            reported = true;
-            port.Reset();
-            if (!WaitToRetry()) return;
+            failure = error.Message();
         }
+        if (!ClosePort(port) || Stop) return;
+        if (!failure) continue;
+        Report(*failure, true);
+        reported = true;
+        if (!WaitToRetry()) return;
     }
 }
 
-void TSerialLine::Serve(void* port, const TSerialSetting& setting, TUecpPeer& peer) {
+void TSerialLine::TWorker::Serve(HANDLE port, const TSerialSetting& setting, TUecpPeer& peer) {
     TReceivedReader reader;
+    TEmptyReads empty;
     std::vector<char> buffer(ReadChunk);
     for (;;) {
         OVERLAPPED read{};
-        read.hEvent = events_->Read.Get();
+        read.hEvent = ReadEvent.Get();
         ResetEvent(read.hEvent);
         if (!ReadFile(port, buffer.data(), ReadChunk, nullptr, &read) && GetLastError() != ERROR_IO_PENDING)
             throw Lost(setting, "ReadFile", GetLastError());
-        const HANDLE waits[] = {events_->Stop.Get(), read.hEvent};
-        if (WaitForMultipleObjects(2, waits, FALSE, INFINITE) == WAIT_OBJECT_0) {
-            // The read must give its buffer back before the port closes.
-            CancelIoEx(port, &read);
-            WaitForSingleObject(read.hEvent, CancelLimitMs);
-            return;
+        const HANDLE waits[] = {StopEvent.Get(), read.hEvent};
+        const DWORD woken = WaitForMultipleObjects(2, waits, FALSE, INFINITE);
+        if (woken != WAIT_OBJECT_0 + 1) {
+            const DWORD code = GetLastError();
+            if (!EndCancelled(port, read) || woken == WAIT_OBJECT_0) return;
+            throw Lost(setting, "WaitForMultipleObjects", code);
         }
         DWORD got = 0;
         if (!GetOverlappedResult(port, &read, &got, FALSE)) throw Lost(setting, "ReadFile", GetLastError());
@@ -201,46 +325,53 @@ void TSerialLine::Serve(void* port, const TSerialSetting& setting, TUecpPeer& pe
             DCB state{};
             state.DCBlength = sizeof state;
             if (!GetCommState(port, &state)) throw Lost(setting, "GetCommState", GetLastError());
+            // One that keeps ending so is lost as well, and never spins.
+            const std::optional<std::chrono::milliseconds> pause = empty.Next();
+            if (!pause)
+                throw Lost(setting, "ReadFile: " + std::to_string(TEmptyReads::LostAfter) + " reads in a row brought nothing",
+                           ERROR_READ_FAULT);
+            if (WaitForSingleObject(StopEvent.Get(), static_cast<DWORD>(pause->count())) != WAIT_TIMEOUT) return;
             continue;
         }
+        empty.Reset();
         std::vector<TReceived> received;
         reader.Feed(std::string_view(buffer.data(), got), received);
         const std::string output = Answer(received, peer);
-        if (stop_) return;
+        if (Stop) return;
         Write(port, setting, output);
     }
 }
 
-void TSerialLine::Write(void* port, const TSerialSetting& setting, const std::string& output) {
+void TSerialLine::TWorker::Write(HANDLE port, const TSerialSetting& setting, const std::string& output) {
     if (output.empty()) return;
     OVERLAPPED write{};
-    write.hEvent = events_->Write.Get();
+    write.hEvent = WriteEvent.Get();
     ResetEvent(write.hEvent);
     if (!WriteFile(port, output.data(), static_cast<DWORD>(output.size()), nullptr, &write) &&
         GetLastError() != ERROR_IO_PENDING)
         throw Lost(setting, "WriteFile", GetLastError());
-    const HANDLE waits[] = {events_->Stop.Get(), write.hEvent};
-    const DWORD woken = WaitForMultipleObjects(2, waits, FALSE, WriteLimitMs);
+    const HANDLE waits[] = {StopEvent.Get(), write.hEvent};
+    const auto limit = SerialWriteLimit(output.size(), setting.Speed);
+    const DWORD woken = WaitForMultipleObjects(2, waits, FALSE, static_cast<DWORD>(limit.count()));
     if (woken != WAIT_OBJECT_0 + 1) {
-        CancelIoEx(port, &write);
-        WaitForSingleObject(write.hEvent, CancelLimitMs);
-        if (woken == WAIT_OBJECT_0) return;
-        throw Lost(setting, "WriteFile", ERROR_TIMEOUT);
+        const DWORD code = woken == WAIT_TIMEOUT ? ERROR_TIMEOUT : GetLastError();
+        if (!EndCancelled(port, write) || woken == WAIT_OBJECT_0) return;
+        throw Lost(setting, "WriteFile", code);
     }
     DWORD written = 0;
     if (!GetOverlappedResult(port, &write, &written, FALSE)) throw Lost(setting, "WriteFile", GetLastError());
     if (written != output.size()) throw Lost(setting, "WriteFile", ERROR_TIMEOUT);
 }
 
-std::string TSerialLine::Answer(const std::vector<TReceived>& received, TUecpPeer& peer) {
-    const TUecpOwner& uecp = owner_.Uecp;
+std::string TSerialLine::TWorker::Answer(const std::vector<TReceived>& received, TUecpPeer& peer) {
+    const TUecpOwner& uecp = Owner.Uecp;
     TUecpAddressLists addresses = uecp.Addresses ? uecp.Addresses() : TUecpAddressLists{};
     TUecpExchange exchange(received, peer, addresses, uecp.CodePage);
     if (exchange.AddressesChanged() && uecp.AddressesChanged) uecp.AddressesChanged(addresses);
     std::vector<TCommand> commands;
     exchange.AddCommands(commands);
     const TCommandQueue::TSubmitted submitted =
-        queue_.SubmitForStatus(commands, ReplyLimit, stop_, TWayIn::SerialLine, exchange.NeedsStatus());
+        Queue.SubmitForStatus(commands, ReplyLimit, Stop, TWayIn::SerialLine, exchange.NeedsStatus());
     size_t next = 0;
     return exchange.Answer(submitted.Replies, next, submitted.Status);
 }

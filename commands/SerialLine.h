@@ -6,15 +6,14 @@
 #include "SysUtils.h"
 #include "UecpExchange.h"
 
-#include <atomic>
 #include <chrono>
+#include <cstddef>
 #include <functional>
 #include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
 #include <thread>
-#include <vector>
 
 // A setting text that names no port; the message quotes the text and says what is expected.
 class ESerialLineError : public Exception {
@@ -31,6 +30,28 @@ struct TSerialSetting {
 // Nothing for an empty text (no serial line); raises ESerialLineError for a malformed one.
 std::optional<TSerialSetting> ParseSerialSetting(std::string_view text);
 
+// How long a write of Bytes may take at Speed baud before the port counts as lost:
+// about 11 bits a byte (start, 8 data, stop, and a gap), and a margin for the driver.
+std::chrono::milliseconds SerialWriteLimit(size_t bytes, unsigned speed);
+
+// The pauses after reads that end with nothing (a driver that cannot wait, an adapter
+// half gone): each longer than the last, and a lost port after LostAfter in a row.
+class TEmptyReads {
+public:
+    static constexpr unsigned LostAfter = 40;
+    static constexpr std::chrono::milliseconds FirstPause{10};
+    static constexpr std::chrono::milliseconds LongestPause{500};
+
+    // After one more empty read: the pause before the next read, nothing once the port is lost.
+    std::optional<std::chrono::milliseconds> Next();
+    // A read brought bytes.
+    void Reset();
+
+private:
+    unsigned count_ = 0;
+    std::chrono::milliseconds pause_ = FirstPause;
+};
+
 class TSerialLine {
 public:
     static constexpr std::chrono::milliseconds RetryInterval{10000};
@@ -43,7 +64,8 @@ public:
     };
 
     TSerialLine(TCommandQueue& queue, TOwner owner, std::chrono::milliseconds retry = RetryInterval);
-    // Closes the line: the worker ends, also while a read is pending or it waits to retry.
+    // Closes the line: the worker ends, also while a read is pending or it waits to retry;
+    // one inside the opening or closing of the port finishes that alone, unwaited for.
     ~TSerialLine();
     TSerialLine(const TSerialLine&) = delete;
     TSerialLine& operator=(const TSerialLine&) = delete;
@@ -55,20 +77,12 @@ public:
     void Close();
 
 private:
-    struct TEvents;
-    void Run(TSerialSetting setting);
-    // Reads until closing; raises ESerialLineError once the port is lost.
-    void Serve(void* port, const TSerialSetting& setting, TUecpPeer& peer);
-    void Write(void* port, const TSerialSetting& setting, const std::string& output);
-    // What goes back on the line for what one read brought, once it is applied.
-    std::string Answer(const std::vector<TReceived>& received, TUecpPeer& peer);
-    // Waits the retry interval; false once closing.
-    bool WaitToRetry();
+    // What the worker runs on; it may outlive the line, and then touches nothing else.
+    struct TWorker;
 
     TCommandQueue& queue_;
     TOwner owner_;
     std::chrono::milliseconds retry_;
-    std::unique_ptr<TEvents> events_;
-    std::atomic<bool> stop_{false};
+    std::shared_ptr<TWorker> running_;
     std::thread worker_;
 };

@@ -1,7 +1,7 @@
 // The command port in-process, with a stand-in for the window's thread that answers
-// each command it takes: replies in order and inline refusals over TCP and UDP, the
-// connection limit, bad input, a port in use, closing with clients connected, and
-// the queue giving up on a batch nobody takes.
+// each command it takes: replies in order and inline refusals over TCP and UDP, who
+// keeps a place on a crowded port, web pages and strangers closed, bad input, a port
+// in use, closing with clients connected, and the queue giving up on a batch nobody takes.
 #include "CommandPort.h"
 #include "PortClient.h"
 #include "StandInWindow.h"
@@ -9,6 +9,8 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <atomic>
+#include <chrono>
 #include <mutex>
 #include <string>
 #include <thread>
@@ -29,16 +31,27 @@ protected:
         std::lock_guard<std::mutex> guard(refusalsLock);
         return refusals;
     }
+    std::vector<TCommandPort::TRefusal> RefusalKinds() {
+        std::lock_guard<std::mutex> guard(refusalsLock);
+        return refusalKinds;
+    }
 
     TTestWinsock winsock;
     TCommandQueue queue;
     TStandInWindow window{queue};
     std::mutex refusalsLock;
     std::vector<std::string> refusals;
-    TCommandPort port{queue, [this](const std::string& notice) {
+    std::vector<TCommandPort::TRefusal> refusalKinds;
+    // How far the port's clock is ahead of the steady clock.
+    std::atomic<int> minutesAhead{0};
+    TCommandPort port{queue,
+                      [this](TCommandPort::TRefusal kind, const std::string& notice) {
                           std::lock_guard<std::mutex> guard(refusalsLock);
                           refusals.push_back(notice);
-                      }};
+                          refusalKinds.push_back(kind);
+                      },
+                      {},
+                      [this] { return std::chrono::steady_clock::now() + std::chrono::minutes(minutesAhead.load()); }};
     uint16_t number = 0;
 };
 
@@ -123,28 +136,99 @@ TEST_F(CommandPortTest, RepliesTooBigForOneDatagramAreCutAtLineEnds) {
     EXPECT_EQ(reply, second.substr(second.size() - reply.size()));
 }
 
-TEST_F(CommandPortTest, NewcomerTakesThePlaceOfTheConnectionIdleLongest) {
+constexpr char SilentReplaced[] = "- closed: all connections were taken and this one had sent no command";
+constexpr char IdleReplaced[] = "- closed: all connections were taken and this one had been idle more than 10 minutes";
+constexpr char NewcomerRefused[] = "- refused: all 8 connections are taken by clients in use";
+
+TEST_F(CommandPortTest, ThePlayoutsConnectionKeepsItsPlaceAgainstSilentOnes) {
+    TTcpClient playout(number);
+    playout.Send("RT=On air\r\n");
+    ASSERT_EQ((Lines{"+ 0 On air"}), playout.ReadLines(1));
+    // Seven take the other places; one of them sends only what is refused.
+    std::vector<std::unique_ptr<TTcpClient>> silent;
+    for (int i = 0; i < TCommandPort::MaxConnections - 1; ++i) silent.push_back(std::make_unique<TTcpClient>(number));
+    silent[0]->Send("hello\r\nPTY=99\r\n");
+    ASSERT_EQ((Lines{"! unknown command", "- PTY must be 0..31"}), silent[0]->ReadLines(2));
+    // Eight more, one by one: each pushes out the oldest of those never in use.
+    for (int i = 0; i < TCommandPort::MaxConnections; ++i) {
+        silent.push_back(std::make_unique<TTcpClient>(number));
+        EXPECT_EQ((Lines{SilentReplaced}), silent[i]->ReadLines(1)) << i;
+        EXPECT_TRUE(silent[i]->ClosedByPeer()) << i;
+    }
+    playout.Send("PTY=3\r\n");
+    EXPECT_EQ((Lines{"+ 3 "}), playout.ReadLines(1));
+    EXPECT_FALSE(playout.ClosedByPeer(200));
+    // The newest, once it speaks, is served too.
+    silent.back()->Send("TP=1\r\n");
+    EXPECT_EQ((Lines{"+ 1 "}), silent.back()->ReadLines(1));
+    EXPECT_TRUE(Refusals().empty());
+}
+
+TEST_F(CommandPortTest, WhenAllAreInUseANewcomerIsRefusedUntilOneIsIdleTenMinutes) {
     std::vector<std::unique_ptr<TTcpClient>> clients;
     for (int i = 0; i < TCommandPort::MaxConnections; ++i) {
         clients.push_back(std::make_unique<TTcpClient>(number));
         clients.back()->Send("POWER=" + std::to_string(i) + "\n");
         ASSERT_EQ((Lines{"+ " + std::to_string(i) + " "}), clients.back()->ReadLines(1)) << i;
     }
-    // The first one speaks again: the second has now been idle longest.
-    clients[0]->Send("TP=1\n");
-    ASSERT_EQ((Lines{"+ 1 "}), clients[0]->ReadLines(1));
-    TTcpClient ninth(number);
-    ASSERT_TRUE(ninth.Connected());
-    ninth.Send("POWER=15\n");
-    EXPECT_EQ((Lines{"+ 15 "}), ninth.ReadLines(1));
-    EXPECT_EQ((Lines{"- closed: all connections were taken and this one had been idle longest"}),
-              clients[1]->ReadLines(1));
-    EXPECT_TRUE(clients[1]->ClosedByPeer());
-    // The others keep their places.
-    for (int i : {0, 2, 7}) {
-        clients[i]->Send("STATUS\n");
-        EXPECT_EQ(1u, clients[i]->ReadLines(1).size()) << i;
+    TTcpClient refused(number);
+    EXPECT_EQ((Lines{NewcomerRefused}), refused.ReadLines(1));
+    EXPECT_TRUE(refused.ClosedByPeer());
+    EXPECT_EQ((Lines{"A client was refused on the command port " + std::to_string(number) +
+                     ": all 8 connections are taken by clients in use."}),
+              Refusals());
+    EXPECT_EQ((std::vector<TCommandPort::TRefusal>{TCommandPort::TRefusal::Crowded}), RefusalKinds());
+
+    // Eleven minutes on, all but 4 and 6 speak: 4, heard from before 6, makes room.
+    minutesAhead = 11;
+    for (int i : {0, 1, 2, 3, 5, 7}) {
+        clients[i]->Send("TP=0\n");
+        ASSERT_EQ((Lines{"+ 0 "}), clients[i]->ReadLines(1)) << i;
     }
+    TTcpClient newcomer(number);
+    EXPECT_EQ((Lines{IdleReplaced}), clients[4]->ReadLines(1));
+    EXPECT_TRUE(clients[4]->ClosedByPeer());
+    newcomer.Send("PTY=9\n");
+    EXPECT_EQ((Lines{"+ 9 "}), newcomer.ReadLines(1));
+    clients[6]->Send("STATUS\n");
+    EXPECT_EQ(1u, clients[6]->ReadLines(1).size());
+}
+
+// Written out: the start of a TLS 1.2 ClientHello as a browser sends it for https://,
+// followed by lines that must not be read.
+const std::string ClientHello("\x16\x03\x01\x00\xc8\x01\x00\x00\xc4\x03\x03\x5a\x0d\x0aPTY=5\r\n", 21);
+
+TEST_F(CommandPortTest, ATlsRecordOrANulFirstIsClosedUnanswered) {
+    struct TCase {
+        const char* Name;
+        std::vector<std::string> Sends;
+    };
+    const std::vector<TCase> cases = {
+        {"TLS ClientHello", {ClientHello}},
+        {"TLS record in two reads", {"\x16", ClientHello.substr(1)}},
+        {"NUL first", {std::string("\0PTY=6\r\n", 8)}},
+    };
+    for (const TCase& each : cases) {
+        TTcpClient stranger(number);
+        for (const std::string& bytes : each.Sends) {
+            stranger.Send(bytes);
+            std::this_thread::sleep_for(std::chrono::milliseconds(100));
+        }
+        EXPECT_TRUE(stranger.ReadLines(1, 1000).empty()) << each.Name;
+        EXPECT_TRUE(stranger.ClosedByPeer()) << each.Name;
+    }
+    EXPECT_TRUE(window.Applied().empty());
+    ASSERT_EQ(cases.size(), Refusals().size());
+    EXPECT_EQ("A program that does not speak the command language (TLS or a NUL byte first) connected to the "
+              "command port " + std::to_string(number) + ": its connection was closed and nothing it sent was applied.",
+              Refusals()[0]);
+    for (TCommandPort::TRefusal kind : RefusalKinds()) EXPECT_EQ(TCommandPort::TRefusal::Stranger, kind);
+
+    // 0x16 without a TLS version after it, and a NUL later on, are a client's noise.
+    TTcpClient client(number);
+    client.Send(std::string("\x16\x04\r\nPTY=7\r\n\0\r\n", 14));
+    EXPECT_EQ((Lines{"! unknown command", "+ 7 ", "! unknown command"}), client.ReadLines(3));
+    EXPECT_FALSE(client.ClosedByPeer(200));
 }
 
 TEST_F(CommandPortTest, RoundTakesABoundedShareOfEachClientsLines) {
@@ -190,9 +274,11 @@ TEST_F(CommandPortTest, DatagramOfUpdatesIsAFewRoundsAndAnsweredInOne) {
 
 TEST_F(CommandPortTest, BinaryBytesHalfLinesAndOverLongLinesLeaveTheConnectionWorking) {
     TTcpClient client(number);
+    // Every byte but the line ends, NUL last: a NUL first is a stranger's.
     std::string binary;
-    for (int i = 0; i < 256; ++i)
+    for (int i = 1; i < 256; ++i)
         if (i != '\r' && i != '\n') binary += static_cast<char>(i);
+    binary += '\0';
     client.Send(binary + "\n" + std::string(3000, 'R') + "\r\nPTY=1");
     EXPECT_EQ((Lines{"! unknown command", "- line longer than 1024 bytes"}), client.ReadLines(2));
     client.Send("1\r\n");

@@ -1,6 +1,7 @@
-// The serial line without a port behind it: the setting's texts, and a port that does
-// not exist reported once, tried again, and closed at once while it waits. The line
-// on a real pseudo-terminal is driven by serial/serial_line_test.py.
+// The serial line without a port behind it: the setting's texts, the write limit and
+// the pauses after empty reads, and a port that does not exist reported once, tried
+// again, and closed at once while it waits. The line on a real pseudo-terminal is
+// driven by serial/serial_line_test.py.
 #include "SerialLine.h"
 
 #include <gtest/gtest.h>
@@ -72,6 +73,37 @@ TEST(SerialLineSetting, MalformedTextsAreRefusedWithTheRule) {
     for (const char* text : {"COM", "COM0", "COM256", "COMX", "LPT1", "COM2:", "COM2:0", "COM2:4000001",
                              "COM2:9600:1", "COM-2", "COM 2", "COM99999999999", "COM2:+9600"})
         EXPECT_THROW(ParseSerialSetting(text), ESerialLineError) << text;
+}
+
+TEST(SerialLineTiming, AWriteMayTakeElevenBitsAByteAtTheLinesSpeedAndTwoSeconds) {
+    struct TCase {
+        size_t Bytes;
+        unsigned Speed;
+        long long Milliseconds;
+    };
+    // 40 STATUS lines of 400 bytes at 9600 baud take 16.7 s on the wire at 10 bits a byte.
+    const TCase cases[] = {
+        {0, 9600, 2000},        {1, 9600, 2002},          {40 * 400, 9600, 20334},
+        {40 * 400, 115200, 3528}, {1000000, 1, 4294967294},
+    };
+    for (const TCase& each : cases)
+        EXPECT_EQ(SerialWriteLimit(each.Bytes, each.Speed).count(), each.Milliseconds) << each.Bytes << " " << each.Speed;
+}
+
+TEST(SerialLineTiming, EmptyReadsPauseLongerEachTimeAndThenLoseThePort) {
+    TEmptyReads empty;
+    std::vector<long long> pauses;
+    while (const auto pause = empty.Next()) pauses.push_back(pause->count());
+    ASSERT_EQ(pauses.size(), TEmptyReads::LostAfter - 1);
+    EXPECT_EQ((std::vector<long long>(pauses.begin(), pauses.begin() + 8)),
+              (std::vector<long long>{10, 20, 40, 80, 160, 320, 500, 500}));
+    long long total = 0;
+    for (long long pause : pauses) total += pause;
+    EXPECT_EQ(total, 17130);
+    // Bytes start the count again.
+    empty.Reset();
+    EXPECT_EQ(empty.Next()->count(), 10);
+    EXPECT_EQ(empty.Next()->count(), 20);
 }
 
 TEST(SerialLine, AMalformedSettingOpensNothing) {

@@ -25,6 +25,7 @@ REPLY_SECONDS = 10
 # How long "nothing comes back" is watched for.
 QUIET_SECONDS = 1.5
 CLOSE_LIMIT_MS = 1000
+REPLY_LINES = 40
 
 
 def hex_bytes(text):
@@ -178,6 +179,10 @@ class SerialLineTest(unittest.TestCase):
         self.start_probe()
         self.ask(b"PTY=5\r\nPTY=40\r\nhello\n", b"+ 5 \r\n- PTY must be 0..31\r\n! unknown command\r\n")
         self.ask(b"RT=Now playing\r", b"+ 0 Now playing\r\n")
+        # A long reply (3 s of a 9600 baud line) goes out whole.
+        text = b"x" * 64
+        self.ask((b"RT=" + text + b"\r\n") * REPLY_LINES,
+                 (b"+ 0 " + text + b"\r\n") * REPLY_LINES)
         self.assertLess(self.probe.close(), CLOSE_LIMIT_MS)
         # Nothing was reported.
         self.assertEqual(self.probe.seen[:-1], ["started"])
