@@ -123,7 +123,7 @@ void TfoMain::FormClose(TObject*, TCloseAction&) {
     if (card_) {
         // An installer closes the program only to replace its files and starts the new version
         // at once: the station stays on the air, whatever "Shut down at exit" says.
-        if (VrCheckLed3->Checked() && how != TLogWay::Update) SwitchCarrier(false);
+        if (VrCheckLed3->Checked() && how != TLogWay::Update && CardOnAir()) SwitchCarrier(false);
         // Releasing the card writes nothing to it; the new copy can then take it.
         card_->CloseCard();
         card_.reset();
