@@ -138,10 +138,12 @@ class CommandLineProgramTest(unittest.TestCase):
         self.close_program()
         self.assertEqual("RDS", stored("RdsCharacterSet"))
 
-    def test_a_running_copy_that_does_not_answer_gives_status_two(self):
-        # Held in its card's failure message, the running copy serves no commands yet.
+    def test_a_running_copy_held_in_its_start_box_answers_that_it_waits(self):
+        # Its card's failure message waits for a click: the pipe is open and says so.
         self.start_first(fault="no-card")
-        self.assertEqual((2, []), self.later("RT=Nobody hears this"))
+        self.assertEqual((1, ['- starting: a message waits on the screen: "Unable to open Sondel card. Try to '
+                              'move SONDEL to another PCI slot or reinstall the driver. Last reported error: '
+                              'no cards found"']), self.later("RT=Nobody hears this"))
         self.assertFalse(os.path.exists(self.later_trace))
 
 
