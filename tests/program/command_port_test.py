@@ -130,7 +130,8 @@ class CommandPortProgramTest(unittest.TestCase):
         fields = status_fields(self.client.ask("STATUS")[0])
         self.assertEqual({"FREQ": "101.300", "POWER": "7", "CARRIER": "ON", "STEREO": "OFF", "PTY": "11",
                           "TP": "0", "MS": "0", "PI": "1000", "PS": "ROCK FM",
-                          "RT": "Artist - Title of a hit", "RTFILE": "", "CHARSET": "ANSI"}, fields)
+                          "RT": "Artist - Title of a hit", "RTFILE": "", "CHARSET": "ANSI",
+                          "CARD": "OPEN"}, fields)
         self.assertEqual(rds_image(fields), self.memory())
         self.assertEqual("SYNTH 101300 7", self.trace_lines("SYNTH")[-1])
         self.assertEqual("CARRIER on", self.trace_lines("CARRIER")[-1])
