@@ -333,6 +333,15 @@ TEST_F(CommandsTest, CommandPortInUseOrMalformedIsReportedOnce) {
     EXPECT_EQ(1, std::count_if(log.begin(), log.end(), [&](const std::string& line) { return line.rfind(failing, 0) == 0; }));
     // The program runs on: commands from other ways in still work.
     EXPECT_EQ((Lines{"+"}), Submit({"TP=1"}));
+    // The command line tries the taken port again: logged with its reason; then a free one
+    // opens, and the old failure's notice goes.
+    EXPECT_EQ('-', Submit({"COMMANDPORT=" + std::to_string(number)}, TWayIn::CommandLine).at(0).at(0));
+    const std::string tried = "command line Command port " + std::to_string(number) + " fails: The command port ";
+    EXPECT_EQ(0u, LogLines().back().find(tried)) << LogLines().back();
+    const uint16_t free = FreePort();
+    EXPECT_EQ((Lines{"+"}), Submit({"COMMANDPORT=" + std::to_string(free)}, TWayIn::CommandLine));
+    EXPECT_EQ(free, form->CommandPortNumber());
+    EXPECT_EQ(std::string::npos, form->VrScrollText1->Text().find("The command port")) << form->VrScrollText1->Text();
 }
 
 TEST_F(CommandsTest, MalformedCommandPortSettingIsReported) {
