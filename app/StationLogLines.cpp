@@ -12,6 +12,8 @@ constexpr size_t WayInColumn = 12;
 constexpr uint32_t KHzPerMHz = 1000;
 constexpr char LineEnd[] = "\r\n";
 constexpr char NoSelection[] = "none";
+// "Tuned to" before the frequency.
+constexpr size_t TunedWordLength = 8;
 
 std::string TwoDigits(int value) {
     char text[8];
@@ -127,6 +129,20 @@ std::string Tuned(uint32_t kHz, int power) {
 }
 
 std::string StereoSwitched(bool stereo) { return stereo ? "Stereo" : "Mono"; }
+
+std::string TunedWhileOpening(uint32_t kHz) { return Tuned(kHz, 0) + ", while the transmitter opens"; }
+
+std::string TunedWhileOff(uint32_t kHz) { return Tuned(kHz, 0) + ", while the carrier is off"; }
+
+std::string StoredNotOnAir(const std::string& what) { return what + ": stored, not on air: no card"; }
+
+std::string CarrierSet(bool on) { return on ? "Carrier switched on" : "Carrier switched off"; }
+
+std::string FrequencySet(uint32_t kHz, int power) { return "Frequency" + Tuned(kHz, power).substr(TunedWordLength); }
+
+std::string RdsFieldsNamed(const TRdsFields& fields, bool whole) {
+    return (whole ? "Update RDS: " : "RDS: ") + FieldList(fields);
+}
 
 std::string RdsUpdated(const TRdsFields& fields, size_t bytesWritten) {
     return "Update RDS: " + FieldList(fields) + "; " + BytesWritten(bytesWritten);

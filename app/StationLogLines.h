@@ -39,6 +39,15 @@ std::string CardNotOpened(const std::string& message);
 std::string CarrierSwitched(bool on);
 std::string Tuned(uint32_t kHz, int power);
 std::string StereoSwitched(bool stereo);
+// The power-0 tuning that switching the carrier on sends first.
+std::string TunedWhileOpening(uint32_t kHz);
+// The power-0 tuning that switching the carrier off sends.
+std::string TunedWhileOff(uint32_t kHz);
+// A change that the card did not get, named without the words of one that went on air:
+// "Carrier switched on: stored, not on air: no card".
+std::string StoredNotOnAir(const std::string& what);
+std::string CarrierSet(bool on);
+std::string FrequencySet(uint32_t kHz, int power);
 
 // The RDS fields a write carries; an absent field is not named.
 struct TRdsFields {
@@ -56,6 +65,8 @@ struct TRdsFields {
 std::string RdsUpdated(const TRdsFields& fields, size_t bytesWritten);
 // The fields that changed and the bytes that differed.
 std::string RdsChanged(const TRdsFields& changed, size_t bytesWritten);
+// The fields a write would carry, without the bytes: "Update RDS: ..." (Whole) or "RDS: ...".
+std::string RdsFieldsNamed(const TRdsFields& fields, bool whole);
 
 // The ways in that open, move, close and fail of their own.
 enum class TTransport { CommandPort, SerialLine, NowPlayingFile };

@@ -8,6 +8,7 @@
 #include "NowPlayingFile.h"
 #include "SerialLine.h"
 #include "FrequencyText.h"
+#include "CardCommands.h"
 #include "PCICard.h"
 // After the card headers: drops the platform's MessageBox macro they bring along.
 #include "Win.h"
@@ -43,6 +44,14 @@ constexpr int32_t DecreaseByOneMHz = -1000;
 constexpr int32_t DecreaseBy100KHz = -100;
 constexpr int32_t IncreaseBy100KHz = 100;
 constexpr int32_t IncreaseByOneMHz = 1000;
+// The synthesizer's divider as the card module holds it: high byte, low byte, 50 kHz steps.
+constexpr int DividerHighShift = 8;
+constexpr int32_t DividerKHz = 50;
+// "Notice" puts the start's reports into the notice area; anything else keeps the boxes.
+constexpr char StartReportsSetting[] = "StartReports";
+constexpr char StartReportsAsNotices[] = "Notice";
+constexpr char NoCardNoticePrefix[] = "The card is not open (";
+constexpr char NoCardNoticeSuffix[] = "): every change is stored, none goes on air.";
 
 }  // namespace
 
@@ -93,11 +102,13 @@ void TfoMain::FormCreate(TObject*) {
     OpenStationLog();
     TWayScope way(*this, TLogWay::Start);
     LogEvent(ProgramStarted(ProgramVersion));
+    startReportsAsNotices_ = SettingsStore::ReadSetting(StartReportsSetting) == StartReportsAsNotices;
     card_ = std::make_unique<TSondelCard>();
     if (!card_->OpenCard()) {
         LogEvent(CardNotOpened(card_->LastError));
-        Application->MessageBox(OpenFailurePrefix + card_->LastError, Application->Title(),
-                                MsgBox::Ok | MsgBox::IconError);
+        ShowNotice(TNoticeSource::Card, NoCardNoticePrefix + card_->LastError + NoCardNoticeSuffix);
+        // Shown once the ways in are open, so that it holds none of them.
+        cardFailureBox_ = OpenFailurePrefix + card_->LastError;
     } else {
         LogEvent(CardOpened());
     }
@@ -112,10 +123,7 @@ void TfoMain::FormClose(TObject*, TCloseAction&) {
     if (card_) {
         // An installer closes the program only to replace its files and starts the new version
         // at once: the station stays on the air, whatever "Shut down at exit" says.
-        if (VrCheckLed3->Checked() && how != TLogWay::Update) {
-            card_->TransmitterOff();
-            LogEvent(CarrierSwitched(false));
-        }
+        if (VrCheckLed3->Checked() && how != TLogWay::Update && CardOnAir()) SwitchCarrier(false);
         // Releasing the card writes nothing to it; the new copy can then take it.
         card_->CloseCard();
         card_.reset();
@@ -146,7 +154,7 @@ void TfoMain::StepFrequencyWithPower(int32_t delta, std::optional<int> level) {
     const int power = std::clamp(level ? *level : ReadIntegerSetting("Power"), VrTrackBar1->MinValue(),
                                  VrTrackBar1->MaxValue());
     card_->SetFrequency(frequency, static_cast<uint8_t>(power));
-    LogEvent(Tuned(frequency, power));
+    LogOnAir(Tuned(frequency, power), FrequencySet(frequency, power));
     if (refused) std::rethrow_exception(refused);
 }
 
@@ -170,16 +178,35 @@ void TfoMain::VrTrackBar1Change(TObject*) {
 void TfoMain::VrCheckLed2Change(TObject*) {
     TStoreRefusal refusal;
     if (VrCheckLed2->Checked()) {
-        card_->TransmitterOn();
-        LogEvent(CarrierSwitched(true));
+        SwitchCarrier(true);
         refusal.Run([this] { StepFrequency(0); });
         refusal.Run([] { WriteSetting("PowerOn", SettingsSubKey, FlagText(true)); });
     } else {
-        card_->TransmitterOff();
-        LogEvent(CarrierSwitched(false));
+        SwitchCarrier(false);
         refusal.Run([] { WriteSetting("PowerOn", SettingsSubKey, FlagText(false)); });
     }
     refusal.Raise();
+}
+
+bool TfoMain::CardOnAir() const { return card_ && card_->Opened; }
+
+std::string TfoMain::CardFailure() const { return card_ ? card_->LastError : std::string(); }
+
+void TfoMain::LogOnAir(const std::string& onAir, const std::string& what) {
+    LogEvent(CardOnAir() ? onAir : StoredNotOnAir(what));
+}
+
+void TfoMain::SwitchCarrier(bool on) {
+    // Switching on first tunes to the card's last frequency with power 0.
+    const auto opening = static_cast<uint32_t>(LastFrequency);
+    if (on)
+        card_->TransmitterOn();
+    else
+        card_->TransmitterOff();
+    LogOnAir(CarrierSwitched(on), CarrierSet(on));
+    if (!CardOnAir()) return;
+    const auto off = static_cast<uint32_t>(((DividerHigh << DividerHighShift) | DividerLow) * DividerKHz);
+    LogEvent(on ? TunedWhileOpening(opening) : TunedWhileOff(off));
 }
 
 void TfoMain::VrCheckLed1Change(TObject*) {
@@ -187,6 +214,6 @@ void TfoMain::VrCheckLed1Change(TObject*) {
         card_->SetStereo();
     else
         card_->SetMono();
-    LogEvent(StereoSwitched(VrCheckLed1->Checked()));
+    LogOnAir(StereoSwitched(VrCheckLed1->Checked()), StereoSwitched(VrCheckLed1->Checked()));
     WriteSetting("Stereo", SettingsSubKey, FlagText(VrCheckLed1->Checked()));
 }

@@ -161,10 +161,9 @@ public:
 
     // Where every way in hands its commands over to this window.
     TCommandQueue& Commands() { return *commandQueue_; }
-    // Once the restore has run to its end (before, nothing happens): the now-playing
-    // file, the port of the setting "CommandPort" and the pipe start, and commands are
-    // applied from then on. A failure to open the port or the pipe is reported once, in
-    // a message box, after everything else has started.
+    // Once the restore has run to its end (before, nothing happens): commands are
+    // applied from then on. The ways in opened at the restore's start; a failure to open
+    // the pipe is reported once, after everything else has started.
     void StartCommands();
     // Applies every queued command through its control in arrival order, writes the
     // RDS image's changed bytes once for all of them, then answers each.
@@ -191,6 +190,23 @@ private:
     // The tray icon's tip: "SONDEL at " and the displayed frequency.
     void ShowFrequencyInTrayHint();
     void SeedAbsentSettings();
+    // At the restore's start: the now-playing file, the port of the setting "CommandPort",
+    // the serial line and the pipe open; what they hand over waits for the restore's end.
+    void OpenWaysIn();
+    // A report of the start: logged, then a box (while it waits, commands are answered
+    // that a message waits) or, with "StartReports" = "Notice", the notice area.
+    void ReportAtStart(const std::string& text, unsigned flags);
+    // Answers what waits in the queue (but the start's own commands) that a message of
+    // the start waits on the screen; nothing is applied.
+    void AnswerWhileStartMessageWaits();
+    // The card is open: what the handlers send goes on air.
+    bool CardOnAir() const;
+    // Why the card is not open.
+    std::string CardFailure() const;
+    // Logs OnAir when the card is open, else that What was stored and is not on air.
+    void LogOnAir(const std::string& onAir, const std::string& what);
+    // The carrier on or off at the card, logged with the power-0 tuning it sends.
+    void SwitchCarrier(bool on);
     void RestoreSettings();
     void RestorePowerOn(const std::string& storedFrequency);
     // Runs one step of the restore; a failure is reported (when the start has not
@@ -230,7 +246,7 @@ private:
     // A write of the RDS data failed (Failure) or went through (empty): the notice area shows it.
     void ReportCardWrite(const std::string& failure);
     // Where a notice comes from; each stands in the notice area until its source clears it.
-    enum class TNoticeSource { NowPlayingFile, Card, Port, Log, SerialLine, Uecp };
+    enum class TNoticeSource { NowPlayingFile, Card, Port, Log, SerialLine, Uecp, Start };
     // The notice area shows the latest standing notice, or the maker's notice when
     // none stands; an empty Notice clears Source's.
     void ShowNotice(TNoticeSource source, const std::string& notice);
@@ -275,6 +291,14 @@ private:
     bool restoreBegun_ = false;
     bool restored_ = false;
     TStartReports startReports_;
+    // "StartReports" = "Notice": the start's reports go to the notice area, no box waits.
+    bool startReportsAsNotices_ = false;
+    // The card's failure box, shown once the ways in are open.
+    std::string cardFailureBox_;
+    // The text of the start's box that waits for a click now; empty when none does.
+    std::string startMessage_;
+    // The ways in that could not open at the restore's start, reported after it.
+    std::vector<std::string> waysInFailures_;
     // Set while a refused Run entry puts its LED back, so that the LED's handler stays out.
     bool revertingAutostart_ = false;
 
@@ -311,8 +335,9 @@ private:
     std::optional<TRdsFields> loggedRds_;
     // One bit for each kind of refusal already told in this start.
     std::atomic<unsigned> portRefusalsNoted_{0};
-    // Commands wait for the restore, run until the window closes, and never start again.
-    enum class TCommandsState { Waiting, Starting, Running, Stopped };
+    // Commands wait for the restore (the ways in open at its start), run until the window
+    // closes, and never start again.
+    enum class TCommandsState { Waiting, Open, Starting, Running, Stopped };
     TCommandsState commandsState_ = TCommandsState::Waiting;
     bool runningCommands_ = false;
     // What this run's writes left in the RDS memory, by "Update RDS" or by commands.

@@ -64,6 +64,7 @@ bool ChangesRdsImage(TCommandName name) { return IsRdsField(name) || name == TCo
 constexpr char UnknownFailure[] = "an unknown failure";
 constexpr char NotOnAirPrefix[] = "not on air: ";
 constexpr char CardWriteFailedNotice[] = "The card did not take the RDS data: ";
+constexpr char StartingPrefix[] = "starting: a message waits on the screen: \"";
 
 // Commands whose handlers change the card (or the RDS image) before, or whatever, their
 // setting is stored: a refused store leaves the change in force.
@@ -111,6 +112,34 @@ void RefuseOnAir(const std::vector<TCommandQueue::TBatchPtr>& batches, const std
         }
 }
 
+// Commands that reach the card when it is open: applied to the window and stored all the same.
+bool NeedsCard(TCommandName name) {
+    switch (name) {
+    case TCommandName::Frequency:
+    case TCommandName::Power:
+    case TCommandName::Carrier:
+    case TCommandName::Stereo:
+    case TCommandName::Update: return true;
+    default: return IsRdsField(name);
+    }
+}
+
+constexpr char NotStoredPrefix[] = "+ not stored: ";
+
+// Without a card, a change that went through is not on air: the reply says so, and whether it is stored.
+void RefuseWithoutCard(const std::vector<TCommandQueue::TBatchPtr>& batches, const std::string& failure) {
+    const std::string notOnAir = "not on air: the card is not open (" + failure + "); ";
+    for (const TCommandQueue::TBatchPtr& batch : batches)
+        for (size_t k = 0; k < batch->Commands.size(); ++k) {
+            std::string& reply = batch->Replies[k];
+            if (!NeedsCard(batch->Commands[k].Name)) continue;
+            if (IsDoneReply(reply) && reply.rfind(NotStoredPrefix, 0) == 0)
+                reply = RefusedReply(notOnAir + "not stored: " + reply.substr(sizeof NotStoredPrefix - 1));
+            else if (IsDoneReply(reply))
+                reply = RefusedReply(notOnAir + "stored");
+        }
+}
+
 // Ends the run of queued commands however it leaves.
 class TRunningFlag {
 public:
@@ -125,17 +154,15 @@ private:
 
 }  // namespace
 
-void TfoMain::StartCommands() {
-    // A message box of the restore activates the window inside the restore: not yet.
-    if (!restored_ || commandsState_ != TCommandsState::Waiting) return;
-    commandsState_ = TCommandsState::Starting;
+void TfoMain::OpenWaysIn() {
+    if (commandsState_ != TCommandsState::Waiting) return;
+    commandsState_ = TCommandsState::Open;
     HWND window = Handle();
     commandQueue_->SetWake([window] { PostToWindow(window, CommandsQueuedMessage); });
 
     // Every unit a command acts on exists before the first command is applied.
     StartNowPlayingFile();
     RestoreUecpAddresses();
-    std::vector<std::string> failures;
     // A port that cannot open goes to the notice area and the log, not into a box that
     // waits for somebody at an unattended station.
     std::string portFailure;
@@ -165,15 +192,55 @@ void TfoMain::StartCommands() {
             pipe->Open(commandPipeName_);
             commandPipe_ = std::move(pipe);
         } catch (const std::exception& error) {
-            failures.push_back(std::string(error.what()) + "\nLater starts cannot hand their commands to this one.");
+            waysInFailures_.push_back(std::string(error.what()) +
+                                      "\nLater starts cannot hand their commands to this one.");
         }
+    }
+}
+
+void TfoMain::StartCommands() {
+    // A message box of the restore activates the window inside the restore: not yet.
+    if (!restored_ || (commandsState_ != TCommandsState::Waiting && commandsState_ != TCommandsState::Open)) return;
+    {
+        TWayScope way(*this, TLogWay::Start);
+        OpenWaysIn();
     }
     commandsState_ = TCommandsState::Running;
     // Commands handed over before now have waited for the restore.
     RunQueuedCommands();
     // The boxes' own message loops go on applying commands.
-    for (const std::string& failure : failures)
-        Application->MessageBox(failure, Application->Title(), MsgBox::Ok | MsgBox::IconWarning);
+    std::vector<std::string> failures;
+    failures.swap(waysInFailures_);
+    for (const std::string& failure : failures) ReportAtStart(failure, MsgBox::Ok | MsgBox::IconWarning);
+}
+
+void TfoMain::ReportAtStart(const std::string& text, unsigned flags) {
+    {
+        TWayScope way(*this, TLogWay::Start);
+        LogEvent(text);
+    }
+    if (startReportsAsNotices_) {
+        ShowNotice(TNoticeSource::Start, text);
+        return;
+    }
+    // Before the restore's end, the ways in are told that the box waits; after it they run.
+    const bool starting = !restored_;
+    if (starting) {
+        startMessage_ = text;
+        AnswerWhileStartMessageWaits();
+    }
+    Application->MessageBox(text, Application->Title(), flags);
+    if (starting) startMessage_.clear();
+}
+
+void TfoMain::AnswerWhileStartMessageWaits() {
+    if (startMessage_.empty()) return;
+    // The start's own commands stay queued: their sender is at this screen.
+    const std::vector<TCommandQueue::TBatchPtr> batches = commandQueue_->Take(true);
+    if (batches.empty()) return;
+    const std::string reply = RefusedReply(StartingPrefix + startMessage_ + "\"");
+    for (const TCommandQueue::TBatchPtr& batch : batches) batch->Replies.assign(batch->Commands.size(), reply);
+    commandQueue_->Answer(batches);
 }
 
 void TfoMain::QueueStartCommands(const std::vector<std::string>& arguments,
@@ -231,6 +298,7 @@ bool TfoMain::HandleCommandsMessage(const TMessage& message) {
 }
 
 void TfoMain::RunQueuedCommands() {
+    if (commandsState_ == TCommandsState::Open) AnswerWhileStartMessageWaits();
     // A nested message loop inside a command finds the run already going.
     if (commandsState_ != TCommandsState::Running || runningCommands_) return;
     TRunningFlag running(runningCommands_);
@@ -256,6 +324,7 @@ void TfoMain::RunQueuedCommands() {
             const std::string failure = WriteRdsReporting(write.WholeImage);
             if (!failure.empty()) RefuseOnAir(batches, failure);
         }
+        if (!CardOnAir()) RefuseWithoutCard(batches, CardFailure());
         // What UECP requests and acknowledgements are answered with: the state now on air.
         for (const TCommandQueue::TBatchPtr& batch : batches)
             if (batch->WantsStatus) batch->Status = CurrentStatus();
@@ -266,6 +335,14 @@ void TfoMain::RunQueuedCommands() {
 }
 
 std::string TfoMain::WriteRdsReporting(bool wholeImage) {
+    // Without a card the notice area says so already, for as long as that lasts.
+    if (!CardOnAir()) {
+        if (wholeImage)
+            Button1Click(Button1);
+        else
+            WriteRdsChanges();
+        return {};
+    }
     std::string failure;
     try {
         if (wholeImage)
@@ -353,7 +430,12 @@ std::string TfoMain::MoveCommandPort(uint16_t port) {
     std::unique_ptr<TCommandPort> next;
     if (port != 0 && port != CommandPortNumber()) {
         next = std::make_unique<TCommandPort>(*commandQueue_, PortRefusalHandler(), UecpOwner());
-        next->Open(port);
+        try {
+            next->Open(port);
+        } catch (const std::exception& error) {
+            LogEvent(TransportFailing(TTransport::CommandPort, IntToStr(port), error.what()));
+            throw;
+        }
     }
     WriteSetting(CommandPortSetting, SettingsSubKey, port == 0 ? ClosedPortText : IntToStr(port));
     const uint16_t from = CommandPortNumber();
@@ -362,6 +444,8 @@ std::string TfoMain::MoveCommandPort(uint16_t port) {
         commandPort_ = std::move(next);
         const auto where = [](uint16_t number) { return number == 0 ? std::string() : IntToStr(number); };
         LogEvent(TransportChanged(TTransport::CommandPort, where(from), where(port)));
+        // The port in force now replaces an old failure's notice.
+        ShowNotice(TNoticeSource::Port, std::string());
     }
     return DoneReply();
 }
@@ -382,5 +466,7 @@ TStatus TfoMain::CurrentStatus() const {
     status.RadioText = VrStrEdit2->Text();
     status.RadioTextFile = RadioTextFile();
     status.CharacterSet = memoryCharacters_;
+    status.CardOpen = CardOnAir();
+    status.CardFailure = CardFailure();
     return status;
 }

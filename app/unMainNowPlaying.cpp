@@ -77,7 +77,12 @@ void TfoMain::ShowFileNotice(const std::string& notice) { ShowNotice(TNoticeSour
 
 std::string TfoMain::SetRadioTextFile(const std::string& path) {
     if (!nowPlaying_) return RefusedReply("the now-playing file is not set up yet");
-    WriteSetting(RtFileSetting, SettingsSubKey, path);
+    try {
+        WriteSetting(RtFileSetting, SettingsSubKey, path);
+    } catch (const std::exception& error) {
+        LogEvent(TransportFailing(TTransport::NowPlayingFile, path, error.what()));
+        throw;
+    }
     {
         std::lock_guard<std::mutex> guard(fileNoticeLock_);
         fileFailing_ = false;

@@ -96,6 +96,12 @@ void TfoMain::VrStrEdit1Change(TObject*) { WriteSetting("PS", SettingsSubKey, Vr
 void TfoMain::VrStrEdit2Change(TObject*) { WriteSetting("RT", SettingsSubKey, VrStrEdit2->Text()); }
 
 void TfoMain::Button1Click(TObject*) {
+    // Without a card nothing is written: the memory's image and its wear stay as they are.
+    if (!CardOnAir()) {
+        loggedRds_ = PanelFields(*this, memoryCharacters_);
+        LogEvent(StoredNotOnAir(RdsFieldsNamed(*loggedRds_, true)));
+        return;
+    }
     TPanelValues values(*this);
     UpdateRds(values, memoryCharacters_, [this](const std::string& caption) { Button1->SetCaption(caption); },
               &writtenImage_);
@@ -104,6 +110,14 @@ void TfoMain::Button1Click(TObject*) {
 }
 
 void TfoMain::WriteRdsChanges() {
+    if (!CardOnAir()) {
+        const TRdsFields now = PanelFields(*this, memoryCharacters_);
+        const TRdsFields changed = ChangedFields(now, loggedRds_);
+        if (!loggedRds_ || RdsFieldsNamed(changed, false) != RdsFieldsNamed(TRdsFields{}, false))
+            LogEvent(StoredNotOnAir(RdsFieldsNamed(changed, false)));
+        loggedRds_ = now;
+        return;
+    }
     TPanelValues values(*this);
     const size_t bytes = WriteRdsImageChanges(RdsImage(values, memoryCharacters_), writtenImage_);
     const TRdsFields now = PanelFields(*this, memoryCharacters_);

@@ -45,8 +45,17 @@ void Fill(TComboBox* list, const char* const (&items)[N]) {
     for (const char* item : items) list->AddItem(item);
 }
 
+// A stored index that is malformed or outside the list selects what a first start stores
+// (the first item), so that the field always has a value; a malformed one is reported.
 void SelectStored(TComboBox* list, const std::string& name) {
-    list->SetItemIndex(ReadIntegerSetting(name));
+    int index = 0;
+    try {
+        index = ReadIntegerSetting(name);
+    } catch (const SettingsStore::EMalformedSetting&) {
+        list->SetItemIndex(0);
+        throw;
+    }
+    list->SetItemIndex(index >= 0 && index < list->ItemCount() ? index : 0);
 }
 
 }  // namespace
@@ -56,6 +65,8 @@ void TfoMain::FormActivate(TObject*) {
     if (restoreBegun_) return;
     restoreBegun_ = true;
     TWayScope way(*this, TLogWay::Start);
+    OpenWaysIn();
+    if (!cardFailureBox_.empty()) ReportAtStart(cardFailureBox_, MsgBox::Ok | MsgBox::IconError);
     RestoreStep([this] { SeedAbsentSettings(); });
     RestoreSettings();
     restored_ = true;
@@ -65,7 +76,17 @@ void TfoMain::RestoreStep(const std::function<void()>& step) {
     try {
         step();
     } catch (const std::exception& error) {
-        if (startReports_.Admit(error)) Application->HandleException(this, error);
+        if (!startReports_.Admit(error)) return;
+        if (startReportsAsNotices_) {
+            ReportAtStart(error.what(), MsgBox::Ok | MsgBox::IconError);
+            return;
+        }
+        // The error report's box is a box of the start: the ways in answer while it waits.
+        LogEvent(error.what());
+        startMessage_ = error.what();
+        AnswerWhileStartMessageWaits();
+        Application->HandleException(this, error);
+        startMessage_.clear();
     }
 }
 
@@ -116,7 +137,7 @@ void TfoMain::RestoreSettings() {
             card_->SetStereo();
         else
             card_->SetMono();
-        LogEvent(StereoSwitched(stereo));
+        LogOnAir(StereoSwitched(stereo), StereoSwitched(stereo));
         VrCheckLed1->SetChecked(stereo);
     });
     RestoreStep([this] { VrCheckLed7->SetChecked(IsSet(ReadSetting("Rds"))); });
@@ -149,13 +170,11 @@ void TfoMain::RestoreSettings() {
 void TfoMain::RestorePowerOn(const std::string& storedFrequency) {
     if (IsSet(ReadSetting("PowerOn"))) {
         VrCheckLed2->SetChecked(true);
-        card_->TransmitterOn();
-        LogEvent(CarrierSwitched(true));
+        SwitchCarrier(true);
         StepFrequency(0);
         return;
     }
-    card_->TransmitterOff();
-    LogEvent(CarrierSwitched(false));
+    SwitchCarrier(false);
     VrCheckLed2->SetChecked(false);
     VrMatrix1->SetText(PowerOffDisplayText);
     // The stored frequency comes back even when the tune fails (an unreadable

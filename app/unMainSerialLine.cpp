@@ -35,10 +35,15 @@ void TfoMain::StartSerialLine() {
 }
 
 std::string TfoMain::SetSerialPort(const std::string& setting) {
-    // Checked before it is stored: a malformed text leaves the line and the setting as they were.
-    ParseSerialSetting(setting);
-    WriteSetting(SerialPortSetting, SettingsSubKey, setting);
-    SetSerialPortNow(setting);
+    try {
+        // Checked before it is stored: a malformed text leaves the line and the setting as they were.
+        ParseSerialSetting(setting);
+        WriteSetting(SerialPortSetting, SettingsSubKey, setting);
+        SetSerialPortNow(setting);
+    } catch (const std::exception& error) {
+        LogEvent(TransportFailing(TTransport::SerialLine, setting, error.what()));
+        throw;
+    }
     return DoneReply();
 }
 

@@ -342,7 +342,8 @@ std::string StatusReply(const TStatus& status) {
            field("PTY", std::to_string(status.Pty)) + field("TP", std::to_string(status.Tp)) +
            field("MS", std::to_string(status.MusicSpeech)) + field("PI", status.Pi) +
            field("PS", status.ProgramService) + field("RT", status.RadioText) +
-           field("RTFILE", status.RadioTextFile) + field("CHARSET", MemoryCharacterSetName(status.CharacterSet));
+           field("RTFILE", status.RadioTextFile) + field("CHARSET", MemoryCharacterSetName(status.CharacterSet)) +
+           field("CARD", status.CardOpen ? std::string("OPEN") : "NONE " + status.CardFailure);
 }
 
 void TLineReader::Feed(std::string_view bytes, std::vector<TParsedLine>& parsed) {

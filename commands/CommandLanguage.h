@@ -89,7 +89,11 @@ struct TStatus {
     std::string RadioText;
     std::string RadioTextFile;
     TMemoryCharacterSet CharacterSet = TMemoryCharacterSet::Ansi;
+    // Whether the card is open, and why not when it is not.
+    bool CardOpen = true;
+    std::string CardFailure;
 };
+// Ends with "CARD=OPEN" or "CARD=NONE <why>".
 std::string StatusReply(const TStatus& status);
 
 // Cuts a byte stream into lines (CR, LF or CR LF), drops blank ones, and refuses a

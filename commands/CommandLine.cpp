@@ -69,14 +69,15 @@ std::vector<std::string> SplitCommandLine(const std::wstring& commandLine) {
 std::vector<std::string> ProgramArguments() { return SplitCommandLine(GetCommandLineW()); }
 
 std::vector<std::string> SubmitArguments(TCommandQueue& queue, const std::vector<std::string>& arguments,
-                                         std::chrono::milliseconds limit, const std::atomic<bool>& stop) {
+                                         std::chrono::milliseconds limit, const std::atomic<bool>& stop,
+                                         bool patient) {
     std::vector<TParsedLine> lines;
     std::vector<TCommand> commands;
     for (const std::string& argument : arguments) {
         lines.push_back(ParseWholeLine(argument));
         if (lines.back().Command) commands.push_back(*lines.back().Command);
     }
-    const std::vector<std::string> applied = queue.Submit(commands, limit, stop, TWayIn::CommandLine);
+    const std::vector<std::string> applied = queue.Submit(commands, limit, stop, TWayIn::CommandLine, patient);
     std::vector<std::string> replies;
     size_t next = 0;
     for (const TParsedLine& line : lines) replies.push_back(line.Command ? applied[next++] : line.Reply);
@@ -87,7 +88,7 @@ TStartCommands::TStartCommands(TCommandQueue& queue, std::vector<std::string> ar
                                TRepliesWritten written)
     : worker_([this, &queue, arguments = std::move(arguments), output = std::move(output),
                written = std::move(written)] {
-          for (const std::string& reply : SubmitArguments(queue, arguments, StartWaitLimit, stop_)) output(reply);
+          for (const std::string& reply : SubmitArguments(queue, arguments, StartWaitLimit, stop_, true)) output(reply);
           if (written) written();
           finished_ = true;
       }) {}

@@ -24,9 +24,11 @@ std::vector<std::string> SplitCommandLine(const std::wstring& commandLine);
 std::vector<std::string> ProgramArguments();
 
 // Each argument is one whole command line of the language: parsed, the commands
-// queued together, and a reply for each argument in its place.
+// queued together, and a reply for each argument in its place. Patient: the start's own
+// arguments, which wait out its messages.
 std::vector<std::string> SubmitArguments(TCommandQueue& queue, const std::vector<std::string>& arguments,
-                                         std::chrono::milliseconds limit, const std::atomic<bool>& stop);
+                                         std::chrono::milliseconds limit, const std::atomic<bool>& stop,
+                                         bool patient = false);
 
 // Where a start's reply lines go.
 using TReplySink = std::function<void(const std::string& reply)>;

@@ -17,9 +17,9 @@ void TCommandQueue::SetWake(std::function<void()> wake) {
 
 std::vector<std::string> TCommandQueue::Submit(const std::vector<TCommand>& commands,
                                                std::chrono::milliseconds limit, const std::atomic<bool>& stop,
-                                               TWayIn from) {
+                                               TWayIn from, bool patient) {
     if (commands.empty()) return {};
-    return Wait(Enqueue(commands, from), limit, stop).Replies;
+    return Wait(Enqueue(commands, from, false, patient), limit, stop).Replies;
 }
 
 TCommandQueue::TSubmitted TCommandQueue::SubmitForStatus(const std::vector<TCommand>& commands,
@@ -56,13 +56,14 @@ TCommandQueue::TSubmitted TCommandQueue::Wait(const TBatchPtr& batch, std::chron
 }
 
 void TCommandQueue::Post(const std::vector<TCommand>& commands, TWayIn from) {
-    if (!commands.empty()) Enqueue(commands, from);
+    if (!commands.empty()) Enqueue(commands, from, false, true);
 }
 
 TCommandQueue::TBatchPtr TCommandQueue::Enqueue(const std::vector<TCommand>& commands, TWayIn from,
-                                                bool wantsStatus) {
+                                                bool wantsStatus, bool patient) {
     auto batch = std::make_shared<TBatch>();
     batch->WantsStatus = wantsStatus;
+    batch->Patient = patient;
     batch->Commands = commands;
     batch->From = from;
     std::function<void()> wake;
@@ -75,10 +76,17 @@ TCommandQueue::TBatchPtr TCommandQueue::Enqueue(const std::vector<TCommand>& com
     return batch;
 }
 
-std::vector<TCommandQueue::TBatchPtr> TCommandQueue::Take() {
+std::vector<TCommandQueue::TBatchPtr> TCommandQueue::Take(bool leavePatient) {
     std::lock_guard<std::mutex> guard(lock_);
-    std::vector<TBatchPtr> taken(queue_.begin(), queue_.end());
-    queue_.clear();
+    std::vector<TBatchPtr> taken;
+    std::deque<TBatchPtr> left;
+    for (const TBatchPtr& batch : queue_) {
+        if (leavePatient && batch->Patient)
+            left.push_back(batch);
+        else
+            taken.push_back(batch);
+    }
+    queue_.swap(left);
     for (const TBatchPtr& batch : taken) batch->Taken = true;
     return taken;
 }

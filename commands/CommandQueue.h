@@ -26,6 +26,8 @@ public:
         // The window puts its state after the batch's commands here (for UECP requests).
         bool WantsStatus = false;
         std::optional<TStatus> Status;
+        // Waits out a message of the program's start (its sender is at that screen).
+        bool Patient = false;
         bool Taken = false;
         bool Answered = false;
     };
@@ -37,9 +39,9 @@ public:
 
     // Transport side: queues Commands and waits for their replies, one per command.
     // Gives up once Stop is set or Limit has passed while the batch still waits to be
-    // taken; its commands are then not applied and each reply says why.
+    // taken; its commands are then not applied and each reply says why. Patient: see TBatch.
     std::vector<std::string> Submit(const std::vector<TCommand>& commands, std::chrono::milliseconds limit,
-                                    const std::atomic<bool>& stop, TWayIn from);
+                                    const std::atomic<bool>& stop, TWayIn from, bool patient = false);
 
     // As Submit, and when WantsStatus the window's state once the commands are applied
     // (a batch without commands is handed over then too). No state when the window did
@@ -51,17 +53,20 @@ public:
     TSubmitted SubmitForStatus(const std::vector<TCommand>& commands, std::chrono::milliseconds limit,
                                const std::atomic<bool>& stop, TWayIn from, bool wantsStatus);
 
-    // Transport side: queues Commands whose replies nobody waits for.
+    // Transport side: queues Commands whose replies nobody waits for. They wait out a
+    // message of the start (nobody would read its answer; the text stays the newest).
     void Post(const std::vector<TCommand>& commands, TWayIn from);
 
-    // Window side: every batch queued now, in arrival order.
-    std::vector<TBatchPtr> Take();
+    // Window side: every batch queued now, in arrival order; the patient ones stay
+    // queued when LeavePatient.
+    std::vector<TBatchPtr> Take(bool leavePatient = false);
     // Window side: the replies are in place; wakes the transports waiting for them.
     void Answer(const std::vector<TBatchPtr>& batches);
 
 private:
     // Queues a batch and asks the window's thread to take it.
-    TBatchPtr Enqueue(const std::vector<TCommand>& commands, TWayIn from, bool wantsStatus = false);
+    TBatchPtr Enqueue(const std::vector<TCommand>& commands, TWayIn from, bool wantsStatus = false,
+                      bool patient = false);
     TSubmitted Wait(const TBatchPtr& batch, std::chrono::milliseconds limit, const std::atomic<bool>& stop);
 
     std::mutex lock_;

@@ -24,8 +24,10 @@ constexpr ULONGLONG SettleLimitMs = 1000;
 constexpr DWORD BusyRetryMs = 100;
 // A writer that keeps the file open this long after its last change is not waited for.
 constexpr ULONGLONG WriterGraceMs = 2000;
-// A file held this long is reported unreadable until its next change.
+// A file held this long is read as it stands, or reported unreadable until its next change.
 constexpr ULONGLONG BusyGiveUpMs = 10000;
+// What ends a complete line in a file its writer still holds.
+constexpr char LineEnds[] = "\r\n";
 // How often a folder that cannot be watched is tried again.
 constexpr DWORD FolderRetryMs = 1000;
 // Enough for the longest first line that matters, with room for control characters.
@@ -190,16 +192,29 @@ private:
         return wake == TWake::Change ? TWake::Timeout : wake;
     }
 
-    // Reads the file once its writer is done and hands on its text; Timeout when done.
+    std::string Read(bool shareWithWriters, unsigned long& error) {
+        ++reads_;
+        return reader_ ? reader_(path_, shareWithWriters, error)
+                       : ReadStart(path_, shareWithWriters ? ShareWithAll : ShareWithReaders, error);
+    }
+
+    // Reads the file once its writer is done and hands on its text; Timeout when done. A
+    // writer that holds the file past the grace is read beside it, and its text goes once
+    // its line is ended, or as it stands once the writer has held it BusyGiveUpMs.
     TWake Check(HANDLE change) {
         ULONGLONG start = GetTickCount64();
         for (;;) {
             const ULONGLONG held = GetTickCount64() - start;
             unsigned long error = 0;
-            const bool shareWithWriters = held >= WriterGraceMs;
-            const std::string bytes = reader_ ? reader_(path_, shareWithWriters, error)
-                                              : ReadStart(path_, shareWithWriters ? ShareWithAll : ShareWithReaders, error);
-            ++reads_;
+            std::string bytes = Read(false, error);
+            if (IsBusy(error) && held >= WriterGraceMs) {
+                unsigned long besideError = 0;
+                const std::string beside = Read(true, besideError);
+                if (besideError == 0 && (beside.find_first_of(LineEnds) != std::string::npos || held >= BusyGiveUpMs)) {
+                    bytes = beside;
+                    error = 0;
+                }
+            }
             if (Stopping()) return TWake::Stop;
             if (error == 0) {
                 reported_ = false;

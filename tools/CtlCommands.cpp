@@ -17,6 +17,10 @@ namespace {
 
 constexpr uint64_t MaxKilohertz = UINT32_MAX;
 constexpr uint64_t MaxByte = 255;
+// The synthesizer's range and grid: what the card can be tuned to.
+constexpr uint64_t LowestKilohertz = 86000;
+constexpr uint64_t HighestKilohertz = 108000;
+constexpr uint64_t KilohertzGrid = 50;
 constexpr uint64_t MaxWaitMilliseconds = 3600000;   // an hour: far beyond any write cycle
 constexpr int Decimal = 10;
 constexpr int Hexadecimal = 16;
@@ -83,6 +87,16 @@ bool ParseNumber(const std::string& text, uint64_t maximum, uint64_t& value, std
     return true;
 }
 
+// Why the synthesizer cannot take Kilohertz; empty when it can.
+std::string FrequencyProblem(uint64_t kilohertz)
+{
+    if (kilohertz < LowestKilohertz || kilohertz > HighestKilohertz)
+        return "outside " + std::to_string(LowestKilohertz) + " to " + std::to_string(HighestKilohertz) + " kHz";
+    if (kilohertz % KilohertzGrid != 0)
+        return "not on the " + std::to_string(KilohertzGrid) + " kHz grid";
+    return {};
+}
+
 bool Refuse(std::string& message, const std::string& problem)
 {
     message = "sondelctl: " + problem + "; " + CtlUsage;
@@ -114,6 +128,11 @@ bool ParseCtlArguments(const std::vector<std::string>& arguments, std::vector<TC
             uint64_t value = 0;
             std::string problem;
             if (!ParseNumber(arguments[i], syntax->values[v].second, value, problem))
+                return Refuse(message, "bad " + std::string(placeholder) + " \"" + arguments[i] + "\" for \"" + name +
+                                           "\": " + problem);
+            if (syntax->kind == TCtlKind::Tune && v == 0)
+                problem = FrequencyProblem(value);
+            if (!problem.empty())
                 return Refuse(message, "bad " + std::string(placeholder) + " \"" + arguments[i] + "\" for \"" + name +
                                            "\": " + problem);
             command.Values[v] = static_cast<uint32_t>(value);

@@ -33,9 +33,12 @@ protected:
         return replies.empty() ? "<none>" : replies.front();
     }
 
-    // STATUS's last field.
+    // STATUS's field before the card's, which ends it.
     std::string LastStatusField() {
-        const std::string status = Reply("STATUS", TWayIn::Port);
+        std::string status = Reply("STATUS", TWayIn::Port);
+        const std::string card = "\tCARD=OPEN";
+        EXPECT_EQ(status.size() - card.size(), status.rfind(card)) << status;
+        status.erase(status.rfind('\t'));
         return status.substr(status.rfind('\t') + 1);
     }
 

@@ -158,17 +158,19 @@ TEST_F(AppTest, MalformedColourAndListIndexCostOnlyTheirOwnSteps) {
               reports);
     EXPECT_EQ(clRed, form->VrGradient1->StartColor());
     EXPECT_EQ(clNavy, form->VrGradient1->EndColor());
-    EXPECT_EQ(-1, form->ComboBox2->ItemIndex());
+    // A malformed index keeps the value a first start stores.
+    EXPECT_EQ(0, form->ComboBox2->ItemIndex());
+    EXPECT_EQ(0, form->ComboBox6->ItemIndex());
     EXPECT_EQ(15, form->ComboBox2->ItemCount());
     EXPECT_EQ(3, form->ComboBox3->ItemIndex());
     EXPECT_EQ("reddish", Stored("Color"));
 }
 
-TEST_F(AppTest, ListIndexOutOfRangeLeavesNoSelection) {
+TEST_F(AppTest, ListIndexOutOfRangeSelectsTheFirstItem) {
     Seed("PTY", "40");
     Start();
     EXPECT_TRUE(reports.empty());
-    EXPECT_EQ(-1, form->ComboBox1->ItemIndex());
+    EXPECT_EQ(0, form->ComboBox1->ItemIndex());
     EXPECT_EQ("40", Stored("PTY"));
 }
 

@@ -26,8 +26,10 @@ TEST_F(StationLogWindowTest, TheRestoreTheControlsAndTheCloseEachLeaveTheirLines
     EXPECT_EQ((Lines{"start        Program started, version " + std::string(ProgramVersion),
                      "start        Card opened",
                      "start        Carrier on",
+                     "start        Tuned to 100.000 MHz, power 0, while the transmitter opens",
                      "start        Tuned to 101.300 MHz, power 7",
                      "start        Carrier on",
+                     "start        Tuned to 101.300 MHz, power 0, while the transmitter opens",
                      "start        Tuned to 101.300 MHz, power 7",
                      "start        Tuned to 101.300 MHz, power 7",
                      "start        Stereo",
@@ -39,13 +41,15 @@ TEST_F(StationLogWindowTest, TheRestoreTheControlsAndTheCloseEachLeaveTheirLines
     form->VrCheckLed1->SetChecked(false);
     Testing::Click(form->VrMediaButton2, form->VrMediaButton2->Width() / 2, form->VrMediaButton2->Height() / 2);
     const Lines later = LogLines();
-    EXPECT_EQ((Lines{"window       Carrier off", "window       Mono", "window       Tuned to 101.400 MHz, power 7"}),
+    EXPECT_EQ((Lines{"window       Carrier off", "window       Tuned to 87.300 MHz, power 0, while the carrier is off",
+                     "window       Mono", "window       Tuned to 101.400 MHz, power 7"}),
               Lines(later.begin() + static_cast<std::ptrdiff_t>(started.size()), later.end()));
 
     form->Perform(WM_ENDSESSION, TRUE, static_cast<LPARAM>(ENDSESSION_LOGOFF));
     const Lines closed = LogLines();
-    EXPECT_EQ((Lines{"log-off      Carrier off", "log-off      Program ended: the user logged off or Windows shut down"}),
-              Lines(closed.end() - 2, closed.end()));
+    EXPECT_EQ((Lines{"log-off      Carrier off", "log-off      Tuned to 87.300 MHz, power 0, while the carrier is off",
+                     "log-off      Program ended: the user logged off or Windows shut down"}),
+              Lines(closed.end() - 3, closed.end()));
 }
 
 TEST_F(StationLogWindowTest, AnUpdateCloseLogsTheEndWithoutACarrierChange) {

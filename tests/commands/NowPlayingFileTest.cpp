@@ -205,6 +205,27 @@ TEST_F(NowPlayingFile, HalfWrittenFileIsReadOnceTheWriterIsDone) {
     EXPECT_TRUE(recorder_.Failures().empty());
 }
 
+TEST_F(NowPlayingFile, WriterHoldingTheFilePastTheGraceIsWaitedForUntilItsLineIsComplete) {
+    const std::string path = In("nowplaying.txt");
+    Write(path, "Before");
+    unit_.SetPath(path);
+    ASSERT_TRUE(recorder_.WaitForText("Before"));
+    HANDLE file = CreateFileA(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_ALWAYS,
+                              FILE_ATTRIBUTE_NORMAL, nullptr);
+    ASSERT_NE(file, INVALID_HANDLE_VALUE);
+    DWORD written = 0;
+    WriteFile(file, "Artist - ", 9, &written, nullptr);
+    // Past the 2 s grace with half a line: nothing goes on air.
+    std::this_thread::sleep_for(3s);
+    EXPECT_EQ(recorder_.Texts(), (Texts{"Before"}));
+    // The line ends while the writer still holds the file: it goes then.
+    WriteFile(file, "Title\r\nAlbum", 12, &written, nullptr);
+    EXPECT_TRUE(recorder_.WaitForText("Artist - Title"));
+    CloseHandle(file);
+    EXPECT_EQ(recorder_.Texts(), (Texts{"Before", "Artist - Title"}));
+    EXPECT_TRUE(recorder_.Failures().empty());
+}
+
 TEST_F(NowPlayingFile, FileHeldOpenByItsWriterIsTriedAgain) {
     const std::string path = In("nowplaying.txt");
     Write(path, "Before");

@@ -299,8 +299,9 @@ TEST_F(ProgramTest, TheStationLogSaysWhatTheProgramSentAndHowItEnded) {
     Click(PowerLamp);
     ASSERT_EQ(0u, program->Close());
     EXPECT_EQ((Lines{"window       Tuned to 100.100 MHz, power 4", "window       Carrier on",
+                     "window       Tuned to 100.100 MHz, power 0, while the transmitter opens",
                      "window       Tuned to 100.100 MHz, power 4", "close        Program ended: its window was closed"}),
-              TodaysLogTail(4));
+              TodaysLogTail(5));
 }
 
 // The machine-wide claim held as by a copy in another logged-on session: it has no window here.

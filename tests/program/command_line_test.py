@@ -134,14 +134,16 @@ class CommandLineProgramTest(unittest.TestCase):
         self.assertEqual(["RDS 16 130", "RDS 18 171"], self.trace_lines("RDS")[83:])
         status, lines = self.later("STATUS")
         self.assertEqual(0, status)
-        self.assertTrue(lines[0].endswith("\tRTFILE=\tCHARSET=RDS"), lines[0])
+        self.assertTrue(lines[0].endswith("\tRTFILE=\tCHARSET=RDS\tCARD=OPEN"), lines[0])
         self.close_program()
         self.assertEqual("RDS", stored("RdsCharacterSet"))
 
-    def test_a_running_copy_that_does_not_answer_gives_status_two(self):
-        # Held in its card's failure message, the running copy serves no commands yet.
+    def test_a_running_copy_held_in_its_start_box_answers_that_it_waits(self):
+        # Its card's failure message waits for a click: the pipe is open and says so.
         self.start_first(fault="no-card")
-        self.assertEqual((2, []), self.later("RT=Nobody hears this"))
+        self.assertEqual((1, ['- starting: a message waits on the screen: "Unable to open Sondel card. Try to '
+                              'move SONDEL to another PCI slot or reinstall the driver. Last reported error: '
+                              'no cards found"']), self.later("RT=Nobody hears this"))
         self.assertFalse(os.path.exists(self.later_trace))
 
 

@@ -116,7 +116,8 @@ class CommandPortProgramTest(unittest.TestCase):
         first = status_fields(self.client.ask("STATUS")[0])
         self.assertEqual({"FREQ": "100.000", "POWER": "4", "CARRIER": "OFF", "STEREO": "OFF", "PTY": "0",
                           "TP": "0", "MS": "0", "PI": "1000", "PS": "PC RADIO",
-                          "RT": "PC RADIO, NON-STOP LATEST HITS!", "RTFILE": "", "CHARSET": "ANSI"}, first)
+                          "RT": "PC RADIO, NON-STOP LATEST HITS!", "RTFILE": "", "CHARSET": "ANSI",
+                          "CARD": "OPEN"}, first)
         self.assertEqual(["+"] * 6, self.client.ask("PS=ROCK FM", "RT=Artist - Title of a song", "PTY=11",
                                                     "FREQ=101.3", "POWER=7", "CARRIER=ON"))
         # The first write of the run was the whole image; now one word changes.
@@ -129,7 +130,8 @@ class CommandPortProgramTest(unittest.TestCase):
         fields = status_fields(self.client.ask("STATUS")[0])
         self.assertEqual({"FREQ": "101.300", "POWER": "7", "CARRIER": "ON", "STEREO": "OFF", "PTY": "11",
                           "TP": "0", "MS": "0", "PI": "1000", "PS": "ROCK FM",
-                          "RT": "Artist - Title of a hit", "RTFILE": "", "CHARSET": "ANSI"}, fields)
+                          "RT": "Artist - Title of a hit", "RTFILE": "", "CHARSET": "ANSI",
+                          "CARD": "OPEN"}, fields)
         self.assertEqual(rds_image(fields), self.memory())
         self.assertEqual("SYNTH 101300 7", self.trace_lines("SYNTH")[-1])
         self.assertEqual("CARRIER on", self.trace_lines("CARRIER")[-1])

@@ -71,9 +71,9 @@ TEST(SondelCtlArguments, TakesTheLargestValues)
 {
     std::vector<TCtlCommand> commands;
     std::string message;
-    ASSERT_TRUE(ParseCtlArguments({"tune", "4294967295", "0xFF", "rds", "255", "0XfF", "0"}, commands, message))
+    ASSERT_TRUE(ParseCtlArguments({"tune", "0x1A5E0", "0xFF", "rds", "255", "0XfF", "0"}, commands, message))
         << message;
-    EXPECT_EQ(commands[0].Values[0], 4294967295u);
+    EXPECT_EQ(commands[0].Values[0], 108000u);
     EXPECT_EQ(commands[0].Values[1], 255u);
     EXPECT_EQ(commands[1].Values[1], 255u);
 }
@@ -92,6 +92,23 @@ TEST(SondelCtlArguments, RefuseWithOneLineNamingTheBadArgument)
         EXPECT_NE(Refusal({"rds", "1", malformed, "1"}).find("not a number"), std::string::npos) << malformed;
     EXPECT_NE(Refusal({"tune", "99999999999999999999999", "1"}).find("above 4294967295"), std::string::npos);
     EXPECT_EQ(Refusal({"stereo", "rds", "1", "2"}).find('\n'), std::string::npos);
+}
+
+TEST(SondelCtlArguments, TuneTakesOnlyTheSynthesizersRangeAndGrid)
+{
+    const std::string outside = "outside 86000 to 108000 kHz";
+    const std::string offGrid = "not on the 50 kHz grid";
+    const std::vector<std::pair<const char*, std::string>> cases = {
+        {"200000", outside}, {"85950", outside}, {"108050", outside}, {"0", outside},
+        {"100025", offGrid}, {"86001", offGrid},
+    };
+    for (const auto& [kilohertz, problem] : cases)
+        EXPECT_EQ(Refusal({"open", "tune", kilohertz, "1"}),
+                  "sondelctl: bad <kHz> \"" + std::string(kilohertz) + "\" for \"tune\": " + problem + "; " + Usage);
+    std::vector<TCtlCommand> commands;
+    std::string message;
+    for (const char* edge : {"86000", "108000", "87550"})
+        EXPECT_TRUE(ParseCtlArguments({"tune", edge, "1"}, commands, message)) << edge << ": " << message;
 }
 
 TEST_F(SondelCtlRun, RunsTheCommandsInOrder)
@@ -117,6 +134,8 @@ TEST_F(SondelCtlRun, ABadArgumentAnywhereSendsNothing)
     EXPECT_TRUE(card->Calls().empty());
     EXPECT_EQ(out.str(), "");
     EXPECT_EQ(errors.str(), "sondelctl: bad <data> \"x\" for \"rds\": not a number; " + Usage + "\n");
+    EXPECT_EQ(Run({"open", "on", "tune", "200000", "1"}), CtlBadArguments);
+    EXPECT_TRUE(card->Calls().empty());
 }
 
 TEST_F(SondelCtlRun, AFailedOpenStopsWithStatus1)
