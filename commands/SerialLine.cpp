@@ -233,10 +233,7 @@ void TSerialLine::Write(void* port, const TSerialSetting& setting, const std::st
 }
 
 std::string TSerialLine::Answer(const std::vector<TReceived>& received, TUecpPeer& peer) {
-    const TUecpOwner& uecp = owner_.Uecp;
-    TUecpAddressLists addresses = uecp.Addresses ? uecp.Addresses() : TUecpAddressLists{};
-    TUecpExchange exchange(received, peer, addresses, uecp.CodePage);
-    if (exchange.AddressesChanged() && uecp.AddressesChanged) uecp.AddressesChanged(addresses);
+    TUecpExchange exchange(received, peer, owner_.Uecp);
     std::vector<TCommand> commands;
     exchange.AddCommands(commands);
     const TCommandQueue::TSubmitted submitted =
