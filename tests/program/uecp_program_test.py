@@ -328,8 +328,9 @@ class OverTcp(UecpProgramTest):
         # From then on only the bytes that differ, each frame's before its acknowledgement.
         steps = [(frame(2, rt(b"Artist - Title of a song")), frame(2, ACK)),
                  (frame(3, pty(11)), frame(3, ACK)),
-                 # TA (bit 0) has no place in the memory; the sequence counter goes stuffed both ways.
-                 (frame(0xFE, ta_tp(3) + pi(0xD223)), frame(0xFE, ACK))]
+                 # TA (bit 0) has no place in the memory: not acceptable (9), while TP and PI still go on
+                 # air; the sequence counter goes stuffed both ways.
+                 (frame(0xFE, ta_tp(3) + pi(0xD223)), frame(0xFE, nak(9, 0xFE)))]
         expected_writes = [rt_writes(DESIGN_RT, "Artist - Title of a song"),
                            [(4, 11), (14, 11)],
                            [(5, 1), (8, 0xD), (9, 0x23)]]
