@@ -53,12 +53,12 @@ std::string TextCaption(char byte, TMemoryCharacterSet characters)
     return characters == TMemoryCharacterSet::Rds ? RdsToCodePage(bytes, SystemCodePageText) : bytes;
 }
 
-// Fetches the text for every character, as each write reads its control afresh.
-void Text(uint16_t address, size_t first, size_t count, const std::function<std::string()>& text,
+// Fetches the memory's bytes for every character, as each write reads its control afresh.
+void Text(uint16_t address, size_t first, size_t count, const std::function<std::string()>& memory,
           TMemoryCharacterSet characters, const TImageByteSink& sink)
 {
     for (size_t k = 0; k < count; ++k) {
-        const std::string current = MemoryText(text(), characters, SystemCodePageText);
+        const std::string current = memory();
         const size_t position = first + k;
         const char byte = position < current.size() ? current[position] : TextPadding;
         sink(static_cast<uint16_t>(address + k), static_cast<unsigned char>(byte), TextCaption(byte, characters));
@@ -81,8 +81,12 @@ void ForEachImageByte(TRdsValues& values, TMemoryCharacterSet characters, const 
     Number(ThirdFixedOneAddress, 1, sink);
     Number(PtyAgainAddress, values.Pty(), sink);
 
-    const auto programService = [&values] { return values.ProgramService(); };
-    const auto radioText = [&values] { return values.RadioText(); };
+    const auto programService = [&values, characters] {
+        return MemoryText(values.ProgramService(), characters, SystemCodePageText, values.ProgramServiceCodes());
+    };
+    const auto radioText = [&values, characters] {
+        return MemoryText(values.RadioText(), characters, SystemCodePageText, values.RadioTextCodes());
+    };
     Text(ProgramServiceAddress, 0, ProgramServiceLength, programService, characters, sink);
     Text(RadioTextFirstHalfAddress, 0, RadioTextHalfLength, radioText, characters, sink);
     Text(RadioTextSecondHalfAddress, RadioTextHalfLength, RadioTextHalfLength, radioText, characters, sink);

@@ -22,6 +22,10 @@ public:
     virtual int ProgramReference() = 0;
     virtual std::string ProgramService() = 0;
     virtual std::string RadioText() = 0;
+    // The texts' own RDS codes when they came in them (UECP): the memory takes these
+    // under the RDS character set. None: the texts' codes are made from the code page.
+    virtual std::optional<std::string> ProgramServiceCodes() { return std::nullopt; }
+    virtual std::optional<std::string> RadioTextCodes() { return std::nullopt; }
 };
 
 using TCaptionSetter = std::function<void(const std::string&)>;

@@ -158,6 +158,10 @@ public:
 
     // The restore has run to its last step (it runs once per start).
     bool Restored() const { return restored_; }
+    // The RDS codes UECP gave the PS and radiotext edits' texts, while the edits still
+    // show them; none for a text typed or given as a line.
+    std::optional<std::string> ProgramServiceCodes() const;
+    std::optional<std::string> RadioTextCodes() const;
 
     // Where every way in hands its commands over to this window.
     TCommandQueue& Commands() { return *commandQueue_; }
@@ -220,6 +224,21 @@ private:
     };
     std::string ApplyCommand(const TCommand& command, TRdsWriteDue& write);
     std::string SelectFromCommand(TComboBox* list, int index, void (TfoMain::*change)(TObject*));
+    // A text edit's RDS codes from UECP, kept while the edit shows the text they make,
+    // and the setting that keeps them for the next start.
+    struct TTextCodes {
+        const char* Setting;
+        size_t Length;
+        std::optional<TRdsTextCodes> Kept;
+        // What the setting holds (empty also when absent).
+        std::string Stored;
+    };
+    // PS= or RT=: the edit takes the text, and the codes UECP sent it in are kept.
+    void SetTextFromCommand(TVrStrEdit* edit, TTextCodes& codes, const TCommand& command);
+    // The edit holds Text now: codes made for another text go, and the setting follows.
+    void StoreTextCodes(TTextCodes& codes, const std::string& text);
+    // The stored codes, in force when they still make the restored text.
+    void RestoreTextCodes(TTextCodes& codes, const std::string& text);
     std::string MoveCommandPort(uint16_t port);
     TStatus CurrentStatus() const;
     bool HandleCommandsMessage(const TMessage& message);
@@ -314,7 +333,7 @@ private:
     std::unique_ptr<TSerialLine> serialLine_;
     // The line's setting in force ("COM2:19200"), empty when none is open.
     std::string serialSetting_;
-    // The UECP address lists in force, read by the transports' workers.
+    // The UECP address lists in force, read and changed by the transports' workers under uecpLock_.
     std::mutex uecpLock_;
     TUecpAddressLists uecpAddresses_;
     // Set when a frame changed the lists and they wait to be stored.
@@ -344,6 +363,8 @@ private:
     TWrittenImage writtenImage_;
     // How the PS and the radiotext become the memory's bytes (the setting "RdsCharacterSet").
     TMemoryCharacterSet memoryCharacters_ = TMemoryCharacterSet::Ansi;
+    TTextCodes psCodes_{"PSCodes", ProgramServiceLength, std::nullopt, {}};
+    TTextCodes rtCodes_{"RTCodes", RadioTextLength, std::nullopt, {}};
 };
 
 extern TfoMain* foMain;

@@ -370,8 +370,8 @@ std::string TfoMain::ApplyCommand(const TCommand& command, TRdsWriteDue& write) 
     const int value = static_cast<int>(command.Value);
     try {
         switch (command.Name) {
-        case TCommandName::ProgramService: VrStrEdit1->SetText(command.Text); break;
-        case TCommandName::RadioText: VrStrEdit2->SetText(command.Text); break;
+        case TCommandName::ProgramService: SetTextFromCommand(VrStrEdit1, psCodes_, command); break;
+        case TCommandName::RadioText: SetTextFromCommand(VrStrEdit2, rtCodes_, command); break;
         case TCommandName::Pty: return SelectFromCommand(ComboBox1, value, &TfoMain::ComboBox1Change);
         case TCommandName::Tp: return SelectFromCommand(ComboBox5, value, &TfoMain::ComboBox5Change);
         case TCommandName::MusicSpeech: return SelectFromCommand(ComboBox6, value, &TfoMain::ComboBox6Change);
@@ -464,6 +464,8 @@ TStatus TfoMain::CurrentStatus() const {
     status.Pi = PiText(ComboBox2->ItemIndex(), ComboBox3->ItemIndex(), ComboBox4->ItemIndex());
     status.ProgramService = VrStrEdit1->Text();
     status.RadioText = VrStrEdit2->Text();
+    status.ProgramServiceCodes = ProgramServiceCodes();
+    status.RadioTextCodes = RadioTextCodes();
     status.RadioTextFile = RadioTextFile();
     status.CharacterSet = memoryCharacters_;
     status.CardOpen = CardOnAir();

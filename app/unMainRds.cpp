@@ -2,6 +2,7 @@
 // and "Update RDS" writing the panel's values into the card's RDS memory.
 #include "unMain.h"
 
+#include "CodePage.h"
 #include "CommandLanguage.h"
 
 #include "RdsUpdate.h"
@@ -18,6 +19,8 @@ using SettingsStore::SettingsSubKey;
 using SettingsStore::WriteSetting;
 
 constexpr char RdsCharacterSetSetting[] = "RdsCharacterSet";
+// The edits hold their text in the system's code page.
+const TCodePageConversion SystemCodePageText = {SystemToUnicode, UnicodeToSystem};
 
 void StoreItemIndex(const char* name, const TComboBox* list) {
     WriteSetting(name, SettingsSubKey, IntToStr(list->ItemIndex()));
@@ -34,6 +37,8 @@ public:
     int ProgramReference() override { return form_.ComboBox4->ItemIndex(); }
     std::string ProgramService() override { return form_.VrStrEdit1->Text(); }
     std::string RadioText() override { return form_.VrStrEdit2->Text(); }
+    std::optional<std::string> ProgramServiceCodes() override { return form_.ProgramServiceCodes(); }
+    std::optional<std::string> RadioTextCodes() override { return form_.RadioTextCodes(); }
 
 private:
     TfoMain& form_;
@@ -92,8 +97,45 @@ void TfoMain::ComboBox4Change(TObject*) { StoreItemIndex("PIP", ComboBox4); }
 void TfoMain::ComboBox5Change(TObject*) { StoreItemIndex("TP", ComboBox5); }
 void TfoMain::ComboBox6Change(TObject*) { StoreItemIndex("MS", ComboBox6); }
 
-void TfoMain::VrStrEdit1Change(TObject*) { WriteSetting("PS", SettingsSubKey, VrStrEdit1->Text()); }
-void TfoMain::VrStrEdit2Change(TObject*) { WriteSetting("RT", SettingsSubKey, VrStrEdit2->Text()); }
+void TfoMain::VrStrEdit1Change(TObject*) {
+    WriteSetting("PS", SettingsSubKey, VrStrEdit1->Text());
+    StoreTextCodes(psCodes_, VrStrEdit1->Text());
+}
+void TfoMain::VrStrEdit2Change(TObject*) {
+    WriteSetting("RT", SettingsSubKey, VrStrEdit2->Text());
+    StoreTextCodes(rtCodes_, VrStrEdit2->Text());
+}
+
+std::optional<std::string> TfoMain::ProgramServiceCodes() const { return RdsCodesOf(psCodes_.Kept, VrStrEdit1->Text()); }
+std::optional<std::string> TfoMain::RadioTextCodes() const { return RdsCodesOf(rtCodes_.Kept, VrStrEdit2->Text()); }
+
+void TfoMain::SetTextFromCommand(TVrStrEdit* edit, TTextCodes& codes, const TCommand& command) {
+    // Kept before the edit changes, so that its handler stores them with the text.
+    codes.Kept.reset();
+    if (command.RdsCodes && CodePageToRds(command.Text, SystemCodePageText) != *command.RdsCodes)
+        codes.Kept = TRdsTextCodes{command.Text, *command.RdsCodes};
+    edit->SetText(command.Text);
+    // The same text again runs no handler, but its codes may be new.
+    StoreTextCodes(codes, edit->Text());
+}
+
+void TfoMain::StoreTextCodes(TTextCodes& codes, const std::string& text) {
+    if (codes.Kept && codes.Kept->Shown != text) codes.Kept.reset();
+    const std::string stored = codes.Kept ? RdsCodesText(codes.Kept->Codes) : std::string();
+    if (stored == codes.Stored) return;
+    WriteSetting(codes.Setting, SettingsSubKey, stored);
+    codes.Stored = stored;
+}
+
+void TfoMain::RestoreTextCodes(TTextCodes& codes, const std::string& text) {
+    const std::string stored = ReadSetting(codes.Setting);
+    codes.Stored = stored == SettingsStore::AbsentText ? std::string() : stored;
+    codes.Kept.reset();
+    // Codes another program's text no longer matches (an older version wrote the text) are not used.
+    const std::optional<std::string> parsed = RdsCodesFromText(codes.Stored);
+    if (parsed && !parsed->empty() && RdsToCodePage(*parsed, SystemCodePageText, codes.Length) == text)
+        codes.Kept = TRdsTextCodes{text, *parsed};
+}
 
 void TfoMain::Button1Click(TObject*) {
     // Without a card nothing is written: the memory's image and its wear stay as they are.

@@ -120,7 +120,9 @@ void TfoMain::RestoreSettings() {
     RestoreStep([&] { RestorePowerOn(storedFrequency); });
     RestoreStep([this] { VrTrackBar1->SetPosition(ReadIntegerSetting("Power")); });
     RestoreStep([this] { VrStrEdit1->SetText(ReadSetting("PS")); });
+    RestoreStep([this] { RestoreTextCodes(psCodes_, VrStrEdit1->Text()); });
     RestoreStep([this] { VrStrEdit2->SetText(ReadSetting("RT")); });
+    RestoreStep([this] { RestoreTextCodes(rtCodes_, VrStrEdit2->Text()); });
     RestoreStep([this] {
         const TColor start = ReadColorSetting("Color");
         VrGradient1->SetStartColor(start);

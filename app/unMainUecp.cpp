@@ -29,17 +29,19 @@ std::string MalformedNotice(const char* setting, const std::string& stored, cons
 TUecpOwner TfoMain::UecpOwner() {
     const HWND window = Handle();
     TUecpOwner owner;
-    owner.Addresses = [this] {
-        std::lock_guard<std::mutex> guard(uecpLock_);
-        return uecpAddresses_;
-    };
-    owner.AddressesChanged = [this, window](const TUecpAddressLists& lists) {
+    owner.ChangeAddresses = [this, window](const TUecpOwner::TAddressChange& change) {
+        bool changed = false;
         {
             std::lock_guard<std::mutex> guard(uecpLock_);
-            uecpAddresses_ = lists;
-            uecpAddressesDue_ = true;
+            TUecpAddressLists lists = uecpAddresses_;
+            change(lists);
+            changed = lists.Sites != uecpAddresses_.Sites || lists.Encoders != uecpAddresses_.Encoders;
+            if (changed) {
+                uecpAddresses_ = lists;
+                uecpAddressesDue_ = true;
+            }
         }
-        PostToWindow(window, UecpAddressesMessage);
+        if (changed) PostToWindow(window, UecpAddressesMessage);
     };
     return owner;
 }

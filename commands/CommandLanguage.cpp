@@ -1,6 +1,7 @@
 // The command language: parsing one line, the reply texts, and the line reader.
 #include "CommandLanguage.h"
 
+#include <algorithm>
 #include <array>
 
 namespace {
@@ -318,6 +319,23 @@ TParsedLine ParseCommand(std::string_view line) {
     return {std::nullopt, UnknownReply("unknown command"), false};
 }
 
+bool CanBeginCommand(std::string_view line) {
+    const size_t equals = line.find('=');
+    if (equals != std::string_view::npos) {
+        const std::string label = UpperText(Trimmed(line.substr(0, equals)));
+        return std::any_of(Names.begin(), Names.end(), [&](const TNameEntry& entry) { return label == entry.Name; });
+    }
+    const std::string_view word = Trimmed(line);
+    if (word.empty() || word.find_first_of(" \t") != std::string_view::npos) return false;
+    const std::string upper = UpperText(word);
+    // After a space only '=' may follow, so the name must be whole by then.
+    const bool whole = line.back() == ' ' || line.back() == '\t';
+    return std::any_of(Names.begin(), Names.end(), [&](const TNameEntry& entry) {
+        const std::string_view name(entry.Name);
+        return whole ? name == upper : name.substr(0, upper.size()) == upper;
+    });
+}
+
 TParsedLine ParseWholeLine(std::string_view line) {
     if (line.size() > MaxLineBytes) return Refused(LineTooLongReason);
     return ParseCommand(line);
@@ -355,6 +373,7 @@ void TLineReader::Feed(std::string_view bytes, std::vector<TParsedLine>& parsed)
         if (discarding_) continue;
         if (line_.size() == MaxLineBytes) {
             parsed.push_back(BeginsRequestLine(line_) ? RefusedHttp() : Refused(LineTooLongReason));
+            discardedCommandStart_ = CanBeginCommand(line_);
             line_.clear();
             discarding_ = true;
             continue;
@@ -364,6 +383,8 @@ void TLineReader::Feed(std::string_view bytes, std::vector<TParsedLine>& parsed)
 }
 
 void TLineReader::Finish(std::vector<TParsedLine>& parsed) { EndLine(parsed); }
+
+bool TLineReader::HoldsCommandStart() const { return discarding_ ? discardedCommandStart_ : CanBeginCommand(line_); }
 
 void TLineReader::EndLine(std::vector<TParsedLine>& parsed) {
     // CR LF ends one line: the empty one between them is blank and dropped.

@@ -25,6 +25,8 @@ struct TCommand {
     // PTY, TP, MS, POWER, COMMANDPORT: the number; FREQ: kHz; CARRIER, STEREO: 1 on, 0 off;
     // PI: the four hex digits as one number; CHARSET: a TMemoryCharacterSet.
     uint32_t Value = 0;
+    // PS and RT from UECP: the RDS codes as sent, which Text shows in the code page.
+    std::optional<std::string> RdsCodes;
 };
 
 // Where a command came in. Every way in says who it is: what it may change depends on it.
@@ -64,6 +66,9 @@ constexpr char ReplyLineEnd[] = "\r\n";
 
 // One line without its line end.
 TParsedLine ParseCommand(std::string_view line);
+// The line read so far can still become a command: a command's name or the start of
+// one (spaces before it, and after a whole name), or a name, '=' and any text.
+bool CanBeginCommand(std::string_view line);
 // A line given whole (a program argument): refused as the port refuses a line
 // longer than MaxLineBytes, else parsed.
 TParsedLine ParseWholeLine(std::string_view line);
@@ -87,6 +92,9 @@ struct TStatus {
     std::string Pi;
     std::string ProgramService;
     std::string RadioText;
+    // The texts' RDS codes when UECP gave them and the texts are still theirs.
+    std::optional<std::string> ProgramServiceCodes;
+    std::optional<std::string> RadioTextCodes;
     std::string RadioTextFile;
     TMemoryCharacterSet CharacterSet = TMemoryCharacterSet::Ansi;
     // Whether the card is open, and why not when it is not.
@@ -103,9 +111,12 @@ public:
     void Feed(std::string_view bytes, std::vector<TParsedLine>& parsed);
     // The end of a datagram ends its last line too.
     void Finish(std::vector<TParsedLine>& parsed);
+    // The line read so far (the one being discarded included) can still become a command.
+    bool HoldsCommandStart() const;
 
 private:
     void EndLine(std::vector<TParsedLine>& parsed);
     std::string line_;
     bool discarding_ = false;
+    bool discardedCommandStart_ = false;
 };

@@ -458,11 +458,9 @@ void TCommandPort::ServeRound() {
         sources.push_back(std::move(source));
     }
 
-    // The frames of the round are read in arrival order against one set of lists.
-    TUecpAddressLists addresses = uecp_.Addresses ? uecp_.Addresses() : TUecpAddressLists{};
+    // The frames of the round are read in arrival order, each source's under the lists' lock.
     std::vector<TUecpExchange> exchanges;
     exchanges.reserve(sources.size());
-    bool addressesChanged = false;
     bool needsStatus = false;
     std::vector<TCommand> commands;
     for (TSource& source : sources) {
@@ -472,12 +470,10 @@ void TCommandPort::ServeRound() {
             source.Connection->InUse = true;
         TUecpPeer& peer =
             source.Connection ? source.Connection->Peer : sockets.PeerOf(source.Datagram->Sender, clock_());
-        exchanges.emplace_back(std::move(source.Received), peer, addresses, uecp_.CodePage);
+        exchanges.emplace_back(std::move(source.Received), peer, uecp_);
         exchanges.back().AddCommands(commands);
-        addressesChanged = addressesChanged || exchanges.back().AddressesChanged();
         needsStatus = needsStatus || exchanges.back().NeedsStatus();
     }
-    if (addressesChanged && uecp_.AddressesChanged) uecp_.AddressesChanged(addresses);
     const TCommandQueue::TSubmitted submitted =
         queue_.SubmitForStatus(commands, ReplyLimit, stop_, TWayIn::Port, needsStatus);
     size_t next = 0;

@@ -61,6 +61,28 @@ constexpr char32_t CapitalDWithStroke = U'\u0110';
 constexpr uint8_t CapitalEthCode = 0xCE;
 const char* const MissingCharacter = "?";
 
+constexpr char HexDigits[] = "0123456789ABCDEF";
+constexpr int HexDigitBits = 4;
+constexpr uint8_t DigitMask = 0xF;
+constexpr size_t DigitsPerCode = 2;
+constexpr int HexBase = 16;
+
+int HexValue(char digit) {
+    for (int value = 0; value < HexBase; ++value)
+        if (HexDigits[value] == digit) return value;
+    return -1;
+}
+
+// The characters of RDS codes as the code page is to show them.
+std::u32string ShownCharacters(std::string_view codes, const TCodePageConversion& codePage) {
+    std::u32string text = RdsToUnicode(codes);
+    if (text.find(CapitalEth) != std::u32string::npos &&
+        codePage.FromUnicode(std::u32string(1, CapitalEth)) == MissingCharacter)
+        for (char32_t& character : text)
+            if (character == CapitalEth) character = CapitalDWithStroke;
+    return text;
+}
+
 }  // namespace
 
 std::optional<char32_t> RdsCharacter(uint8_t code) {
@@ -91,12 +113,17 @@ std::string UnicodeToRds(const std::u32string& text) {
 }
 
 std::string RdsToCodePage(std::string_view codes, const TCodePageConversion& codePage) {
-    std::u32string text = RdsToUnicode(codes);
-    if (text.find(CapitalEth) != std::u32string::npos &&
-        codePage.FromUnicode(std::u32string(1, CapitalEth)) == MissingCharacter)
-        for (char32_t& character : text)
-            if (character == CapitalEth) character = CapitalDWithStroke;
-    return codePage.FromUnicode(text);
+    return codePage.FromUnicode(ShownCharacters(codes, codePage));
+}
+
+std::string RdsToCodePage(std::string_view codes, const TCodePageConversion& codePage, size_t limit) {
+    std::string text;
+    for (char32_t character : ShownCharacters(codes, codePage)) {
+        const std::string bytes = codePage.FromUnicode(std::u32string(1, character));
+        if (text.size() + bytes.size() > limit) break;
+        text += bytes;
+    }
+    return text;
 }
 
 std::string CodePageToRds(std::string_view text, const TCodePageConversion& codePage) {
@@ -116,7 +143,36 @@ const char* MemoryCharacterSetName(TMemoryCharacterSet set) {
     return set == TMemoryCharacterSet::Rds ? RdsCharacterSetName : AnsiCharacterSetName;
 }
 
-std::string MemoryText(std::string_view text, TMemoryCharacterSet set, const TCodePageConversion& codePage) {
+std::string MemoryText(std::string_view text, TMemoryCharacterSet set, const TCodePageConversion& codePage,
+                       const std::optional<std::string>& codes) {
     if (set == TMemoryCharacterSet::Ansi) return std::string(text);
+    if (codes) return *codes;
     return CodePageToRds(text, codePage);
+}
+
+std::optional<std::string> RdsCodesOf(const std::optional<TRdsTextCodes>& kept, std::string_view text) {
+    if (!kept || kept->Shown != text) return std::nullopt;
+    return kept->Codes;
+}
+
+std::string RdsCodesText(std::string_view codes) {
+    std::string text;
+    for (char code : codes) {
+        const auto byte = static_cast<uint8_t>(code);
+        text += HexDigits[byte >> HexDigitBits];
+        text += HexDigits[byte & DigitMask];
+    }
+    return text;
+}
+
+std::optional<std::string> RdsCodesFromText(std::string_view text) {
+    if (text.size() % DigitsPerCode != 0) return std::nullopt;
+    std::string codes;
+    for (size_t at = 0; at < text.size(); at += DigitsPerCode) {
+        const int high = HexValue(text[at]);
+        const int low = HexValue(text[at + 1]);
+        if (high < 0 || low < 0) return std::nullopt;
+        codes += static_cast<char>(high << HexDigitBits | low);
+    }
+    return codes;
 }

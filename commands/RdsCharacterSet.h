@@ -3,6 +3,7 @@
 // conversions through the system code page, whose step is handed in. No platform calls.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <functional>
 #include <optional>
@@ -38,6 +39,9 @@ struct TCodePageConversion {
 // UECP text (RDS codes) as the edits hold text: in the code page, a character it
 // lacks as "?", a code without a character as a space.
 std::string RdsToCodePage(std::string_view codes, const TCodePageConversion& codePage);
+// As above, cut to at most Limit bytes of the code page, never inside a character
+// (one of a two-byte code page takes two).
+std::string RdsToCodePage(std::string_view codes, const TCodePageConversion& codePage, size_t limit);
 // Text as typed (code page) as the bytes the encoder memory takes under the setting
 // "RdsCharacterSet" = "RDS": one RDS code a character, a space for one the set lacks.
 std::string CodePageToRds(std::string_view text, const TCodePageConversion& codePage);
@@ -51,5 +55,21 @@ extern const char* const RdsCharacterSetName;   // "RDS"
 // The choice Name makes, exactly as the setting holds it; none for any other text.
 std::optional<TMemoryCharacterSet> MemoryCharacterSetNamed(std::string_view name);
 const char* MemoryCharacterSetName(TMemoryCharacterSet set);
-// Text as typed as the memory's bytes under Set.
-std::string MemoryText(std::string_view text, TMemoryCharacterSet set, const TCodePageConversion& codePage);
+// Text as typed as the memory's bytes under Set; under RDS, Codes (the text's own RDS
+// codes, when it came in them) as they are.
+std::string MemoryText(std::string_view text, TMemoryCharacterSet set, const TCodePageConversion& codePage,
+                       const std::optional<std::string>& codes = std::nullopt);
+
+// RDS codes a text came in as (UECP), and the text they make in the code page: they
+// stand for the text as long as it is still that text. Kept only when the code page
+// would not give them back (a character it lacks, a text cut short).
+struct TRdsTextCodes {
+    std::string Shown;
+    std::string Codes;
+};
+// The codes of Text: Kept's when it was made for exactly this text.
+std::optional<std::string> RdsCodesOf(const std::optional<TRdsTextCodes>& kept, std::string_view text);
+// Codes as a setting holds them: two uppercase hex digits a code ("41A7"); and back,
+// none for any other text.
+std::string RdsCodesText(std::string_view codes);
+std::optional<std::string> RdsCodesFromText(std::string_view text);

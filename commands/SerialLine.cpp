@@ -364,10 +364,7 @@ void TSerialLine::TWorker::Write(HANDLE port, const TSerialSetting& setting, con
 }
 
 std::string TSerialLine::TWorker::Answer(const std::vector<TReceived>& received, TUecpPeer& peer) {
-    const TUecpOwner& uecp = Owner.Uecp;
-    TUecpAddressLists addresses = uecp.Addresses ? uecp.Addresses() : TUecpAddressLists{};
-    TUecpExchange exchange(received, peer, addresses, uecp.CodePage);
-    if (exchange.AddressesChanged() && uecp.AddressesChanged) uecp.AddressesChanged(addresses);
+    TUecpExchange exchange(received, peer, Owner.Uecp);
     std::vector<TCommand> commands;
     exchange.AddCommands(commands);
     const TCommandQueue::TSubmitted submitted =

@@ -10,17 +10,21 @@ TUecpOwner WithCodePage(TUecpOwner owner) {
     return owner;
 }
 
-TUecpExchange::TUecpExchange(std::vector<TReceived> received, TUecpPeer& peer, TUecpAddressLists& addresses,
-                             const TCodePageConversion& codePage)
-    : received_(std::move(received)), decoded_(received_.size()), codePage_(codePage) {
-    for (size_t i = 0; i < received_.size(); ++i) {
-        if (!received_[i].Frame) continue;
-        decoded_[i] = DecodeUecpFrame(*received_[i].Frame, addresses, peer, codePage_);
-        if (decoded_[i]->NewAddresses) {
-            addresses = *decoded_[i]->NewAddresses;
-            addressesChanged_ = true;
+TUecpExchange::TUecpExchange(std::vector<TReceived> received, TUecpPeer& peer, const TUecpOwner& owner)
+    : received_(std::move(received)), decoded_(received_.size()), codePage_(owner.CodePage) {
+    const auto decode = [&](TUecpAddressLists& addresses) {
+        for (size_t i = 0; i < received_.size(); ++i) {
+            if (!received_[i].Frame) continue;
+            decoded_[i] = DecodeUecpFrame(*received_[i].Frame, addresses, peer, codePage_);
+            if (decoded_[i]->NewAddresses) addresses = *decoded_[i]->NewAddresses;
         }
+    };
+    if (owner.ChangeAddresses) {
+        owner.ChangeAddresses(decode);
+        return;
     }
+    TUecpAddressLists onlyAll;
+    decode(onlyAll);
 }
 
 void TUecpExchange::AddCommands(std::vector<TCommand>& commands) const {

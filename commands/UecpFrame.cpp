@@ -52,37 +52,46 @@ void TUecpFrameReader::Feed(std::string_view bytes, std::vector<TUecpFrame>& fra
 void TUecpFrameReader::Feed(uint8_t byte, std::vector<TUecpFrame>& frames) {
     switch (state_) {
     case TState::FindStart:
-    case TState::SkipToStart:
+    case TState::GivenUp:
         if (byte == UecpStart) Begin();
+        else state_ = TState::FindStart;
         return;
     case TState::AfterEscape:
+        state_ = TState::Body;
         if (byte <= StuffedOffsetLast) {
-            body_ += static_cast<char>(UecpEscape + byte);
-            state_ = TState::InFrame;
-            if (++sent_ > UecpMaxFrameBytes) End(TUecpCode::FieldLength, frames);
+            Add(static_cast<uint8_t>(UecpEscape + byte));
             return;
         }
         badStuffing_ = true;
-        state_ = TState::InFrame;
         Take(byte, frames);
         return;
-    case TState::InFrame: Take(byte, frames); return;
+    case TState::Body: Take(byte, frames); return;
+    case TState::AwaitStop:
+        if (byte == UecpStop) {
+            End(TUecpCode::Ok, frames);
+        } else if (byte == UecpStart) {
+            End(TUecpCode::UnexpectedEnd, frames);
+            Begin();
+        } else {
+            End(TUecpCode::FieldLength, frames);
+            state_ = TState::GivenUp;
+        }
+        return;
     }
 }
 
 void TUecpFrameReader::Finish(std::vector<TUecpFrame>& frames) {
-    if (state_ == TState::InFrame || state_ == TState::AfterEscape) End(TUecpCode::UnexpectedEnd, frames);
+    if (!Idle()) End(TUecpCode::UnexpectedEnd, frames);
     state_ = TState::FindStart;
 }
 
 void TUecpFrameReader::Begin() {
-    state_ = TState::InFrame;
+    state_ = TState::Body;
     body_.clear();
-    sent_ = 0;
     badStuffing_ = false;
 }
 
-// assert: inside a frame, not after an escape.
+// assert: inside a frame's body, not after an escape.
 void TUecpFrameReader::Take(uint8_t byte, std::vector<TUecpFrame>& frames) {
     if (byte == UecpStart) {
         End(TUecpCode::UnexpectedEnd, frames);
@@ -93,12 +102,15 @@ void TUecpFrameReader::Take(uint8_t byte, std::vector<TUecpFrame>& frames) {
         End(TUecpCode::Ok, frames);
         return;
     }
-    if (++sent_ > UecpMaxFrameBytes) {
-        End(TUecpCode::FieldLength, frames);
-        return;
-    }
     if (byte == UecpEscape) state_ = TState::AfterEscape;
-    else body_ += static_cast<char>(byte);
+    else Add(byte);
+}
+
+// Once the MFL is known, the frame's last byte before STP is known too.
+void TUecpFrameReader::Add(uint8_t byte) {
+    body_ += static_cast<char>(byte);
+    if (body_.size() > LengthAt && body_.size() == MessagesAt + At(body_, LengthAt) + CrcBytes)
+        state_ = TState::AwaitStop;
 }
 
 // Ok: the frame reached its STP and is checked now; otherwise why it ended before.
@@ -125,8 +137,7 @@ void TUecpFrameReader::End(TUecpCode damage, std::vector<TUecpFrame>& frames) {
     }
     frame.Damage = damage;
     frames.push_back(std::move(frame));
-    // A frame given up for its length leaves the reader to look for the next STA.
-    state_ = damage == TUecpCode::FieldLength && sent_ > UecpMaxFrameBytes ? TState::SkipToStart : TState::FindStart;
+    state_ = TState::FindStart;
     body_.clear();
 }
 
@@ -162,15 +173,29 @@ void TReceivedReader::Feed(std::string_view bytes, std::vector<TReceived>& recei
     std::vector<TUecpFrame> frames;
     for (char c : bytes) {
         const auto byte = static_cast<uint8_t>(c);
-        if (!frames_.Idle() || (atLineStart_ && byte == UecpStart)) {
+        switch (state_) {
+        case TState::Lines:
+            if (byte == UecpStart && !lines_.HoldsCommandStart()) {
+                // What came before on this line is noise (or nothing): it ends here, as any line.
+                lines_.Finish(lines);
+                TakeLines(lines, received);
+                frames_.Feed(byte, frames);
+                state_ = TState::Frame;
+                break;
+            }
+            lines_.Feed(std::string_view(&c, 1), lines);
+            TakeLines(lines, received);
+            break;
+        case TState::Frame:
             frames_.Feed(byte, frames);
             TakeFrames(frames, received);
-            if (frames_.Idle()) atLineStart_ = true;
-            continue;
+            if (frames_.GaveUp()) state_ = TState::SkipLine;
+            else if (frames_.Idle()) state_ = TState::Lines;
+            break;
+        case TState::SkipLine:
+            if (c == CarriageReturn || c == LineFeed || byte == UecpStop) state_ = TState::Lines;
+            break;
         }
-        lines_.Feed(std::string_view(&c, 1), lines);
-        TakeLines(lines, received);
-        atLineStart_ = c == CarriageReturn || c == LineFeed;
     }
 }
 
@@ -181,7 +206,7 @@ void TReceivedReader::Finish(std::vector<TReceived>& received) {
     TakeLines(lines, received);
     frames_.Finish(frames);
     TakeFrames(frames, received);
-    atLineStart_ = true;
+    state_ = TState::Lines;
 }
 
 void TReceivedReader::TakeLines(std::vector<TParsedLine>& lines, std::vector<TReceived>& received) {

@@ -18,8 +18,6 @@ constexpr uint8_t UecpStart = 0xFE;
 constexpr uint8_t UecpStop = 0xFF;
 constexpr uint8_t UecpEscape = 0xFD;
 constexpr size_t UecpMaxMessageField = 255;
-// Bytes after STA past which a frame without STP is given up.
-constexpr size_t UecpMaxFrameBytes = 600;
 
 // The acknowledgement codes (message 0x18): 0 is positive, the rest refuse.
 enum class TUecpCode : uint8_t {
@@ -53,15 +51,17 @@ struct TUecpFrame {
     bool HasHeader = false;
     TUecpAddress Address;
     uint8_t Sequence = 0;
-    // Ok, or what damaged it: Crc, FieldLength (MFL does not match, or no STP within
-    // UecpMaxFrameBytes), BadStuffing, UnexpectedEnd (cut short by the next STA or
-    // by the end of a datagram). A damaged frame has no messages.
+    // Ok, or what damaged it: Crc, FieldLength (STP before the MFL's bytes, or given
+    // up: a byte past them that is not STP), BadStuffing, UnexpectedEnd (cut short by
+    // the next STA or by the end of a datagram). A damaged frame has no messages.
     TUecpCode Damage = TUecpCode::Ok;
     std::string Messages;
 };
 
 // Finds frames in bytes as they arrive; a damaged frame is reported, and the reader
-// takes up again at the next STA.
+// takes up again at the next STA. A frame is given up as soon as a byte comes that
+// its own fields leave no room for: address, sequence counter, MFL, MFL bytes and the
+// CRC (unstuffed) may only be followed by STP.
 class TUecpFrameReader {
 public:
     void Feed(std::string_view bytes, std::vector<TUecpFrame>& frames);
@@ -69,17 +69,22 @@ public:
     // The end of a datagram: a frame still open is cut short.
     void Finish(std::vector<TUecpFrame>& frames);
     // Between frames: waiting for an STA, nothing of a frame held.
-    bool Idle() const { return state_ == TState::FindStart; }
+    bool Idle() const { return state_ == TState::FindStart || state_ == TState::GivenUp; }
+    // The last byte made the reader give up a frame.
+    bool GaveUp() const { return state_ == TState::GivenUp; }
 
 private:
-    enum class TState { FindStart, InFrame, AfterEscape, SkipToStart };
+    // FindStart: between frames. Body: the unstuffed bytes up to the CRC's end.
+    // AfterEscape: the byte after FD. AwaitStop: the frame's fields are whole, STP is due.
+    // GivenUp: as FindStart, straight after a frame was given up.
+    enum class TState { FindStart, Body, AfterEscape, AwaitStop, GivenUp };
     void Begin();
     void Take(uint8_t byte, std::vector<TUecpFrame>& frames);
+    void Add(uint8_t byte);
     void End(TUecpCode damage, std::vector<TUecpFrame>& frames);
 
     TState state_ = TState::FindStart;
     std::string body_;
-    size_t sent_ = 0;
     bool badStuffing_ = false;
 };
 
@@ -92,11 +97,14 @@ struct TReceived {
     std::optional<TUecpFrame> Frame;
 };
 
-// One way in's bytes (a TCP connection, a datagram, the serial line): an STA at the
-// start of a line begins a UECP frame; everything else is ASCII lines, as TLineReader
-// cuts them. So a "þ" (0xFE in code page 1252) inside an RT= line stays text. A
-// connection or the serial line keeps one reader; a datagram gets a new one, fed
-// whole and then finished.
+// One way in's bytes (a TCP connection, a datagram, the serial line), lines and frames
+// told apart. An STA begins a frame unless the line read so far can still become a
+// command (CanBeginCommand): so a "þ" (0xFE in code page 1252) inside "RT=..." stays
+// text, while after an empty line, control bytes or noise it begins a frame (the
+// noise's line is ended and answered first). A frame given up for its length is
+// followed by the rest of its line: lines are read again after the next CR, LF or
+// STP. A connection or the serial line keeps one reader; a datagram gets a new one,
+// fed whole and then finished.
 class TReceivedReader {
 public:
     void Feed(std::string_view bytes, std::vector<TReceived>& received);
@@ -104,10 +112,13 @@ public:
     void Finish(std::vector<TReceived>& received);
 
 private:
+    // Lines: ASCII lines (an STA may begin a frame). Frame: inside a frame.
+    // SkipLine: after a given-up frame, up to the next line end or STP.
+    enum class TState { Lines, Frame, SkipLine };
     void TakeLines(std::vector<TParsedLine>& lines, std::vector<TReceived>& received);
     void TakeFrames(std::vector<TUecpFrame>& frames, std::vector<TReceived>& received);
 
+    TState state_ = TState::Lines;
     TLineReader lines_;
     TUecpFrameReader frames_;
-    bool atLineStart_ = true;
 };

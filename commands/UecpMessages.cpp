@@ -25,6 +25,7 @@ constexpr size_t ConfigurationBytes = 1;
 constexpr size_t RadioTextElementLast = ConfigurationBytes + RadioTextLength;
 
 constexpr uint8_t TrafficProgrammeBit = 0x02;
+constexpr uint8_t TrafficAnnouncementBit = 0x01;
 constexpr uint8_t TaTpLast = 0x03;
 constexpr uint8_t MusicSpeechLast = 1;
 constexpr uint8_t PtyLast = 31;
@@ -220,12 +221,12 @@ private:
             if ((pi >> CountryShift) == 0) return Refused(TUecpCode::OutOfRange);
             return Emit(Command(TCommandName::Pi, pi));
         }
-        case TUecpElement::ProgramService:
-            return Emit(Command(TCommandName::ProgramService, 0, RdsToCodePage(data, codePage_)));
+        case TUecpElement::ProgramService: return Emit(Text(TCommandName::ProgramService, data, ProgramServiceLength));
         case TUecpElement::TaTp:
             if (first > TaTpLast) return Refused(TUecpCode::OutOfRange);
-            // TA has no place in the card's memory.
-            return Emit(Command(TCommandName::Tp, (first & TrafficProgrammeBit) ? 1 : 0));
+            Emit(Command(TCommandName::Tp, (first & TrafficProgrammeBit) ? 1 : 0));
+            // TA has no place in the card's memory: a TA switched on cannot go on air.
+            return (first & TrafficAnnouncementBit) ? Refused(TUecpCode::NotAcceptable) : Accepted;
         case TUecpElement::MusicSpeech:
             if (first > MusicSpeechLast) return Refused(TUecpCode::OutOfRange);
             return Emit(Command(TCommandName::MusicSpeech, first));
@@ -237,10 +238,17 @@ private:
             // Length 0 clears; else the configuration byte (the encoder's own business) and the text.
             std::string_view text = data.empty() ? data : data.substr(ConfigurationBytes);
             text = text.substr(0, text.find(EndOfRadioText));
-            return Emit(Command(TCommandName::RadioText, 0, RdsToCodePage(text, codePage_)));
+            return Emit(Text(TCommandName::RadioText, text, RadioTextLength));
         }
         default: return Refused(TUecpCode::UnknownMessage);
         }
+    }
+
+    // The codes as sent, and as the edits show them: never more bytes than the field.
+    TCommand Text(TCommandName name, std::string_view codes, size_t length) const {
+        TCommand command = Command(name, 0, RdsToCodePage(codes, codePage_, length));
+        command.RdsCodes = std::string(codes);
+        return command;
     }
 
     TOutcome Emit(TCommand command) {
@@ -346,8 +354,10 @@ uint32_t PiValue(const std::string& text) {
 // A list value the window shows, or 0 when it has no selection or is beyond last.
 uint8_t ListValue(int index, int last) { return static_cast<uint8_t>(index >= 0 && index <= last ? index : 0); }
 
-std::string Codes(const std::string& text, size_t length, const TCodePageConversion& codePage) {
-    return CodePageToRds(text, codePage).substr(0, length);
+// The codes UECP gave the text, or the text's own.
+std::string Codes(const std::string& text, const std::optional<std::string>& codes, size_t length,
+                  const TCodePageConversion& codePage) {
+    return (codes ? *codes : CodePageToRds(text, codePage)).substr(0, length);
 }
 
 // The requested message, as it would set the current value.
@@ -364,7 +374,7 @@ std::string RequestedMessage(const TUecpRequest& request, const TStatus& status,
         break;
     }
     case TUecpElement::ProgramService: {
-        std::string ps = Codes(status.ProgramService, ProgramServiceLength, codePage);
+        std::string ps = Codes(status.ProgramService, status.ProgramServiceCodes, ProgramServiceLength, codePage);
         ps.resize(ProgramServiceLength, RdsSpace);
         message += ps;
         break;
@@ -373,7 +383,7 @@ std::string RequestedMessage(const TUecpRequest& request, const TStatus& status,
     case TUecpElement::MusicSpeech: message += static_cast<char>(ListValue(status.MusicSpeech, MusicSpeechLast)); break;
     case TUecpElement::Pty: message += static_cast<char>(ListValue(status.Pty, PtyLast)); break;
     case TUecpElement::RadioText: {
-        const std::string rt = Codes(status.RadioText, RadioTextLength, codePage);
+        const std::string rt = Codes(status.RadioText, status.RadioTextCodes, RadioTextLength, codePage);
         // No text: length 0, as the message that clears it.
         message += static_cast<char>(rt.empty() ? 0 : rt.size() + ConfigurationBytes);
         if (!rt.empty()) message += static_cast<char>(NoConfiguration) + rt;

@@ -3,9 +3,9 @@
 // the communication mode of each peer, requests, and the reply with its
 // acknowledgement. No platform calls.
 //
-// A transport, for each frame its TReceivedReader found:
-//   TUecpDecoded decoded = DecodeUecpFrame(frame, addresses, peer, codePage);
-//   if (decoded.NewAddresses) store them ("UecpSites", "UecpEncoders");
+// A transport, for each frame its TReceivedReader found (TUecpExchange does this):
+//   under the lists' lock: TUecpDecoded decoded = DecodeUecpFrame(frame, addresses, peer, codePage);
+//   if (decoded.NewAddresses) they are in force, and stored ("UecpSites", "UecpEncoders");
 //   hand decoded.Commands to the queue and wait until they are applied;
 //   for (const std::string& reply : EncodeUecpReply(decoded, status, codePage)) send(reply);
 #pragma once
@@ -89,12 +89,15 @@ struct TUecpDecoded {
 };
 
 // Decodes one frame of the peer's. The peer's mode takes the frame's messages 0x2C.
-// PS and RT become text of the code page (codePage.FromUnicode).
+// PS and RT become text of the code page (codePage.FromUnicode), cut to the field's
+// bytes, with their RDS codes as sent beside it. TA switched on is not acceptable
+// (the card has no place for it); TP in the same message is still set.
 TUecpDecoded DecodeUecpFrame(const TUecpFrame& frame, const TUecpAddressLists& addresses, TUecpPeer& peer,
                              const TCodePageConversion& codePage);
 
 // The frames to send back once the frame's commands are applied: the requested
-// messages holding the values of status (the texts converted by codePage.ToUnicode),
+// messages holding the values of status (the texts' codes from UECP when it holds
+// them, else the texts converted by codePage.ToUnicode),
 // then the acknowledgement (0x18 0, or 0x18 code sequence), under the answered
 // frame's sequence counter; more than one frame only when the requested messages
 // fill one. Nothing when the frame is not to be answered.

@@ -9,6 +9,8 @@
 #include "VrEdit.h"
 #include "VrScrollText.h"
 
+#include <windows.h>
+
 #include <initializer_list>
 #include <string>
 #include <vector>
@@ -98,6 +100,48 @@ TEST_F(UecpWindowTest, AFrameThatSetsTheListsStoresThemAndTheLogSaysSo) {
     const std::string ours = EncodeUecpFrame({5, 2}, 5, Bidirectional + Bytes({0x07, 0x00, 0x00, 0x04}));
     EXPECT_EQ(Ack(5, {5, 2}), Exchange(theirs + ours, Ack(5, {5, 2}).size()));
     EXPECT_EQ("4", Stored("PTY"));
+}
+
+TEST_F(UecpWindowTest, InTheRdsSetUecpTextCodesGoOnAirAsSentAndAgainAfterARestart) {
+    constexpr UINT WesternCodePage = 1252;
+    if (GetACP() != WesternCodePage) GTEST_SKIP() << "the system code page is " << GetACP();
+    constexpr uint32_t ProgramServiceAt = 0x10;
+    // "Kőrös FM": code page 1252 lacks the o with double acute (0xA7), not the o with diaeresis (0x97).
+    const std::string codes = Bytes({'K', 0xA7, 'r', 0x97, 's', ' ', 'F', 'M'});
+    const std::string shown = "K?r\xF6s FM";
+    const auto programService = [&] {
+        std::string bytes;
+        for (uint32_t k = 0; k < ProgramServiceLength; ++k)
+            bytes += static_cast<char>(card.RdsMemory().Byte(ProgramServiceAt + k));
+        return bytes;
+    };
+    Seed("RdsCharacterSet", "RDS");
+    StartWithPort();
+    const std::string frames = EncodeUecpFrame({}, 1, Bidirectional + Bytes({0x02, 0x00, 0x00}) + codes +
+                                                          Bytes({0x17, 0x03, 0x02, 0x00, 0x00}));
+    const std::string answer = EncodeUecpFrame({}, 1, Bytes({0x02, 0x00, 0x00}) + codes + Bytes({0x18, 0x00}));
+    EXPECT_EQ(answer, Exchange(frames, answer.size())) << "the request is answered with the codes as sent";
+    EXPECT_EQ(codes, programService());
+    EXPECT_EQ(shown, form->VrStrEdit1->Text());
+    EXPECT_EQ(shown, Stored("PS"));
+    EXPECT_EQ("4BA772977320464D", Stored("PSCodes"));
+
+    // A restart writes the same codes; a stored text that another program changed goes as typed.
+    const struct {
+        std::string Text;
+        std::string Memory;
+    } restarts[] = {{shown, codes}, {"K?r\xF6s FX", Bytes({'K', '?', 'r', 0x97, 's', ' ', 'F', 'X'})}};
+    for (const auto& restart : restarts) {
+        Close();
+        form.reset();
+        Seed("PS", restart.Text);
+        StartWithPort();
+        EXPECT_EQ((Lines{"+"}), Submit("UPDATE", TWayIn::Port));
+        EXPECT_EQ(restart.Memory, programService()) << restart.Text;
+    }
+    // Typing over the text drops the codes and their setting.
+    form->VrStrEdit1->SetText("PLAIN FM");
+    EXPECT_EQ("", Stored("PSCodes"));
 }
 
 TEST_F(UecpWindowTest, StoredListsAreInForceAtStartAndAMalformedOneIsReportedAndKept) {

@@ -58,15 +58,13 @@ protected:
     std::vector<std::string> stored;
     TCommandPort port{queue, nullptr, [this] {
                           TUecpOwner owner;
-                          owner.Addresses = [this] {
+                          owner.ChangeAddresses = [this](const TUecpOwner::TAddressChange& change) {
                               std::lock_guard<std::mutex> guard(lock);
-                              return lists;
-                          };
-                          owner.AddressesChanged = [this](const TUecpAddressLists& changed) {
-                              std::lock_guard<std::mutex> guard(lock);
-                              lists = changed;
-                              stored.push_back(FormatUecpSites(changed.Sites) + "/" +
-                                               FormatUecpEncoders(changed.Encoders));
+                              const TUecpAddressLists before = lists;
+                              change(lists);
+                              if (lists.Sites == before.Sites && lists.Encoders == before.Encoders) return;
+                              stored.push_back(FormatUecpSites(lists.Sites) + "/" +
+                                               FormatUecpEncoders(lists.Encoders));
                           };
                           return owner;
                       }()};

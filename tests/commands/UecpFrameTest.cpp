@@ -186,30 +186,34 @@ TEST(UecpFrameReader, TheEndOfADatagramCutsAFrameShort) {
     EXPECT_TRUE(Read({RockFm}, true).size() == 1u);
 }
 
-TEST(UecpFrameReader, MoreThan600BytesBeforeStopIsGivenUpUntilTheNextStart) {
-    const std::string overlong = Bytes({0xFE, 0x00, 0x00, 0x08}) + std::string(597, 'x');
-    // 600 bytes after STA are still a frame (a damaged one here).
-    std::vector<TUecpFrame> frames = Read({overlong + Bytes({0xFF})});
-    ASSERT_EQ(frames.size(), 1u);
-    EXPECT_EQ(frames[0].Damage, TUecpCode::FieldLength);
-    // The 601st is too many: what follows up to the next STA is skipped, STP included.
+TEST(UecpFrameReader, AFrameLongerThanItsFieldsIsGivenUpAtOnce) {
+    // MFL 2: address, counter, MFL, two message bytes and the CRC are 8 bytes; the 9th is not STP.
     TUecpFrameReader reader;
-    frames.clear();
-    reader.Feed(overlong + "x", frames);
+    std::vector<TUecpFrame> frames;
+    reader.Feed(Bytes({0xFE, 0x00, 0x00, 0x08, 0x02, 0x18, 0x00, 0x12, 0x34, 'x'}), frames);
     ASSERT_EQ(frames.size(), 1u);
     EXPECT_EQ(frames[0].Damage, TUecpCode::FieldLength);
     EXPECT_EQ(frames[0].Sequence, 8);
-    EXPECT_FALSE(reader.Idle());
+    EXPECT_TRUE(reader.GaveUp());
+    // Alone, the reader waits for the next STA: the given-up frame's STP is skipped.
     reader.Feed(Bytes({'y', 0xFF, 0x00}) + RockFm, frames);
     ASSERT_EQ(frames.size(), 2u);
     ExpectRockFm(frames[1]);
     EXPECT_TRUE(reader.Idle());
-    // Stuffed bytes count as sent: 300 stuffed bytes are 600.
+    // MFL 255 bounds the longest frame: 261 bytes, every one of them stuffed, are still one.
     std::string stuffed = Bytes({0xFE});
-    for (int i = 0; i < 301; ++i) stuffed += Bytes({0xFD, 0x00});
-    frames = Read({stuffed});
+    for (int i = 0; i < 261; ++i) stuffed += Bytes({0xFD, 0x02});
+    frames = Read({stuffed + Bytes({0xFF})});
     ASSERT_EQ(frames.size(), 1u);
-    EXPECT_EQ(frames[0].Damage, TUecpCode::FieldLength);
+    EXPECT_EQ(frames[0].Damage, TUecpCode::Crc);
+    // An STA where STP was due cuts the frame short and begins the next.
+    std::string noStop = RockFm;
+    noStop.pop_back();
+    frames = Read({noStop + Rock});
+    ASSERT_EQ(frames.size(), 2u);
+    EXPECT_EQ(frames[0].Damage, TUecpCode::UnexpectedEnd);
+    EXPECT_EQ(frames[1].Damage, TUecpCode::Ok);
+    EXPECT_EQ(frames[1].Sequence, 2);
 }
 
 namespace {
@@ -257,8 +261,43 @@ TEST(ReceivedReader, DamagedFramesAreReportedAndLinesGoOn) {
     EXPECT_EQ(Received({bad + "PS=x\n"}), (TShown{"frame:1:1", "line:x"}));
     EXPECT_EQ(Received({RockFm.substr(0, 9) + Rock + "PS=y\n"}), (TShown{"frame:1:13", "frame:2:0", "line:y"}));
     EXPECT_EQ(Received({RockFm.substr(0, 9)}, true), (TShown{"frame:1:13"}));
-    // After a frame given up for its length, everything up to the next STA is skipped.
+    // After a frame given up for its length, the rest of its line is skipped.
     const std::string overlong = Bytes({0xFE, 0x00, 0x00, 0x08}) + std::string(600, 'x');
-    EXPECT_EQ(Received({overlong + "\r\nPS=lost\r\n" + RockFm + "PS=z\n"}),
-              (TShown{"frame:8:8", "frame:1:0", "line:z"}));
+    EXPECT_EQ(Received({overlong + "\r\nPS=kept\r\n" + RockFm + "PS=z\n"}),
+              (TShown{"frame:8:8", "line:kept", "frame:1:0", "line:z"}));
+}
+
+TEST(ReceivedReader, FindsItsWayBackAfterStrayBytesNoiseAndGivenUpFrames) {
+    const std::string unknown = "line:! unknown command";
+    std::string noStop = RockFm;
+    noStop.back() = 'Z';
+    // A stray FE before an ASCII client's lines: "TP" is the address, "=" the counter (61)
+    // and "1" the MFL (49): the frame takes 55 bytes, gives up at the 56th, and the
+    // lines after that line's end are read again.
+    const std::string strayStart = "\xFETP=1\r\nRT=" + std::string(60, 'a') + "\r\nPS=AFTER\r\n";
+    const struct {
+        const char* Name;
+        std::string Bytes;
+        TShown Shown;
+    } cases[] = {
+        {"a stray 00 before a frame", Bytes({0x00}) + RockFm, {unknown, "frame:1:0"}},
+        {"a stray 00 between frames", RockFm + Bytes({0x00}) + Rock, {"frame:1:0", unknown, "frame:2:0"}},
+        {"noise before a frame", Bytes({0x13, 0x88, 'q', 0x7F, 0xFD, 0x0D, 0xF0, 0x01}) + RockFm,
+         {unknown, unknown, "frame:1:0"}},
+        {"an empty line before a frame", "PS=AB\r\n\r\n" + RockFm, {"line:AB", "frame:1:0"}},
+        {"blanks before a frame", " \t" + RockFm, {"frame:1:0"}},
+        {"a start that is no command's", "XYZ" + RockFm, {unknown, "frame:1:0"}},
+        {"a stray FE before ASCII lines", strayStart, {"frame:61:8", "line:AFTER"}},
+        {"a thorn in a radiotext", "RT=\xDE\xF3r \xFE\xFA\r\n" + RockFm, {"line:\xDE\xF3r \xFE\xFA", "frame:1:0"}},
+        {"a thorn after spaced names", " rt = \xFE\r\nps =x\xFE\r\n", {"line: \xFE", "line:x\xFE"}},
+        {"a thorn in a name being typed", "STAT\xFE\r\nPS \xFE\r\n", {unknown, unknown}},
+        {"a frame longer than its MFL", Bytes({0xFE, 0x00, 0x00, 0x04, 0x01, 0x18, 0x00, 0x12, 0x34, 0xFF}) + Rock,
+         {"frame:4:8", "frame:2:0"}},
+        {"the byte after the CRC is not FF", noStop + "\r\nPS=next\r\n" + Rock,
+         {"frame:1:8", "line:next", "frame:2:0"}},
+    };
+    for (const auto& test : cases) {
+        EXPECT_EQ(Received({test.Bytes}), test.Shown) << test.Name;
+        EXPECT_EQ(Received(EachByte(test.Bytes)), test.Shown) << test.Name << ", byte by byte";
+    }
 }

@@ -1,6 +1,7 @@
 // UECP messages written out byte by byte: addressing and its lists, every message the
 // card carries, every refusal, the communication mode per peer, requests, and the
 // reply frames with their acknowledgements.
+#include "UecpExchange.h"
 #include "UecpMessages.h"
 
 #include <gtest/gtest.h>
@@ -140,6 +141,53 @@ TEST(UecpMessages, ProgramServiceInTheRdsCharacterSet) {
     EXPECT_EQ(Only(Bytes({0x02, 0xFF, 0x00, 'A', 0x0A, 'B', ' ', ' ', ' ', ' ', ' '})).Text, "A B     ");
 }
 
+TEST(UecpMessages, TextsKeepTheirCodesAsSentAndAreCutToTheFieldsBytes) {
+    // A code page of two bytes a character beyond ASCII, "?" for none.
+    const TCodePageConversion twoByte = {Latin1.ToUnicode, [](const std::u32string& text) {
+                                             std::string bytes;
+                                             for (char32_t c : text)
+                                                 bytes += c < 0x80 ? std::string(1, static_cast<char>(c)) : "\x83\x41";
+                                             return bytes;
+                                         }};
+    const std::string alpha = Bytes({0xA1});
+    const struct {
+        const char* Name;
+        std::string Message;
+        const TCodePageConversion& CodePage;
+        std::string Text;
+        std::string Codes;
+    } cases[] = {
+        // The code page lacks the RDS set's o with double acute (0xA7).
+        {"a code the code page lacks", Bytes({0x02, 0x00, 0x00, 'K', 0xA7, 'R', 'S', ' ', 'F', 'M', ' '}), Latin1,
+         "K?RS FM ", "K\xA7RS FM "},
+        {"a PS of two-byte characters", Bytes({0x02, 0x00, 0x00}) + "ABCDEFG" + alpha, twoByte, "ABCDEFG",
+         "ABCDEFG" + alpha},
+        {"a PS cut before a character", Bytes({0x02, 0x00, 0x00}) + "A" + alpha + alpha + alpha + alpha + "BCD",
+         twoByte, "A\x83\x41\x83\x41\x83\x41", "A" + alpha + alpha + alpha + alpha + "BCD"},
+        {"an RT of two-byte characters", Bytes({0x0A, 0x00, 0x00, 65, 0x00}) + std::string(63, 'r') + alpha, twoByte,
+         std::string(63, 'r'), std::string(63, 'r') + alpha},
+        {"an RT with a line break code", Bytes({0x0A, 0x00, 0x00, 0x04, 0x00, 'a', 0x0A, 'b'}), Latin1, "a b",
+         Bytes({'a', 0x0A, 'b'})},
+    };
+    for (const auto& test : cases) {
+        TUecpPeer peer;
+        const TUecpDecoded decoded = DecodeUecpFrame(Frame(test.Message), {}, peer, test.CodePage);
+        ASSERT_EQ(decoded.Commands.size(), 1u) << test.Name;
+        EXPECT_EQ(decoded.Commands[0].Text, test.Text) << test.Name;
+        EXPECT_EQ(decoded.Commands[0].RdsCodes, test.Codes) << test.Name;
+    }
+    // A request is answered with the codes the status says the text came in.
+    TUecpPeer peer;
+    peer.Mode = TUecpMode::RequestedResponse;
+    TStatus status;
+    status.ProgramService = "K?RS FM ";
+    status.ProgramServiceCodes = "K\xA7RS FM ";
+    const TUecpDecoded request = Decode(Bytes({0x17, 0x03, 0x02, 0x00, 0x00}), peer);
+    EXPECT_EQ(EncodeUecpReply(request, status, Latin1),
+              (std::vector<std::string>{EncodeUecpFrame(
+                  {}, 1, Bytes({0x02, 0x00, 0x00, 'K', 0xA7, 'R', 'S', ' ', 'F', 'M', ' ', 0x18, 0x00}))}));
+}
+
 TEST(UecpMessages, RadioTextClearedSetCutByCarriageReturn) {
     TCommand rt = Only(Bytes({0x0A, 0x00, 0x00, 0x00}));
     EXPECT_EQ(rt.Name, TCommandName::RadioText);
@@ -168,13 +216,20 @@ TEST(UecpMessages, PiTaTpMusicSpeechPty) {
     EXPECT_EQ(pi.Value, 0xD223u);
     EXPECT_EQ(Refusal(Bytes({0x01, 0x00, 0x00, 0x02, 0x23})), TUecpCode::OutOfRange);
 
-    // Bit 1 TP, bit 0 TA (ignored).
-    TCommand tp = Only(Bytes({0x03, 0x00, 0x00, 0x03}));
-    EXPECT_EQ(tp.Name, TCommandName::Tp);
-    EXPECT_EQ(tp.Value, 1u);
-    EXPECT_EQ(Only(Bytes({0x03, 0x00, 0x00, 0x02})).Value, 1u);
-    EXPECT_EQ(Only(Bytes({0x03, 0x00, 0x00, 0x01})).Value, 0u);
-    EXPECT_EQ(Only(Bytes({0x03, 0x00, 0x00, 0x00})).Value, 0u);
+    // Bit 1 TP, bit 0 TA: TP is set; TA on cannot go on air and is not acceptable.
+    const struct {
+        int Flags;
+        uint32_t Tp;
+        TUecpCode Code;
+    } flags[] = {{0x03, 1, TUecpCode::NotAcceptable},
+                 {0x02, 1, TUecpCode::Ok},
+                 {0x01, 0, TUecpCode::NotAcceptable},
+                 {0x00, 0, TUecpCode::Ok}};
+    for (const auto& row : flags) {
+        const TUecpDecoded decoded = Decode(Bytes({0x03, 0x00, 0x00, row.Flags}));
+        EXPECT_EQ(decoded.Code, row.Code) << row.Flags;
+        EXPECT_EQ(Commands(decoded), (TShown{Shown(TCommandName::Tp, row.Tp)})) << row.Flags;
+    }
     EXPECT_EQ(Refusal(Bytes({0x03, 0x00, 0x00, 0x04})), TUecpCode::OutOfRange);
 
     TCommand ms = Only(Bytes({0x05, 0x00, 0x00, 0x01}));
@@ -453,4 +508,45 @@ TEST(UecpEndToEnd, AFrameOverTheWireToCommandsAndAnAcknowledgementBack) {
     EXPECT_EQ(Commands(decoded), (TShown{Shown(TCommandName::ProgramService, 0, "ROCK FM ")}));
     EXPECT_EQ(EncodeUecpReply(decoded, {}, Latin1),
               (std::vector<std::string>{Bytes({0xFE, 0x00, 0x00, 0x04, 0x02, 0x18, 0x00, 0xDF, 0xA4, 0xFF})}));
+}
+
+TEST(UecpExchange, ListChangesStandWhenTheBatchTimesOutAndTaIsNotAcceptable) {
+    TUecpAddressLists lists;
+    int changes = 0;
+    TUecpOwner owner;
+    owner.CodePage = Latin1;
+    owner.ChangeAddresses = [&](const TUecpOwner::TAddressChange& change) {
+        ++changes;
+        change(lists);
+    };
+    const auto frame = [](uint8_t sequence, const std::string& messages, TUecpAddress address = {}) {
+        TReceived received;
+        received.Frame = Frame(messages, sequence, address);
+        return received;
+    };
+    TReceived givenUp = frame(4, "", {5, 2});
+    givenUp.Frame->Damage = TUecpCode::FieldLength;
+    std::vector<TReceived> received = {
+        frame(1, Bytes({0x2C, 0x01, 0x23, 0x01, 0x00, 0x05})),
+        frame(2, Bytes({0x27, 0x01, 0x02, 0x02, 0x00, 0x00}) + "ROCK FM ", {5, 0}),
+        frame(3, Bytes({0x03, 0x00, 0x00, 0x03})),
+        givenUp,
+    };
+    TUecpPeer peer;
+    TUecpExchange exchange(std::move(received), peer, owner);
+    EXPECT_EQ(changes, 1) << "one hold of the lists for all the frames";
+    EXPECT_EQ(lists.Sites, std::vector<uint16_t>{5});
+    EXPECT_EQ(lists.Encoders, std::vector<uint8_t>{2});
+    std::vector<TCommand> commands;
+    exchange.AddCommands(commands);
+    ASSERT_EQ(commands.size(), 2u);
+    // The window was too busy for the PS; TP went through.
+    const std::vector<std::string> replies = {RefusedReply("not applied: the program is busy"), DoneReply()};
+    size_t next = 0;
+    const std::string answer = exchange.Answer(replies, next, std::nullopt);
+    EXPECT_EQ(next, 2u);
+    EXPECT_EQ(answer, EncodeUecpFrame({5, 0}, 1, Bytes({0x18, 0x00})) +
+                          EncodeUecpFrame({5, 2}, 2, Bytes({0x18, 0x09, 0x02})) +
+                          EncodeUecpFrame({5, 2}, 3, Bytes({0x18, 0x09, 0x03})) +
+                          EncodeUecpFrame({5, 2}, 4, Bytes({0x18, 0x08, 0x04})));
 }

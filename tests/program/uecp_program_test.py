@@ -24,6 +24,9 @@ SONDEL = SondelUnderWine(LOADER, EXE)
 stored = SONDEL.stored
 START_SECONDS = 60
 REPLY_SECONDS = 15
+# A slow device's gap between bytes; the serial line tries a lost port again every 10 s.
+DRIBBLE_SECONDS = 0.05
+REOPEN_SECONDS = 30
 # A port of its own, apart from the serial line tests' COM42: ctest runs both at once.
 SERIAL_PORT = "COM43"
 
@@ -328,8 +331,9 @@ class OverTcp(UecpProgramTest):
         # From then on only the bytes that differ, each frame's before its acknowledgement.
         steps = [(frame(2, rt(b"Artist - Title of a song")), frame(2, ACK)),
                  (frame(3, pty(11)), frame(3, ACK)),
-                 # TA (bit 0) has no place in the memory; the sequence counter goes stuffed both ways.
-                 (frame(0xFE, ta_tp(3) + pi(0xD223)), frame(0xFE, ACK))]
+                 # TA (bit 0) has no place in the memory: not acceptable (9), while TP and PI still go on
+                 # air; the sequence counter goes stuffed both ways.
+                 (frame(0xFE, ta_tp(3) + pi(0xD223)), frame(0xFE, nak(9, 0xFE)))]
         expected_writes = [rt_writes(DESIGN_RT, "Artist - Title of a song"),
                            [(4, 11), (14, 11)],
                            [(5, 1), (8, 0xD), (9, 0x23)]]
@@ -455,6 +459,7 @@ class OverTheSerialLine(UecpProgramTest):
         folder = os.path.join(WORK, "uecp_serial_line")
         shutil.rmtree(folder, ignore_errors=True)
         os.makedirs(folder)
+        self.folder = folder
         self.line = SerialPeer(folder)
         self.addCleanup(shutil.rmtree, folder, True)
         self.addCleanup(self.line.stop)
@@ -494,6 +499,32 @@ class OverTheSerialLine(UecpProgramTest):
         reg_close = SONDEL.ask_to_close()
         self.assertEqual(0, reg_close.returncode, reg_close.stderr)
         self.assertEqual(0, self.program.wait(CLOSE_SECONDS))
+
+    def test_noise_a_dribbled_frame_and_a_pulled_cable(self):
+        site = self.own_site
+        # Noise and a stray 00 before a frame: the noise is a line of its own, the frame acts.
+        self.line.send(b"\x00\x13\x88q\x7f" + frame(1, BIDIRECTIONAL + pty(5), site=site))
+        expected = b"! unknown command\r\n" + frame(1, ACK, site=site)
+        self.assertEqual(expected.hex(" "), self.line.receive(len(expected), START_SECONDS).hex(" "))
+        self.assertEqual(5, self.memory()[4])
+
+        # A frame sent a byte at a time, as a slow device does.
+        for byte in frame(2, pty(6), site=site):
+            self.line.send(bytes([byte]))
+            time.sleep(DRIBBLE_SECONDS)
+        self.assertEqual(frame(2, ACK, site=site).hex(" "),
+                         self.line.receive(len(frame(2, ACK)), REPLY_SECONDS).hex(" "))
+        self.assertEqual(6, self.memory()[4])
+
+        # The cable pulled and put back: the line is opened again and the next frame goes on air.
+        self.line.stop()
+        time.sleep(DRIBBLE_SECONDS * 10)
+        self.line = SerialPeer(self.folder)
+        self.addCleanup(self.line.stop)
+        self.line.send(frame(3, pty(7), site=site))
+        self.assertEqual(frame(3, ACK, site=site).hex(" "),
+                         self.line.receive(len(frame(3, ACK)), REOPEN_SECONDS).hex(" "))
+        self.assertEqual("7", self.status()["PTY"])
 
 
 if __name__ == "__main__":

@@ -45,16 +45,12 @@ int main(int argc, char** argv) {
     std::mutex lock;
     TUecpAddressLists addresses;
     TSerialLine::TOwner owner;
-    owner.Uecp.Addresses = [&] {
+    owner.Uecp.ChangeAddresses = [&](const TUecpOwner::TAddressChange& change) {
         std::lock_guard<std::mutex> guard(lock);
-        return addresses;
-    };
-    owner.Uecp.AddressesChanged = [&](const TUecpAddressLists& lists) {
-        {
-            std::lock_guard<std::mutex> guard(lock);
-            addresses = lists;
-        }
-        Print("addresses " + FormatUecpSites(lists.Sites) + " " + FormatUecpEncoders(lists.Encoders));
+        const TUecpAddressLists before = addresses;
+        change(addresses);
+        if (addresses.Sites != before.Sites || addresses.Encoders != before.Encoders)
+            Print("addresses " + FormatUecpSites(addresses.Sites) + " " + FormatUecpEncoders(addresses.Encoders));
     };
     owner.Report = [](const std::string& text, bool) { Print("report " + text); };
     TSerialLine line(queue, owner, std::chrono::milliseconds(std::stoi(argv[2])));
