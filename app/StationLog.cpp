@@ -143,16 +143,20 @@ struct TStationLog::TShared {
     // refuses costs only its own lines.
     void WriteLines(const std::vector<TQueuedLine>& lines) {
         std::optional<TCheckedFolder> checked;
+        std::optional<std::string> refusal;
         try {
-            CreateLogFolder(Folder);
-            checked.emplace(Folder);
+            refusal = CreateLogFolder(Folder);
+            if (!refusal) {
+                checked.emplace(Folder);
+                if (!checked->Refusal().empty()) refusal = checked->Refusal();
+            }
         } catch (const std::exception& error) {
             ReportUnwritable(error);
             LostLines += lines.size();
             return;
         }
-        if (!checked->Refusal().empty()) {
-            ReportRefusal(checked->Refusal());
+        if (refusal) {
+            ReportRefusal(*refusal);
             return;
         }
         for (size_t first = 0; first < lines.size();) {

@@ -227,13 +227,27 @@ std::string MachineLogFolder() {
     return WithoutTrailingSeparators(programData) + LogFolderBelowProgramData;
 }
 
-void CreateLogFolder(const std::string& folder) {
+std::optional<std::string> CreateLogFolder(const std::string& folder) {
     PSECURITY_DESCRIPTOR descriptor = nullptr;
     if (!ConvertStringSecurityDescriptorToSecurityDescriptorA(LogFolderRights, SDDL_REVISION_1, &descriptor, nullptr))
         RaiseLastOSError("The log folder's rights");
     const TScoped<TLocalKind> owned(descriptor);
     SECURITY_ATTRIBUTES rights{sizeof rights, descriptor, FALSE};
-    CreateFolder(WithoutTrailingSeparators(folder), &rights);
+    const std::string path = WithoutTrailingSeparators(folder);
+    if (GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES) return std::nullopt;
+    const size_t separator = path.find_last_of("\\/");
+    if (separator == std::string::npos || separator == 0) {
+        CreateFolder(path, &rights);
+        return std::nullopt;
+    }
+    // The parents take the rights their own parents hand down; the one above is checked,
+    // and held, before the folder is made in it.
+    const std::string parent = WithoutTrailingSeparators(path.substr(0, separator));
+    CreateFolder(parent, nullptr);
+    const TCheckedFolder checked(parent);
+    if (!checked.Refusal().empty()) return checked.Refusal();
+    CreateFolder(path, &rights);
+    return std::nullopt;
 }
 
 TCheckedFolder::TCheckedFolder(const std::string& folder) {

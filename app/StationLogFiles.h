@@ -22,8 +22,9 @@ std::string MachineLogFolder();
 // everything; every user may list it, add files, and read, append to and delete its files.
 extern const char* const LogFolderRights;
 // Creates Folder (and its parents as needed) when it is missing, Folder itself with
-// LogFolderRights; an existing folder keeps its rights. Raises EOSError with the system's text.
-void CreateLogFolder(const std::string& folder);
+// LogFolderRights; an existing folder keeps its rights. Raises EOSError with the system's
+// text. A folder above it that TCheckedFolder refuses gets no folder made in it: why.
+std::optional<std::string> CreateLogFolder(const std::string& folder);
 
 // The log's folder and its parent, opened without following a link and held (not to be
 // renamed or deleted) while the log writes or deletes in it, so neither can be swapped.

@@ -9,6 +9,7 @@
 #include "SysUtils.h"
 
 #include <windows.h>
+#include <aclapi.h>
 #include <sddl.h>
 
 #include <gtest/gtest.h>
@@ -690,5 +691,35 @@ TEST_F(StationLogTest, LinksInTheLogsPlaceAreNeitherFollowedNorWrittenNorDeleted
     EXPECT_TRUE(Entries(elsewhere).empty());
     EXPECT_EQ(std::vector<std::string>{"The log refuses its folder: the folder " + linkedFolder +
                                        " is a link to elsewhere (a reparse point). The program goes on without it."},
+              Problems());
+}
+
+// Another owner is given where the system lets this user give one (Wine keeps it when the
+// disk keeps extended attributes; Windows, to an administrator).
+TEST_F(StationLogTest, AFolderOfAnotherOwnerIsRefusedAndNothingIsWrittenInIt) {
+    CreateDirectoryA(logFolder.c_str(), nullptr);
+    BYTE usersSid[SECURITY_MAX_SID_SIZE];
+    DWORD sidSize = sizeof usersSid;
+    ASSERT_TRUE(CreateWellKnownSid(WinBuiltinUsersSid, nullptr, usersSid, &sidSize));
+    std::string folder(logFolder);
+    if (SetNamedSecurityInfoA(folder.data(), SE_FILE_OBJECT, OWNER_SECURITY_INFORMATION, usersSid, nullptr, nullptr,
+                              nullptr) != ERROR_SUCCESS)
+        GTEST_SKIP() << "this user cannot give the folder another owner here";
+    PSID owner = nullptr;
+    PSECURITY_DESCRIPTOR descriptor = nullptr;
+    ASSERT_EQ(static_cast<DWORD>(ERROR_SUCCESS),
+              GetNamedSecurityInfoA(folder.c_str(), SE_FILE_OBJECT, OWNER_SECURITY_INFORMATION, &owner, nullptr, nullptr,
+                                    nullptr, &descriptor));
+    const bool given = owner && EqualSid(owner, usersSid);
+    LocalFree(descriptor);
+    if (!given) GTEST_SKIP() << "the folder's owner was said to be given but is not kept here";
+    auto log = Open();
+    log->Write(TLogWay::Window, "Carrier on");
+    ASSERT_TRUE(log->Flush(FlushLimit));
+    EXPECT_TRUE(log->Close());
+    EXPECT_TRUE(Entries(logFolder).empty());
+    EXPECT_EQ(std::vector<std::string>{"The log refuses its folder: the folder " + logFolder +
+                                       " belongs to S-1-5-32-545, not to the administrators, the system or this "
+                                       "user. The program goes on without it."},
               Problems());
 }
