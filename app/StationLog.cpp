@@ -40,6 +40,17 @@ struct TQueuedLine {
     std::string What;
 };
 
+constexpr char SystemLogSource[] = "SONDEL ULTRA";
+
+// A warning in the system's Application log; it may be the only log there is.
+void WriteSystemLog(const std::string& text) {
+    const HANDLE source = RegisterEventSourceA(nullptr, SystemLogSource);
+    if (!source) return;
+    const char* strings[] = {text.c_str()};
+    ReportEventA(source, EVENTLOG_WARNING_TYPE, 0, 0, nullptr, 1, 0, strings, nullptr);
+    DeregisterEventSource(source);
+}
+
 }  // namespace
 
 unsigned LogDaysFromSetting(const std::string& text) {
@@ -82,9 +93,15 @@ struct TStationLog::TShared {
     bool WriteReported = false;
     bool DropReported = false;
     bool DeleteReported = false;
+    bool RefusalReported = false;
 
     // Only the worker touches these.
     std::optional<TLogTime> KeptDay;
+    std::optional<TLogTime> StartDay;
+    // Lines the disk refused since the last line it took.
+    size_t LostLines = 0;
+    // What the log says of itself, written with the next lines.
+    std::vector<TQueuedLine> Own;
 
     // The clock is not held under CallLock: a worker stalled in it cannot hold up a close.
     std::optional<TLogTime> Now() {
@@ -104,17 +121,42 @@ struct TStationLog::TShared {
     void KeepDaysUpTo(const TLogTime& today) {
         if (KeptDay && SameDay(*KeptDay, today)) return;
         KeptDay = today;
-        if (const std::optional<std::string> failure = DeleteOldDayFiles(Folder, today, KeepDays))
-            Report(DeleteReported, "An old day file of the log cannot be deleted: " + *failure);
+        if (!StartDay) StartDay = today;
+        const TRetention retention = DeleteOldDayFiles(Folder, today, *StartDay, KeepDays);
+        if (retention.Refusal) ReportRefusal(*retention.Refusal);
+        if (retention.Failure)
+            Report(DeleteReported, "An old day file of the log cannot be deleted: " + *retention.Failure);
+        if (KeepDays == 0) return;
+        if (!retention.Deleted.empty()) Own.push_back({today, TLogWay::Log, OldDayFilesDeleted(retention.Deleted)});
+        if (retention.HeldBy)
+            Own.push_back({today, TLogWay::Log, OldDayFilesHeld(*retention.HeldBy, retention.DaysPastNewest)});
+    }
+
+    // Said once per start in the notice area, and in the system's own log, since this one
+    // cannot be written.
+    void ReportRefusal(const std::string& reason) {
+        if (!RefusalReported) WriteSystemLog(LogFolderRefused(reason));
+        Report(RefusalReported, LogFolderRefused(reason) + ". The program goes on without it.");
     }
 
     // Each run of lines of one day goes into that day's file in one write; a file that
     // refuses costs only its own lines.
     void WriteLines(const std::vector<TQueuedLine>& lines) {
+        std::optional<TCheckedFolder> checked;
+        std::optional<std::string> refusal;
         try {
-            CreateLogFolder(Folder);
+            refusal = CreateLogFolder(Folder);
+            if (!refusal) {
+                checked.emplace(Folder);
+                if (!checked->Refusal().empty()) refusal = checked->Refusal();
+            }
         } catch (const std::exception& error) {
             ReportUnwritable(error);
+            LostLines += lines.size();
+            return;
+        }
+        if (refusal) {
+            ReportRefusal(*refusal);
             return;
         }
         for (size_t first = 0; first < lines.size();) {
@@ -122,10 +164,14 @@ struct TStationLog::TShared {
             size_t next = first;
             for (; next < lines.size() && SameDay(lines[next].Time, lines[first].Time); ++next)
                 bytes += LogLine(lines[next].Time, lines[next].Way, lines[next].What);
+            const size_t lost = LostLines;
+            if (lost != 0) bytes = LogLine(lines[first].Time, TLogWay::Log, LogLinesLost(lost)) + bytes;
             try {
                 AppendToFile(Folder + "\\" + DayFileName(lines[first].Time), bytes);
+                LostLines -= lost;
             } catch (const std::exception& error) {
                 ReportUnwritable(error);
+                LostLines += next - first;
             }
             first = next;
         }
@@ -157,10 +203,15 @@ struct TStationLog::TShared {
             now = Now();
             if (!now) break;
             KeepDaysUpTo(*now);
+            const size_t queued = lines.size();
+            if (!Own.empty()) {
+                lines.insert(lines.begin(), std::make_move_iterator(Own.begin()), std::make_move_iterator(Own.end()));
+                Own.clear();
+            }
             if (!lines.empty()) WriteLines(lines);
             {
                 std::lock_guard<std::mutex> guard(Lock);
-                Done += lines.size();
+                Done += queued;
             }
             Progress.notify_all();
             if (stopping) break;

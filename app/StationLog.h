@@ -26,8 +26,9 @@ TLogTime LocalTime();
 class TStationLog {
 public:
     // Called on the log's worker, once per start for each kind of problem (a line that
-    // cannot be written, lines dropped, an old file that cannot be deleted). It must not
-    // throw, nor wait for a thread that writes to or closes the log.
+    // cannot be written, lines dropped, an old file that cannot be deleted, a folder
+    // refused as a link or another user's). It must not throw, nor wait for a thread
+    // that writes to or closes the log.
     using TProblemHandler = std::function<void(const std::string& message)>;
     // Called on the writing thread and on the worker: it must be safe on both.
     using TClock = std::function<TLogTime()>;
@@ -38,7 +39,8 @@ public:
     static constexpr std::chrono::milliseconds CloseWait{2000};
 
     // Starts the worker, which deletes the day files older than KeepDays at once and at
-    // every midnight. KeepDays 0 keeps no log: nothing is written, and every day file goes.
+    // every midnight (see DeleteOldDayFiles), and logs their names. KeepDays 0 keeps no
+    // log: nothing is written, and every day file goes.
     TStationLog(std::string folder, unsigned keepDays, TProblemHandler onProblem, TClock clock = LocalTime);
     TStationLog(const TStationLog&) = delete;
     TStationLog& operator=(const TStationLog&) = delete;

@@ -27,6 +27,7 @@ std::string FourDigits(int value) {
     return text;
 }
 
+// A path as it is: a Windows path holds no '"', and its '\\' are its separators.
 std::string Quoted(const std::string& text) { return "\"" + text + "\""; }
 
 // A list's item index; a list without a selection reads -1.
@@ -41,8 +42,8 @@ std::string PtyValue(int code) {
 std::string FieldList(const TRdsFields& fields) {
     std::string list;
     const auto add = [&list](const std::string& field) { list += (list.empty() ? "" : ", ") + field; };
-    if (fields.ProgramService) add("PS " + Quoted(*fields.ProgramService));
-    if (fields.RadioText) add("RT " + Quoted(*fields.RadioText));
+    if (fields.ProgramService) add("PS " + QuotedValue(*fields.ProgramService));
+    if (fields.RadioText) add("RT " + QuotedValue(*fields.RadioText));
     if (fields.Pty) add("PTY " + PtyValue(*fields.Pty));
     if (fields.Pi) add("PI " + (fields.Pi->empty() ? std::string(NoSelection) : *fields.Pi));
     if (fields.Tp) add("TP " + ListValue(*fields.Tp));
@@ -90,6 +91,7 @@ const char* WayInText(TLogWay way) {
     case TLogWay::Close: return "close";
     case TLogWay::LogOff: return "log-off";
     case TLogWay::Update: return "update";
+    case TLogWay::Log: return "log";
     }
     return "";
 }
@@ -102,6 +104,15 @@ std::string LogLine(const TLogTime& time, TLogWay way, const std::string& what) 
     line += column + " ";
     for (const char c : what) line += (c == '\r' || c == '\n') ? ' ' : c;
     return line + LineEnd;
+}
+
+std::string QuotedValue(const std::string& text) {
+    std::string quoted = "\"";
+    for (const char c : text) {
+        if (c == '"' || c == '\\') quoted += '\\';
+        quoted += c;
+    }
+    return quoted + "\"";
 }
 
 std::string ProgramStarted(const std::string& version) { return "Program started, version " + version; }
@@ -175,7 +186,7 @@ std::string TransportFailing(TTransport transport, const std::string& where, con
 }
 
 std::string UecpAddressesSet(const std::string& sites, const std::string& encoders) {
-    return "UECP addresses set: sites " + Quoted(sites) + ", encoders " + Quoted(encoders);
+    return "UECP addresses set: sites " + QuotedValue(sites) + ", encoders " + QuotedValue(encoders);
 }
 
 std::string CharacterSetChanged(const std::string& from, const std::string& to) {
@@ -183,5 +194,23 @@ std::string CharacterSetChanged(const std::string& from, const std::string& to) 
 }
 
 std::string SettingNotStored(const std::string& name, const std::string& text, const std::string& message) {
-    return "Setting " + name + " not stored as " + Quoted(text) + ": " + message;
+    return "Setting " + name + " not stored as " + QuotedValue(text) + ": " + message;
+}
+
+std::string OldDayFilesDeleted(const std::vector<std::string>& names) {
+    std::string list;
+    for (const std::string& name : names) list += (list.empty() ? "" : ", ") + name;
+    return "Old day files deleted: " + list;
+}
+
+std::string OldDayFilesHeld(const std::string& newest, long daysPast) {
+    return "No old day file deleted: the date is " + std::to_string(daysPast) + " days past the newest day file, " +
+           newest;
+}
+
+std::string LogFolderRefused(const std::string& reason) { return "The log refuses its folder: " + reason; }
+
+std::string LogLinesLost(size_t lines) {
+    return "The log is written again after the disk refused it: " + std::to_string(lines) +
+           (lines == 1 ? " line was lost" : " lines were lost");
 }

@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <vector>
 
 // Local time to the second, as the log writes it.
 struct TLogTime {
@@ -20,15 +21,20 @@ struct TLogTime {
 bool SameDay(const TLogTime& a, const TLogTime& b);
 
 // Where the event came from.
-enum class TLogWay { Start, Window, Port, CommandLine, File, Uecp, Serial, Close, LogOff, Update };
+// Log: what the log itself did (old days deleted, lines lost).
+enum class TLogWay { Start, Window, Port, CommandLine, File, Uecp, Serial, Close, LogOff, Update, Log };
 
 // The way in as the log names it: "start", "window", "port", "command line", "file",
-// "UECP", "serial", "close", "log-off", "update".
+// "UECP", "serial", "close", "log-off", "update", "log".
 const char* WayInText(TLogWay way);
 
 // "2026-12-09 14:32:05 window       Carrier on" and CR LF. The way in is padded to one
 // column; a CR or LF inside What becomes a blank, so that one event stays one line.
 std::string LogLine(const TLogTime& time, TLogWay way, const std::string& what);
+
+// A value in double quotes, each '"' in it written \" and each backslash \\, so that
+// no text can end its quotes and forge fields of its line.
+std::string QuotedValue(const std::string& text);
 
 // The events.
 std::string ProgramStarted(const std::string& version);
@@ -82,3 +88,9 @@ std::string CharacterSetChanged(const std::string& from, const std::string& to);
 std::string SettingNotStored(const std::string& name, const std::string& text, const std::string& message);
 // The UECP lists a frame set, as their settings hold them (empty: only address 0).
 std::string UecpAddressesSet(const std::string& sites, const std::string& encoders);
+
+// What the log did with its own files and folder.
+std::string OldDayFilesDeleted(const std::vector<std::string>& names);
+std::string OldDayFilesHeld(const std::string& newest, long daysPast);
+std::string LogFolderRefused(const std::string& reason);
+std::string LogLinesLost(size_t lines);

@@ -9,6 +9,7 @@
 #include "SysUtils.h"
 
 #include <windows.h>
+#include <aclapi.h>
 #include <sddl.h>
 
 #include <gtest/gtest.h>
@@ -371,11 +372,21 @@ TEST_F(StationLogTest, StartDeletesOnlyTheLogsOwnDaysPastKeeping) {
     for (const auto& name : old) Put(logFolder + "\\" + name, "x");
     // A folder named like a day is not the log's file.
     CreateDirectoryA((logFolder + "\\2020-01-01.log").c_str(), nullptr);
+    // The newest 400 day files stay whatever their age: a day file for each day in between.
+    std::vector<std::string> between;
+    for (int year = 2025; year <= 2026; ++year)
+        for (int month = 1; month <= 12; ++month)
+            for (int day = 1; day <= 31; ++day) {
+                const std::string name = DayFileName(At(year, month, day));
+                if (DayOfFileName(name) && name > "2025-11-04.log" && name < "2026-12-09.log") between.push_back(name);
+            }
+    for (const auto& name : between) Put(logFolder + "\\" + name, "x");
 
     auto log = Open(400);
     ASSERT_TRUE(WaitFor([&] { return !Exists(logFolder + "\\2024-01-01.log"); }, FlushLimit));
     ASSERT_TRUE(log->Flush(FlushLimit));
     std::vector<std::string> expected = kept;
+    expected.insert(expected.end(), between.begin(), between.end());
     expected.push_back("2020-01-01.log");
     std::sort(expected.begin(), expected.end());
     EXPECT_EQ(expected, Entries(logFolder));
@@ -394,7 +405,11 @@ TEST_F(StationLogTest, MidnightDeletesTheDayThatBecameTooOld) {
     // No line is told after midnight: the worker wakes for it by itself.
     clock->Set(At(2026, 12, 10, 0, 0, 0));
     EXPECT_TRUE(WaitFor([&] { return !Exists(logFolder + "\\2026-12-07.log"); }, MidnightLimit));
-    EXPECT_EQ((std::vector<std::string>{"2026-12-08.log", "2026-12-09.log"}), Entries(logFolder));
+    ASSERT_TRUE(WaitFor([&] { return Exists(logFolder + "\\2026-12-10.log"); }, FlushLimit));
+    ASSERT_TRUE(log->Close());
+    EXPECT_EQ((std::vector<std::string>{"2026-12-08.log", "2026-12-09.log", "2026-12-10.log"}), Entries(logFolder));
+    EXPECT_EQ("2026-12-10 00:00:00 log          Old day files deleted: 2026-12-07.log\r\n",
+              Bytes(logFolder + "\\2026-12-10.log"));
 }
 
 TEST_F(StationLogTest, ZeroDaysKeepsNoLogAtAll) {
@@ -454,7 +469,10 @@ TEST_F(StationLogTest, ADayFileThatRefusesIsReportedOnceAndTheNextDayIsWritten) 
     EXPECT_EQ("The log cannot be written: " + today + ": " + SysErrorMessage(ERROR_ACCESS_DENIED) +
                   ". The program goes on without it.",
               reported[0]);
-    EXPECT_EQ("2026-12-10 00:00:01 window       Carrier on\r\n", Bytes(logFolder + "\\2026-12-10.log"));
+    // The two lines of the day that refused are counted when the log takes lines again.
+    EXPECT_EQ("2026-12-10 00:00:01 log          The log is written again after the disk refused it: 2 lines were lost\r\n"
+              "2026-12-10 00:00:01 window       Carrier on\r\n",
+              Bytes(logFolder + "\\2026-12-10.log"));
 }
 
 TEST_F(StationLogTest, ADiskThatFallsBehindDropsLinesBeyondTheLimitAndSaysSoOnce) {
@@ -544,4 +562,164 @@ TEST(StationLogFolder, EveryUserMayAddToTheFolderAndAppendToItsFiles) {
     EXPECT_EQ(static_cast<ACCESS_MASK>(FILE_READ_DATA | FILE_APPEND_DATA | DELETE),
               files & (FILE_READ_DATA | FILE_APPEND_DATA | DELETE));
     EXPECT_EQ(0u, files & (FILE_WRITE_DATA | FILE_WRITE_ATTRIBUTES | WRITE_DAC | WRITE_OWNER));
+}
+
+TEST(StationLogLines, LoggedValuesCannotEndTheirQuotes) {
+    const std::vector<std::pair<std::string, std::string>> values = {
+        {"Plain", "\"Plain\""},
+        {"A\", PTY 31 Alarm, TP \"1", "\"A\\\", PTY 31 Alarm, TP \\\"1\""},
+        {"back\\slash", "\"back\\\\slash\""},
+        {"end\\", "\"end\\\\\""},
+        {"\\\"", "\"\\\\\\\"\""},
+        {"", "\"\""}};
+    for (const auto& [value, quoted] : values) {
+        EXPECT_EQ(quoted, QuotedValue(value)) << value;
+        TRdsFields fields;
+        fields.RadioText = value;
+        EXPECT_EQ("RDS: RT " + quoted + "; 1 byte written", RdsChanged(fields, 1));
+    }
+    TRdsFields ps;
+    ps.ProgramService = "\"NEWS\"";
+    EXPECT_EQ("RDS: PS \"\\\"NEWS\\\"\"; 2 bytes written", RdsChanged(ps, 2));
+    EXPECT_EQ("Setting RT not stored as \"a\\\"b\": denied", SettingNotStored("RT", "a\"b", "denied"));
+    EXPECT_EQ("UECP addresses set: sites \"5\\\\\", encoders \"\\\"\"", UecpAddressesSet("5\\", "\""));
+    EXPECT_STREQ("log", WayInText(TLogWay::Log));
+}
+
+// The clock jumps years ahead while the program runs, and on the next day goes on from there.
+TEST_F(StationLogTest, AClockThatJumpsDeletesNoDayBeforeTheJump) {
+    CreateDirectoryA(logFolder.c_str(), nullptr);
+    for (const char* name : {"2026-12-07.log", "2026-12-08.log"}) Put(logFolder + "\\" + name, "x");
+    auto log = Open(2);
+    log->Write(TLogWay::Window, "Carrier on");
+    ASSERT_TRUE(log->Flush(FlushLimit));
+    clock->Set(At(2062, 3, 1, 9, 0, 0));
+    log->Write(TLogWay::Window, "Carrier off");
+    ASSERT_TRUE(log->Flush(FlushLimit));
+    EXPECT_EQ((std::vector<std::string>{"2026-12-07.log", "2026-12-08.log", "2026-12-09.log", "2062-03-01.log"}),
+              Entries(logFolder));
+    EXPECT_EQ("2062-03-01 09:00:00 log          No old day file deleted: the date is 12866 days past the newest day "
+              "file, 2026-12-09.log\r\n2062-03-01 09:00:00 window       Carrier off\r\n",
+              Bytes(logFolder + "\\2062-03-01.log"));
+    // The next day the date is 1 day past the newest file: the days past keeping go, the
+    // newest two stay, the day of the jump among them.
+    clock->Set(At(2062, 3, 2, 9, 0, 0));
+    log->Write(TLogWay::Window, "Carrier on");
+    ASSERT_TRUE(log->Flush(FlushLimit));
+    EXPECT_EQ((std::vector<std::string>{"2026-12-09.log", "2062-03-01.log", "2062-03-02.log"}), Entries(logFolder));
+    EXPECT_EQ("2062-03-02 09:00:00 log          Old day files deleted: 2026-12-07.log, 2026-12-08.log\r\n"
+              "2062-03-02 09:00:00 window       Carrier on\r\n",
+              Bytes(logFolder + "\\2062-03-02.log"));
+    // Set back to the right date: the day files ahead of it are the newest, and nothing goes.
+    clock->Set(At(2026, 12, 10, 9, 0, 0));
+    log->Write(TLogWay::Window, "Carrier off");
+    ASSERT_TRUE(log->Flush(FlushLimit));
+    EXPECT_EQ((std::vector<std::string>{"2026-12-09.log", "2026-12-10.log", "2062-03-01.log", "2062-03-02.log"}),
+              Entries(logFolder));
+    EXPECT_TRUE(Problems().empty());
+}
+
+namespace {
+
+// A disk that takes only the first half of each write, and says it wrote it all.
+int HalfWrite(void* file, const void* bytes, unsigned long size, unsigned long* written) {
+    return WriteFile(file, bytes, size / 2, written, nullptr);
+}
+
+}  // namespace
+
+TEST_F(StationLogTest, AWriteCutShortIsTakenBackAndItsLinesAreCountedWhenTheDiskTakesLinesAgain) {
+    auto log = Open();
+    log->Write(TLogWay::Window, "Carrier on");
+    ASSERT_TRUE(log->Flush(FlushLimit));
+    UseLogWrite(HalfWrite);
+    log->Write(TLogWay::Port, "Stereo");
+    ASSERT_TRUE(log->Flush(FlushLimit));
+    log->Write(TLogWay::Port, "Mono");
+    log->Write(TLogWay::Port, "Carrier off");
+    ASSERT_TRUE(log->Flush(FlushLimit));
+    UseLogWrite(nullptr);
+    EXPECT_EQ("2026-12-09 14:32:05 window       Carrier on\r\n", Bytes(logFolder + "\\2026-12-09.log"));
+    log->Write(TLogWay::Window, "Carrier on");
+    ASSERT_TRUE(log->Flush(FlushLimit));
+    EXPECT_EQ("2026-12-09 14:32:05 window       Carrier on\r\n"
+              "2026-12-09 14:32:05 log          The log is written again after the disk refused it: 3 lines were lost\r\n"
+              "2026-12-09 14:32:05 window       Carrier on\r\n",
+              Bytes(logFolder + "\\2026-12-09.log"));
+    const std::vector<std::string> reported = Problems();
+    ASSERT_EQ(1u, reported.size());
+    EXPECT_EQ("The log cannot be written: " + logFolder + "\\2026-12-09.log: " + SysErrorMessage(ERROR_DISK_FULL) +
+                  ". The program goes on without it.",
+              reported[0]);
+}
+
+// Links are made where this Wine (or Windows, with the right to make them) allows it.
+TEST_F(StationLogTest, LinksInTheLogsPlaceAreNeitherFollowedNorWrittenNorDeleted) {
+    CreateDirectoryA(logFolder.c_str(), nullptr);
+    const std::string outside = scratch / "outside.txt";
+    Put(outside, "keep");
+    const std::string oldLink = logFolder + "\\2020-01-01.log";
+    const std::string todayLink = logFolder + "\\2026-12-09.log";
+    if (!CreateSymbolicLinkA(oldLink.c_str(), outside.c_str(), 0))
+        GTEST_SKIP() << "no link can be made here: " << SysErrorMessage(GetLastError());
+    ASSERT_TRUE(CreateSymbolicLinkA(todayLink.c_str(), outside.c_str(), 0));
+    // This Wine answers that it made the link and makes none.
+    const DWORD attributes = GetFileAttributesA(oldLink.c_str());
+    if (attributes == INVALID_FILE_ATTRIBUTES || !(attributes & FILE_ATTRIBUTE_REPARSE_POINT))
+        GTEST_SKIP() << "a link was said to be made but is no reparse point here";
+    auto log = Open(1);
+    log->Write(TLogWay::Window, "Carrier on");
+    ASSERT_TRUE(log->Flush(FlushLimit));
+    EXPECT_TRUE(log->Close());
+    EXPECT_EQ("keep", Bytes(outside));
+    EXPECT_TRUE(Exists(oldLink));
+    const std::string link = ": a link to elsewhere, not a day file of the log";
+    EXPECT_EQ((std::vector<std::string>{"An old day file of the log cannot be deleted: " + oldLink + link,
+                                        "The log cannot be written: " + todayLink + link + ". The program goes on without it."}),
+              Problems());
+
+    // A folder that is a link is refused whole, and where it leads stays empty.
+    const std::string elsewhere = scratch / "Elsewhere";
+    const std::string linkedFolder = scratch / "Linked";
+    CreateDirectoryA(elsewhere.c_str(), nullptr);
+    ASSERT_TRUE(CreateSymbolicLinkA(linkedFolder.c_str(), elsewhere.c_str(), SYMBOLIC_LINK_FLAG_DIRECTORY));
+    problems.clear();
+    auto linked = Open(DefaultLogDays, linkedFolder);
+    linked->Write(TLogWay::Window, "Carrier off");
+    ASSERT_TRUE(linked->Flush(FlushLimit));
+    EXPECT_TRUE(linked->Close());
+    EXPECT_TRUE(Entries(elsewhere).empty());
+    EXPECT_EQ(std::vector<std::string>{"The log refuses its folder: the folder " + linkedFolder +
+                                       " is a link to elsewhere (a reparse point). The program goes on without it."},
+              Problems());
+}
+
+// Another owner is given where the system lets this user give one (Wine keeps it when the
+// disk keeps extended attributes; Windows, to an administrator).
+TEST_F(StationLogTest, AFolderOfAnotherOwnerIsRefusedAndNothingIsWrittenInIt) {
+    CreateDirectoryA(logFolder.c_str(), nullptr);
+    BYTE usersSid[SECURITY_MAX_SID_SIZE];
+    DWORD sidSize = sizeof usersSid;
+    ASSERT_TRUE(CreateWellKnownSid(WinBuiltinUsersSid, nullptr, usersSid, &sidSize));
+    std::string folder(logFolder);
+    if (SetNamedSecurityInfoA(folder.data(), SE_FILE_OBJECT, OWNER_SECURITY_INFORMATION, usersSid, nullptr, nullptr,
+                              nullptr) != ERROR_SUCCESS)
+        GTEST_SKIP() << "this user cannot give the folder another owner here";
+    PSID owner = nullptr;
+    PSECURITY_DESCRIPTOR descriptor = nullptr;
+    ASSERT_EQ(static_cast<DWORD>(ERROR_SUCCESS),
+              GetNamedSecurityInfoA(folder.c_str(), SE_FILE_OBJECT, OWNER_SECURITY_INFORMATION, &owner, nullptr, nullptr,
+                                    nullptr, &descriptor));
+    const bool given = owner && EqualSid(owner, usersSid);
+    LocalFree(descriptor);
+    if (!given) GTEST_SKIP() << "the folder's owner was said to be given but is not kept here";
+    auto log = Open();
+    log->Write(TLogWay::Window, "Carrier on");
+    ASSERT_TRUE(log->Flush(FlushLimit));
+    EXPECT_TRUE(log->Close());
+    EXPECT_TRUE(Entries(logFolder).empty());
+    EXPECT_EQ(std::vector<std::string>{"The log refuses its folder: the folder " + logFolder +
+                                       " belongs to S-1-5-32-545, not to the administrators, the system or this "
+                                       "user. The program goes on without it."},
+              Problems());
 }
