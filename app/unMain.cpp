@@ -93,6 +93,7 @@ void TfoMain::FormCreate(TObject*) {
     OpenStationLog();
     TWayScope way(*this, TLogWay::Start);
     LogEvent(ProgramStarted(ProgramVersion));
+    RestoreRdsWear();
     card_ = std::make_unique<TSondelCard>();
     if (!card_->OpenCard()) {
         LogEvent(CardNotOpened(card_->LastError));

@@ -101,6 +101,7 @@ void TfoMain::Button1Click(TObject*) {
               &writtenImage_);
     loggedRds_ = PanelFields(*this, memoryCharacters_);
     LogEvent(RdsUpdated(*loggedRds_, RdsImageBytes));
+    NoteRdsRound();
 }
 
 void TfoMain::WriteRdsChanges() {
@@ -109,6 +110,7 @@ void TfoMain::WriteRdsChanges() {
     const TRdsFields now = PanelFields(*this, memoryCharacters_);
     if (bytes > 0) LogEvent(RdsChanged(ChangedFields(now, loggedRds_), bytes));
     loggedRds_ = now;
+    NoteRdsRound();
 }
 
 std::string TfoMain::SetMemoryCharacterSet(TMemoryCharacterSet characters, TRdsWriteDue& write) {

@@ -33,10 +33,12 @@ protected:
         return replies.empty() ? "<none>" : replies.front();
     }
 
-    // STATUS's last field.
+    // STATUS's CHARSET field.
     std::string LastStatusField() {
         const std::string status = Reply("STATUS", TWayIn::Port);
-        return status.substr(status.rfind('\t') + 1);
+        const size_t at = status.find("\tCHARSET=");
+        if (at == std::string::npos) return status;
+        return status.substr(at + 1, status.find('\t', at + 1) - at - 1);
     }
 
     Lines RdsLines() { return card.Trace().EventsStartingWith({"RDS", "LOST"}); }
