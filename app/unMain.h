@@ -272,11 +272,10 @@ private:
     void SaveRdsWear(bool always);
     // Local seconds since 1970 by the log's clock.
     int64_t WearNow() const;
-    // Once a minute and after each write: the counts saved when due, the day's line at midnight,
-    // the notice when the memory wears out within 3 years.
+    // Once a minute and after each round of writes: the day's line at midnight, the round
+    // counted as a radiotext change when it wrote radiotext bytes, the counts saved when
+    // due, the notice when the memory wears out within 3 years.
     void CheckRdsWear();
-    // A round of writes ended: counted as a radiotext change when it wrote radiotext bytes.
-    void NoteRdsRound();
     // RESETWEAR: the counts of a new card begin at zero.
     std::string ResetRdsWear();
     // STATUS's WEAR field.

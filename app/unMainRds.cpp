@@ -101,7 +101,7 @@ void TfoMain::Button1Click(TObject*) {
               &writtenImage_);
     loggedRds_ = PanelFields(*this, memoryCharacters_);
     LogEvent(RdsUpdated(*loggedRds_, RdsImageBytes));
-    NoteRdsRound();
+    CheckRdsWear();
 }
 
 void TfoMain::WriteRdsChanges() {
@@ -110,7 +110,7 @@ void TfoMain::WriteRdsChanges() {
     const TRdsFields now = PanelFields(*this, memoryCharacters_);
     if (bytes > 0) LogEvent(RdsChanged(ChangedFields(now, loggedRds_), bytes));
     loggedRds_ = now;
-    NoteRdsRound();
+    CheckRdsWear();
 }
 
 std::string TfoMain::SetMemoryCharacterSet(TMemoryCharacterSet characters, TRdsWriteDue& write) {

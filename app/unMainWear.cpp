@@ -108,15 +108,11 @@ void TfoMain::SaveRdsWear(bool always) {
     wearDirty_ = false;
 }
 
-void TfoMain::NoteRdsRound() {
-    if (radioTextWritten_) ++radioTextChanges_;
-    radioTextWritten_ = false;
-    CheckRdsWear();
-}
-
 void TfoMain::CheckRdsWear() {
     if (!wearRestored_) return;
     SaveRdsWear(false);
+    // The day's line and the notice are the program's own, whichever way in wrote last.
+    TWayScope way(*this, TLogWay::Window);
     const int64_t now = WearNow();
     const int64_t today = now / SecondsPerDay;
     if (today != wearDay_) {
@@ -129,6 +125,9 @@ void TfoMain::CheckRdsWear() {
         wearDay_ = today;
         radioTextChanges_ = 0;
     }
+    // A round that wrote radiotext bytes is one change of today's.
+    if (radioTextWritten_) ++radioTextChanges_;
+    radioTextWritten_ = false;
     const std::optional<double> years = rdsWear_.YearsLeft(rdsEndurance_, now);
     if (!years || *years >= WarningYears || wearNoticeDay_ == today) return;
     wearNoticeDay_ = today;
