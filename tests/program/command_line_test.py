@@ -134,7 +134,7 @@ class CommandLineProgramTest(unittest.TestCase):
         self.assertEqual(["RDS 16 130", "RDS 18 171"], self.trace_lines("RDS")[83:])
         status, lines = self.later("STATUS")
         self.assertEqual(0, status)
-        self.assertTrue(lines[0].endswith("\tRTFILE=\tCHARSET=RDS"), lines[0])
+        self.assertIn("\tRTFILE=\tCHARSET=RDS\tRTFORMAT=", lines[0])
         self.close_program()
         self.assertEqual("RDS", stored("RdsCharacterSet"))
 
