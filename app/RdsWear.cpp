@@ -1,7 +1,7 @@
 // The RDS memory's write counts and their foretelling.
 #include "RdsWear.h"
 
-#include <cmath>
+#include <algorithm>
 #include <cstdio>
 #include <sstream>
 #include <stdexcept>
@@ -15,6 +15,7 @@ constexpr char TotalKey[] = "total";
 constexpr char DayKey[] = "day";
 constexpr char Pair = '=';
 constexpr char NoYears[] = "-";
+constexpr size_t YearsTextSize = 32;
 
 int64_t DayOf(int64_t seconds) {
     // Whole days, also before 1970.
@@ -140,7 +141,7 @@ std::string TRdsWear::Status(uint64_t endurance, int64_t now) const {
     const TByte most = Most();
     std::string years = NoYears;
     if (const std::optional<double> left = YearsLeft(endurance, now)) {
-        char text[32];
+        char text[YearsTextSize];
         std::snprintf(text, sizeof text, "%.1f", *left);
         years = text;
     }

@@ -3,6 +3,7 @@
 // Time is local seconds since 1970 (a day is local midnight to midnight), handed in.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <deque>
 #include <map>

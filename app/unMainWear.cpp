@@ -6,6 +6,8 @@
 #include "SettingsStore.h"
 #include "SysUtils.h"
 
+#include <windows.h>
+
 #include <cstdio>
 
 namespace {
@@ -23,20 +25,10 @@ constexpr double WarningYears = 3.0;
 constexpr uint16_t RadioTextFirstAddress = 0x0100;
 constexpr uint16_t RadioTextLastAddress = 0x021F;
 constexpr size_t YearsTextSize = 32;
-
-// Days from 1970-01-01 to a date of the proleptic Gregorian calendar.
-int64_t DaysFromCivil(int64_t year, int64_t month, int64_t day) {
-    constexpr int64_t MonthsFromMarch = 9;
-    constexpr int64_t YearsPerEra = 400;
-    constexpr int64_t DaysPerEra = 146097;
-    constexpr int64_t DaysBefore1970 = 719468;
-    year -= month <= 2;
-    const int64_t era = (year >= 0 ? year : year - (YearsPerEra - 1)) / YearsPerEra;
-    const int64_t yearOfEra = year - era * YearsPerEra;
-    const int64_t dayOfYear = (153 * (month > 2 ? month - 3 : month + MonthsFromMarch) + 2) / 5 + day - 1;
-    const int64_t dayOfEra = yearOfEra * 365 + yearOfEra / 4 - yearOfEra / 100 + dayOfYear;
-    return era * DaysPerEra + dayOfEra - DaysBefore1970;
-}
+// The file time counts 100 ns steps from 1601; the counts' seconds are from 1970.
+constexpr uint64_t FileTimeStepsPerSecond = 10000000;
+constexpr int64_t SecondsFrom1601To1970 = 11644473600;
+constexpr int FileTimeHighShift = 32;
 
 std::string Years(const std::optional<double>& years) {
     if (!years) return "no";
@@ -56,11 +48,18 @@ std::string Grouped(uint64_t number) {
 }  // namespace
 
 int64_t TfoMain::WearNow() const {
-    constexpr int64_t SecondsPerHour = 3600;
-    constexpr int64_t SecondsPerMinute = 60;
     const TLogTime now = LogPlace.Clock();
-    return DaysFromCivil(now.Year, now.Month, now.Day) * SecondsPerDay + now.Hour * SecondsPerHour +
-           now.Minute * SecondsPerMinute + now.Second;
+    SYSTEMTIME time{};
+    time.wYear = static_cast<WORD>(now.Year);
+    time.wMonth = static_cast<WORD>(now.Month);
+    time.wDay = static_cast<WORD>(now.Day);
+    time.wHour = static_cast<WORD>(now.Hour);
+    time.wMinute = static_cast<WORD>(now.Minute);
+    time.wSecond = static_cast<WORD>(now.Second);
+    FILETIME file{};
+    if (!SystemTimeToFileTime(&time, &file)) return 0;
+    const uint64_t steps = (static_cast<uint64_t>(file.dwHighDateTime) << FileTimeHighShift) | file.dwLowDateTime;
+    return static_cast<int64_t>(steps / FileTimeStepsPerSecond) - SecondsFrom1601To1970;
 }
 
 void TfoMain::RestoreRdsWear() {

@@ -22,6 +22,8 @@ constexpr char32_t FirstLatinCapital = U'\u00C0';
 constexpr char32_t LastLatinCapital = U'\u00DE';
 constexpr char32_t MultiplicationSign = U'\u00D7';
 constexpr long long SecondsPerMinute = 60;
+constexpr char32_t FirstNonAscii = 0x80;
+constexpr char NotShown = '?';
 
 struct TPiece {
     bool Field = false;
@@ -56,7 +58,7 @@ std::optional<std::vector<TPiece>> Pieces(const std::u32string& format, std::str
             const std::u32string name = format.substr(at + 1, end - at - 1);
             if (name != TextField && name != ArtistField && name != TitleField) {
                 std::string shown;
-                for (char32_t n : name) shown += n < 0x80 ? static_cast<char>(n) : '?';
+                for (char32_t n : name) shown += n < FirstNonAscii ? static_cast<char>(n) : NotShown;
                 return refuse("RtFormat has an unknown field {" + shown + "} (fields: {text}, {artist}, {title})");
             }
             if (!literal.empty()) pieces.push_back({false, literal});

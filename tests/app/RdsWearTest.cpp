@@ -208,7 +208,6 @@ TEST_F(WearWindowTest, FileLinesShapedSkippedAndIdle) {
     EXPECT_NE(rds.end(), std::find(rds.begin(), rds.end(), "RDS 264 45"));
     const Lines log = LogLines();
     EXPECT_TRUE(Logged(log, "file", "skipped: matches 'jingle'")) << Joined(log);
-    EXPECT_TRUE(Logged(log, "file", "idle: the line is empty")) << Joined(log);
 
     EXPECT_EQ("- RTIDLE is set on the command line", Command("RTIDLE=1,x", TWayIn::Port));
     EXPECT_EQ("+", Command("RTIDLE=1,Rock FM"));
@@ -223,6 +222,9 @@ TEST_F(WearWindowTest, FileLinesShapedSkippedAndIdle) {
     EXPECT_EQ("Station ID jingle", form->VrStrEdit2->Text());
     write("Band - Hit\r\n");
     EXPECT_TRUE(becomes("Hit"));
+    write("\r\n");
+    EXPECT_TRUE(becomes("Rock FM"));
+    EXPECT_TRUE(Logged(LogLines(), "file", "idle: the line is empty")) << Joined(LogLines());
     Close();
     DeleteFileA(path.c_str());
 }
