@@ -1,6 +1,7 @@
 // The now-playing file in the main window: the setting "RtFile", each new text of
-// the file applied as an RT command through the queue, and the file's first failure
-// shown in the notice area instead of the maker's notice until the file reads again.
+// the file shaped by the text rules and applied as an RT command through the queue,
+// and the file's first failure shown in the notice area instead of the maker's
+// notice until the file reads again.
 #include "unMain.h"
 
 #include "CommandQueue.h"
@@ -26,9 +27,9 @@ constexpr char RadioTextFileCommand[] = "RTFILE=";
 
 void TfoMain::StartNowPlayingFile() {
     const HWND window = Handle();
-    // Both run on the file's worker: they only queue and post, never wait for this thread.
     RestoreRadioTextRules();
     TRtTextRules* rules = rtRules_.get();
+    // Both run on the file's worker: they only queue and post, never wait for this thread.
     nowPlaying_ = std::make_unique<TNowPlayingFile>(
         [this, window, rules](const std::string& text) {
             PostRadioTextDecision(rules->Line(text, std::chrono::steady_clock::now()));
