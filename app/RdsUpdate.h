@@ -48,11 +48,16 @@ public:
     bool Holds(size_t index, const TRdsImageByte& byte) const;
     // A write of the byte at Index begins (unknown until it ends) or has ended.
     void Begin(size_t index) { bytes_.at(index).reset(); }
-    void End(size_t index, const TRdsImageByte& byte) { bytes_.at(index) = byte; }
+    void End(size_t index, const TRdsImageByte& byte) {
+        bytes_.at(index) = byte;
+        if (OnWritten) OnWritten(byte.Address);
+    }
     // Nothing of the memory is known (every byte is written next time).
     void Forget() { bytes_ = {}; }
     // How many bytes are known.
     size_t Known() const;
+    // Told the address of each write that ended, for the memory's wear.
+    std::function<void(uint16_t address)> OnWritten;
 
 private:
     std::array<std::optional<TRdsImageByte>, RdsImageBytes> bytes_{};

@@ -103,6 +103,7 @@ void TfoMain::FormCreate(TObject*) {
     TWayScope way(*this, TLogWay::Start);
     LogEvent(ProgramStarted(ProgramVersion));
     startReportsAsNotices_ = SettingsStore::ReadSetting(StartReportsSetting) == StartReportsAsNotices;
+    RestoreRdsWear();
     card_ = std::make_unique<TSondelCard>();
     if (!card_->OpenCard()) {
         LogEvent(CardNotOpened(card_->LastError));

@@ -5,8 +5,11 @@
 #include "CommandPort.h"
 #include "Form.h"
 #include "RdsUpdate.h"
+#include "RdsWear.h"
+#include "RtTextRules.h"
 #include "StartReports.h"
 #include "StationLog.h"
+#include "Timer.h"
 #include "UecpMessages.h"
 
 #include <atomic>
@@ -252,6 +255,16 @@ private:
     // The stored "RdsCharacterSet"; absent or malformed leaves the texts' bytes as typed.
     void RestoreMemoryCharacterSet();
     std::string RadioTextFile() const;
+    // The stored "RtFormat", "RtSkip", "RtIdleText" and "RtIdleMinutes"; a malformed one
+    // is reported in the notice area and left out.
+    void RestoreRadioTextRules();
+    // What the rules made of the file's line or of its stillness: logged, and put on air.
+    void PostRadioTextDecision(const TRtDecision& decision);
+    // RTFORMAT, RTSKIP, RTIDLE: store the setting, log it and follow it at once.
+    std::string SetRadioTextFormat(const std::string& format);
+    std::string SetRadioTextSkip(const std::string& skip);
+    std::string SetRadioTextIdle(unsigned minutes, const std::string& text);
+    void ChangeRadioTextRules(const TRtTextSettings& settings, const std::string& logged);
     // From the file's worker: a failure to show, or (empty) the file reads again.
     void PostFileNotice(HWND window, const std::string& notice);
     bool HandleNowPlayingMessage(const TMessage& message);
@@ -265,7 +278,7 @@ private:
     // A write of the RDS data failed (Failure) or went through (empty): the notice area shows it.
     void ReportCardWrite(const std::string& failure);
     // Where a notice comes from; each stands in the notice area until its source clears it.
-    enum class TNoticeSource { NowPlayingFile, Card, Port, Log, SerialLine, Uecp, Start };
+    enum class TNoticeSource { NowPlayingFile, Card, Port, Log, SerialLine, Uecp, Start, Wear };
     // The notice area shows the latest standing notice, or the maker's notice when
     // none stands; an empty Notice clears Source's.
     void ShowNotice(TNoticeSource source, const std::string& notice);
@@ -287,6 +300,21 @@ private:
     // Closes the line in force and opens the one Setting names; raises ESerialLineError
     // for a malformed text, leaving no line open.
     void SetSerialPortNow(const std::string& setting);
+
+    // The stored "RdsWrites" and "RdsMemoryEndurance"; counting follows every write from now.
+    void RestoreRdsWear();
+    // The counts stored when any changed (Always: also within 10 minutes of the last save).
+    void SaveRdsWear(bool always);
+    // Local seconds since 1970 by the log's clock.
+    int64_t WearNow() const;
+    // Once a minute and after each round of writes: the day's line at midnight, the round
+    // counted as a radiotext change when it wrote radiotext bytes, the counts saved when
+    // due, the notice when the memory wears out within 3 years.
+    void CheckRdsWear();
+    // RESETWEAR: the counts of a new card begin at zero.
+    std::string ResetRdsWear();
+    // STATUS's WEAR field.
+    std::string WearStatus() const;
 
     // One line of the log for What, from the way in of the handler that runs now.
     void LogEvent(const std::string& what);
@@ -329,6 +357,9 @@ private:
     std::string commandPipeName_;
     std::unique_ptr<TCommandPipe> commandPipe_;
     std::unique_ptr<TStartCommands> startCommands_;
+    // The file's text rules, used on its worker, and the timer that finds the file still.
+    std::unique_ptr<TRtTextRules> rtRules_;
+    std::unique_ptr<TTimer> idleTimer_;
     std::unique_ptr<TNowPlayingFile> nowPlaying_;
     std::unique_ptr<TSerialLine> serialLine_;
     // The line's setting in force ("COM2:19200"), empty when none is open.
@@ -361,6 +392,18 @@ private:
     bool runningCommands_ = false;
     // What this run's writes left in the RDS memory, by "Update RDS" or by commands.
     TWrittenImage writtenImage_;
+    // The memory's wear: the counts, a byte's endurance, when they were last saved, the
+    // day they are of, the day the notice last spoke, and today's radiotext changes.
+    TRdsWear rdsWear_;
+    uint64_t rdsEndurance_ = DefaultRdsMemoryEndurance;
+    bool wearRestored_ = false;
+    bool wearDirty_ = false;
+    int64_t wearSavedAt_ = 0;
+    int64_t wearDay_ = 0;
+    int64_t wearNoticeDay_ = -1;
+    bool radioTextWritten_ = false;
+    uint64_t radioTextChanges_ = 0;
+    std::unique_ptr<TTimer> wearTimer_;
     // How the PS and the radiotext become the memory's bytes (the setting "RdsCharacterSet").
     TMemoryCharacterSet memoryCharacters_ = TMemoryCharacterSet::Ansi;
     TTextCodes psCodes_{"PSCodes", ProgramServiceLength, std::nullopt, {}};

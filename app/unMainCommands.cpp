@@ -250,6 +250,9 @@ void TfoMain::QueueStartCommands(const std::vector<std::string>& arguments,
 }
 
 void TfoMain::StopCommands() {
+    SaveRdsWear(true);
+    wearTimer_.reset();
+    idleTimer_.reset();
     serialLine_.reset();
     nowPlaying_.reset();
     startCommands_.reset();
@@ -405,6 +408,10 @@ std::string TfoMain::ApplyCommand(const TCommand& command, TRdsWriteDue& write) 
         case TCommandName::SerialPort: return SetSerialPort(command.Text);
         case TCommandName::CharacterSet:
             return SetMemoryCharacterSet(static_cast<TMemoryCharacterSet>(command.Value), write);
+        case TCommandName::RadioTextFormat: return SetRadioTextFormat(command.Text);
+        case TCommandName::RadioTextSkip: return SetRadioTextSkip(command.Text);
+        case TCommandName::RadioTextIdle: return SetRadioTextIdle(command.Value, command.Text);
+        case TCommandName::ResetWear: return ResetRdsWear();
         }
     } catch (const ERegistryException& error) {
         // The change went to the card (or goes with this round's RDS write); only its setting is lost.
@@ -468,6 +475,14 @@ TStatus TfoMain::CurrentStatus() const {
     status.RadioTextCodes = RadioTextCodes();
     status.RadioTextFile = RadioTextFile();
     status.CharacterSet = memoryCharacters_;
+    if (rtRules_) {
+        const TRtTextSettings rules = rtRules_->Settings();
+        status.RadioTextFormat = rules.Format;
+        status.RadioTextSkip = rules.Skip;
+        status.RadioTextIdleMinutes = rules.IdleMinutes;
+        status.RadioTextIdle = rules.IdleText;
+    }
+    status.Wear = WearStatus();
     status.CardOpen = CardOnAir();
     status.CardFailure = CardFailure();
     return status;

@@ -1,6 +1,7 @@
 // The now-playing file in the main window: the setting "RtFile", each new text of
-// the file applied as an RT command through the queue, and the file's first failure
-// shown in the notice area instead of the maker's notice until the file reads again.
+// the file shaped by the text rules and applied as an RT command through the queue,
+// and the file's first failure shown in the notice area instead of the maker's
+// notice until the file reads again.
 #include "unMain.h"
 
 #include "CommandQueue.h"
@@ -26,12 +27,12 @@ constexpr char RadioTextFileCommand[] = "RTFILE=";
 
 void TfoMain::StartNowPlayingFile() {
     const HWND window = Handle();
-    TCommandQueue* queue = commandQueue_.get();
+    RestoreRadioTextRules();
+    TRtTextRules* rules = rtRules_.get();
     // Both run on the file's worker: they only queue and post, never wait for this thread.
     nowPlaying_ = std::make_unique<TNowPlayingFile>(
-        [this, window, queue](const std::string& text) {
-            const TParsedLine parsed = ParseCommand(RadioTextCommand + text);
-            if (parsed.Command) queue->Post({*parsed.Command}, TWayIn::NowPlayingFile);
+        [this, window, rules](const std::string& text) {
+            PostRadioTextDecision(rules->Line(text, std::chrono::steady_clock::now()));
             PostFileNotice(window, std::string());
         },
         [this, window](const std::string& message) { PostFileNotice(window, message); });
@@ -45,6 +46,13 @@ void TfoMain::StartNowPlayingFile() {
     }
     nowPlaying_->SetPath(parsed.Command->Text);
     LogEvent(TransportOpened(TTransport::NowPlayingFile, parsed.Command->Text));
+}
+
+void TfoMain::PostRadioTextDecision(const TRtDecision& decision) {
+    if (!decision.Rule.empty() && log_) log_->Write(TLogWay::File, decision.Rule);
+    if (!decision.Text) return;
+    const TParsedLine parsed = ParseCommand(RadioTextCommand + *decision.Text);
+    if (parsed.Command) commandQueue_->Post({*parsed.Command}, TWayIn::NowPlayingFile);
 }
 
 void TfoMain::PostFileNotice(HWND window, const std::string& notice) {

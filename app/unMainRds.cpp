@@ -149,6 +149,7 @@ void TfoMain::Button1Click(TObject*) {
               &writtenImage_);
     loggedRds_ = PanelFields(*this, memoryCharacters_);
     LogEvent(RdsUpdated(*loggedRds_, RdsImageBytes));
+    CheckRdsWear();
 }
 
 void TfoMain::WriteRdsChanges() {
@@ -165,6 +166,7 @@ void TfoMain::WriteRdsChanges() {
     const TRdsFields now = PanelFields(*this, memoryCharacters_);
     if (bytes > 0) LogEvent(RdsChanged(ChangedFields(now, loggedRds_), bytes));
     loggedRds_ = now;
+    CheckRdsWear();
 }
 
 std::string TfoMain::SetMemoryCharacterSet(TMemoryCharacterSet characters, TRdsWriteDue& write) {

@@ -1,6 +1,8 @@
 // The command language: parsing one line, the reply texts, and the line reader.
 #include "CommandLanguage.h"
 
+#include "RtTextRules.h"
+
 #include <algorithm>
 #include <array>
 
@@ -41,7 +43,7 @@ struct TNameEntry {
     const char* Name;
     TCommandName Command;
 };
-const std::array<TNameEntry, 18> Names = {{
+const std::array<TNameEntry, 22> Names = {{
     {"PS", TCommandName::ProgramService}, {"RT", TCommandName::RadioText}, {"RT1", TCommandName::RadioText},
     {"TEXT", TCommandName::RadioText},    {"PTY", TCommandName::Pty},     {"TP", TCommandName::Tp},
     {"MS", TCommandName::MusicSpeech},    {"PI", TCommandName::Pi},       {"FREQ", TCommandName::Frequency},
@@ -49,7 +51,9 @@ const std::array<TNameEntry, 18> Names = {{
     {"STEREO", TCommandName::Stereo},     {"UPDATE", TCommandName::Update},
     {"STATUS", TCommandName::Status},     {"COMMANDPORT", TCommandName::CommandPort},
     {"RTFILE", TCommandName::RadioTextFile}, {"SERIALPORT", TCommandName::SerialPort},
-    {"CHARSET", TCommandName::CharacterSet},
+    {"CHARSET", TCommandName::CharacterSet}, {"RTFORMAT", TCommandName::RadioTextFormat},
+    {"RTSKIP", TCommandName::RadioTextSkip}, {"RTIDLE", TCommandName::RadioTextIdle},
+    {"RESETWEAR", TCommandName::ResetWear},
 }};
 
 char Upper(char c) { return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c; }
@@ -243,6 +247,24 @@ TParsedLine FilePath(TCommandName name, const std::string& label, std::string_vi
     return Parsed(name, 0, std::string(value));
 }
 
+TParsedLine Format(TCommandName name, const std::string& label, std::string_view value) {
+    if (HasControlCharacter(value)) return Refused(label + " holds a control character");
+    if (const std::optional<std::string> fault = RtFormatFault(value)) return Refused(*fault);
+    return Parsed(name, 0, std::string(value));
+}
+
+// "<minutes>,<text>": minutes 0..1440 (empty: 0), the text the radiotext becomes.
+TParsedLine Idle(TCommandName name, const std::string& label, std::string_view value) {
+    if (HasControlCharacter(value)) return Refused(label + " holds a control character");
+    const size_t comma = value.find(',');
+    const std::string_view minutes = Trimmed(value.substr(0, comma));
+    const std::optional<uint32_t> number = minutes.empty() ? std::optional<uint32_t>(0)
+                                                           : DecimalUpTo(minutes, RtIdleMinutesLast);
+    if (!number) return Refused("RTIDLE must be <minutes 0..1440>,<text>");
+    const std::string_view text = comma == std::string_view::npos ? std::string_view() : value.substr(comma + 1);
+    return Parsed(name, *number, std::string(text.substr(0, RadioTextLength)));
+}
+
 TParsedLine Number(TCommandName name, std::optional<uint32_t> value, const std::string& reason) {
     return value ? Parsed(name, *value) : Refused(reason);
 }
@@ -270,7 +292,11 @@ TParsedLine WithValue(TCommandName name, const std::string& label, std::string_v
     case TCommandName::RadioTextFile: return FilePath(name, label, value);
     case TCommandName::SerialPort: return Text(name, label, Trimmed(value), std::string_view::npos);
     case TCommandName::CharacterSet: return Number(name, CharacterSet(value), "CHARSET must be RDS or ANSI");
+    case TCommandName::RadioTextFormat: return Format(name, label, value);
+    case TCommandName::RadioTextSkip: return Text(name, label, value, std::string_view::npos);
+    case TCommandName::RadioTextIdle: return Idle(name, label, value);
     case TCommandName::Update:
+    case TCommandName::ResetWear:
     case TCommandName::Status: return Refused(label + " takes no value");
     }
     return Refused(label + " takes no value");
@@ -299,6 +325,10 @@ std::optional<std::string> RefusalOfWayIn(const TCommand& command, TWayIn way) {
     case TCommandName::CommandPort: return RefusedReply("COMMANDPORT is set on the command line");
     case TCommandName::SerialPort: return RefusedReply("SERIALPORT is set on the command line");
     case TCommandName::CharacterSet: return RefusedReply("CHARSET is set on the command line");
+    case TCommandName::RadioTextFormat: return RefusedReply("RTFORMAT is set on the command line");
+    case TCommandName::RadioTextSkip: return RefusedReply("RTSKIP is set on the command line");
+    case TCommandName::RadioTextIdle: return RefusedReply("RTIDLE is set on the command line");
+    case TCommandName::ResetWear: return RefusedReply("RESETWEAR is given on the command line");
     default: return std::nullopt;
     }
 }
@@ -312,7 +342,8 @@ TParsedLine ParseCommand(std::string_view line) {
     for (const TNameEntry& entry : Names) {
         if (label != entry.Name) continue;
         if (equals != std::string_view::npos) return WithValue(entry.Command, label, line.substr(equals + 1));
-        if (entry.Command == TCommandName::Update || entry.Command == TCommandName::Status)
+        if (entry.Command == TCommandName::Update || entry.Command == TCommandName::Status ||
+            entry.Command == TCommandName::ResetWear)
             return Parsed(entry.Command, 0);
         return Refused(label + " needs a value");
     }
@@ -361,6 +392,10 @@ std::string StatusReply(const TStatus& status) {
            field("MS", std::to_string(status.MusicSpeech)) + field("PI", status.Pi) +
            field("PS", status.ProgramService) + field("RT", status.RadioText) +
            field("RTFILE", status.RadioTextFile) + field("CHARSET", MemoryCharacterSetName(status.CharacterSet)) +
+           field("RTFORMAT", status.RadioTextFormat) + field("RTSKIP", status.RadioTextSkip) +
+           field("RTIDLE", std::to_string(status.RadioTextIdleMinutes) + "," + status.RadioTextIdle) +
+           (status.Wear.empty() ? std::string() : field("WEAR", status.Wear)) +
+
            field("CARD", status.CardOpen ? std::string("OPEN") : "NONE " + status.CardFailure);
 }
 

@@ -14,7 +14,7 @@
 enum class TCommandName {
     ProgramService, RadioText, Pty, Tp, MusicSpeech, Pi,
     Frequency, Power, Carrier, Stereo, Update, Status, CommandPort, RadioTextFile, SerialPort,
-    CharacterSet
+    CharacterSet, RadioTextFormat, RadioTextSkip, RadioTextIdle, ResetWear
 };
 
 struct TCommand {
@@ -23,7 +23,8 @@ struct TCommand {
     // setting's text ("COM2", "COM2:19200", empty: none), checked where the line opens.
     std::string Text;
     // PTY, TP, MS, POWER, COMMANDPORT: the number; FREQ: kHz; CARRIER, STEREO: 1 on, 0 off;
-    // PI: the four hex digits as one number; CHARSET: a TMemoryCharacterSet.
+    // PI: the four hex digits as one number; CHARSET: a TMemoryCharacterSet; RTIDLE: the minutes
+    // (Text: the idle text); RTFORMAT, RTSKIP: the setting's text.
     uint32_t Value = 0;
     // PS and RT from UECP: the RDS codes as sent, which Text shows in the code page.
     std::optional<std::string> RdsCodes;
@@ -33,7 +34,8 @@ struct TCommand {
 enum class TWayIn { Port, CommandLine, NowPlayingFile, SerialLine };
 
 // Settings that decide what the program reads or where it listens (RTFILE,
-// COMMANDPORT), or what its RDS memory holds (CHARSET), are taken only from the window and the command line (whose pipe admits
+// COMMANDPORT), what its RDS memory holds (CHARSET) or what the file's lines
+// become (RTFORMAT, RTSKIP, RTIDLE), and RESETWEAR, are taken only from the window and the command line (whose pipe admits
 // only this user, administrators and the system), never from the port or the file:
 // the reply that refuses Command from Way, or nothing when Way may give it.
 std::optional<std::string> RefusalOfWayIn(const TCommand& command, TWayIn way);
@@ -97,6 +99,12 @@ struct TStatus {
     std::optional<std::string> RadioTextCodes;
     std::string RadioTextFile;
     TMemoryCharacterSet CharacterSet = TMemoryCharacterSet::Ansi;
+    std::string RadioTextFormat;
+    std::string RadioTextSkip;
+    unsigned RadioTextIdleMinutes = 0;
+    std::string RadioTextIdle;
+    // "<most writes of one byte>,<address>,<years or ->"; empty: not reported.
+    std::string Wear;
     // Whether the card is open, and why not when it is not.
     bool CardOpen = true;
     std::string CardFailure;

@@ -83,6 +83,26 @@ std::u32string ShownCharacters(std::string_view codes, const TCodePageConversion
     return text;
 }
 
+// Typographic characters the set lacks, written as their plain equivalents (the
+// soft hyphen only marks where a word may break, so it goes as nothing).
+struct TPlainEquivalent {
+    char32_t Character;
+    const char* Plain;
+};
+constexpr std::array<TPlainEquivalent, 15> PlainEquivalents = {{
+    {U'\u2019', "'"}, {U'\u2018', "'"}, {U'\u201A', "'"}, {U'\u2032', "'"},
+    {U'\u201C', "\""}, {U'\u201D', "\""}, {U'\u201E', "\""}, {U'\u2033', "\""},
+    {U'\u2013', "-"}, {U'\u2014', "-"}, {U'\u2012', "-"}, {U'\u2212', "-"},
+    {U'\u2026', "..."}, {U'\u00A0', " "}, {U'\u00AD', ""},
+}};
+
+// The codes a character the set lacks goes as: its plain equivalent, else a space.
+std::string MissingCodes(char32_t character) {
+    for (const TPlainEquivalent& equivalent : PlainEquivalents)
+        if (equivalent.Character == character) return equivalent.Plain;
+    return std::string(1, static_cast<char>(RdsSpaceCode));
+}
+
 }  // namespace
 
 std::optional<char32_t> RdsCharacter(uint8_t code) {
@@ -108,7 +128,10 @@ std::u32string RdsToUnicode(std::string_view codes) {
 
 std::string UnicodeToRds(const std::u32string& text) {
     std::string codes;
-    for (char32_t character : text) codes += static_cast<char>(RdsCode(character).value_or(RdsSpaceCode));
+    for (char32_t character : text) {
+        const std::optional<uint8_t> code = RdsCode(character);
+        codes += code ? std::string(1, static_cast<char>(*code)) : MissingCodes(character);
+    }
     return codes;
 }
 

@@ -25,8 +25,9 @@ std::optional<uint8_t> RdsCode(char32_t character);
 // RDS codes as Unicode text, one character a code; a code without a character
 // becomes a space.
 std::u32string RdsToUnicode(std::string_view codes);
-// Unicode text as RDS codes, one code a character; a character the set lacks
-// becomes a space.
+// Unicode text as RDS codes, one code a character; a character the set lacks goes
+// as its plain equivalent (typographic quotes and dashes, the ellipsis as "...",
+// the no-break space as a space, the soft hyphen as nothing), else as a space.
 std::string UnicodeToRds(const std::u32string& text);
 
 // The code-page step, supplied by the caller (toolkit/CodePage has the system's):
@@ -43,7 +44,7 @@ std::string RdsToCodePage(std::string_view codes, const TCodePageConversion& cod
 // (one of a two-byte code page takes two).
 std::string RdsToCodePage(std::string_view codes, const TCodePageConversion& codePage, size_t limit);
 // Text as typed (code page) as the bytes the encoder memory takes under the setting
-// "RdsCharacterSet" = "RDS": one RDS code a character, a space for one the set lacks.
+// "RdsCharacterSet" = "RDS": the RDS codes UnicodeToRds makes.
 std::string CodePageToRds(std::string_view text, const TCodePageConversion& codePage);
 
 // Which bytes the card's RDS memory takes for the PS and the radiotext (the setting

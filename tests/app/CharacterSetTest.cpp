@@ -33,13 +33,14 @@ protected:
         return replies.empty() ? "<none>" : replies.front();
     }
 
-    // STATUS's field before the card's, which ends it.
+    // STATUS's CHARSET field.
     std::string LastStatusField() {
-        std::string status = Reply("STATUS", TWayIn::Port);
+        const std::string status = Reply("STATUS", TWayIn::Port);
         const std::string card = "\tCARD=OPEN";
         EXPECT_EQ(status.size() - card.size(), status.rfind(card)) << status;
-        status.erase(status.rfind('\t'));
-        return status.substr(status.rfind('\t') + 1);
+        const size_t at = status.find("\tCHARSET=");
+        if (at == std::string::npos) return status;
+        return status.substr(at + 1, status.find('\t', at + 1) - at - 1);
     }
 
     Lines RdsLines() { return card.Trace().EventsStartingWith({"RDS", "LOST"}); }

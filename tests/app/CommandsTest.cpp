@@ -158,7 +158,8 @@ TEST_F(CommandsTest, ListFieldsThroughTheirHandlersAndStatusAfterThem) {
     const Lines replies = Submit({"PTY=10", "PI=D223", "TP=1", "MS=1", "PS=ROCK FM", "STATUS"});
     EXPECT_EQ((Lines{"+", "+", "+", "+", "+",
                      "+\tFREQ=100.000\tPOWER=4\tCARRIER=OFF\tSTEREO=OFF\tPTY=10\tTP=1\tMS=1\tPI=D223"
-                     "\tPS=ROCK FM\tRT=" + DesignRadioText + "\tRTFILE=\tCHARSET=ANSI\tCARD=OPEN"}),
+                     "\tPS=ROCK FM\tRT=" + DesignRadioText + "\tRTFILE=\tCHARSET=ANSI\tRTFORMAT=\tRTSKIP=\tRTIDLE=0,"
+                     "\tWEAR=1,4,-\tCARD=OPEN"}),  // answered before the round's write
               replies);
     EXPECT_EQ((Lines{"RDS 4 10", "RDS 5 1", "RDS 7 1", "RDS 8 13", "RDS 9 35", "RDS 14 10", "RDS 16 82",
                      "RDS 17 79", "RDS 18 67", "RDS 19 75", "RDS 20 32", "RDS 21 70", "RDS 22 77", "RDS 23 32"}),
@@ -378,7 +379,8 @@ TEST_F(CommandsTest, PortRefusesWhatDecidesWhereTheProgramReadsOrListens) {
     EXPECT_EQ("<absent>", Stored("RdsCharacterSet"));
     const Lines status = Submit({"STATUS"});
     ASSERT_EQ(1u, status.size());
-    EXPECT_EQ(status[0].size() - 31, status[0].rfind("\tRTFILE=\tCHARSET=ANSI\tCARD=OPEN")) << status[0];
+    EXPECT_NE(std::string::npos, status[0].find("\tRTFILE=\tCHARSET=ANSI\tRTFORMAT=")) << status[0];
+    EXPECT_EQ(status[0].size() - 10, status[0].rfind("\tCARD=OPEN")) << status[0];
     EXPECT_EQ("4", Stored("PTY"));
     // The now-playing file's way in may not either.
     EXPECT_EQ((Lines{"- RTFILE is set on the command line"}), Submit({"RTFILE="}, TWayIn::NowPlayingFile));

@@ -78,7 +78,8 @@ TEST_F(NowPlayingTest, RtFileStoresFollowsAndPutsOnlyTheChangedBytesOnAir) {
     EXPECT_EQ("PC RADIO, NON-STOP LATEST POPS!", Stored("RT"));
     EXPECT_EQ((Lines{"RDS 282 80", "RDS 283 79", "RDS 284 80"}), RdsLines());
     EXPECT_EQ("+\tFREQ=100.000\tPOWER=4\tCARRIER=OFF\tSTEREO=OFF\tPTY=0\tTP=0\tMS=0\tPI=1000\tPS=PC RADIO"
-              "\tRT=PC RADIO, NON-STOP LATEST POPS!\tRTFILE=" + path + "\tCHARSET=ANSI\tCARD=OPEN",
+              "\tRT=PC RADIO, NON-STOP LATEST POPS!\tRTFILE=" + path + "\tCHARSET=ANSI\tRTFORMAT=\tRTSKIP=\tRTIDLE=0,"
+              "\tWEAR=2,282,-\tCARD=OPEN",
               Command("STATUS"));
     card.Trace().ClearEvents();
 
@@ -132,7 +133,8 @@ TEST_F(NowPlayingTest, StoredDevicePathIsNotFollowedAndShownInTheNoticeArea) {
     EXPECT_EQ("The setting RtFile holds \"\\\\.\\COM1\", which is not followed: RTFILE must name a file, not a device",
               form->VrScrollText1->Text());
     const std::string status = Command("STATUS");
-    EXPECT_EQ(status.size() - 31, status.rfind("\tRTFILE=\tCHARSET=ANSI\tCARD=OPEN")) << status;
+    EXPECT_NE(std::string::npos, status.find("\tRTFILE=\tCHARSET=ANSI\tRTFORMAT=")) << status;
+    EXPECT_EQ(status.size() - 10, status.rfind("\tCARD=OPEN")) << status;
     EXPECT_TRUE(messageBoxes.empty());
     // Set again from the command line: followed, and the notice goes.
     WriteNowPlaying("Artist - Title");

@@ -259,13 +259,14 @@ TEST(CommandLanguageTest, StatusReplyFieldsInOrder) {
     status.RadioTextFile = "C:\\Playout\\now.txt";
     status.CharacterSet = TMemoryCharacterSet::Rds;
     EXPECT_EQ("+\tFREQ=101.300\tPOWER=5\tCARRIER=ON\tSTEREO=OFF\tPTY=11\tTP=1\tMS=1\tPI=D223\tPS=ROCK FM "
-              "\tRT=Now playing\tRTFILE=C:\\Playout\\now.txt\tCHARSET=RDS\tCARD=OPEN",
+              "\tRT=Now playing\tRTFILE=C:\\Playout\\now.txt\tCHARSET=RDS\tRTFORMAT=\tRTSKIP=\tRTIDLE=0,\tCARD=OPEN",
               StatusReply(status));
     status.CharacterSet = TMemoryCharacterSet::Ansi;
     status.CardOpen = false;
     status.CardFailure = "no cards found";
     const std::string ansi = StatusReply(status);
-    EXPECT_EQ(ansi.size() - 38, ansi.rfind("\tCHARSET=ANSI\tCARD=NONE no cards found")) << ansi;
+    EXPECT_NE(std::string::npos, ansi.find("\tCHARSET=ANSI\tRTFORMAT=")) << ansi;
+    EXPECT_EQ(ansi.size() - 24, ansi.rfind("\tCARD=NONE no cards found")) << ansi;
     EXPECT_TRUE(IsDoneReply(StatusReply(status)));
     EXPECT_FALSE(IsDoneReply(RefusedReply("x")));
     EXPECT_EQ("+", DoneReply());

@@ -134,3 +134,27 @@ TEST(RdsCharacterSet, MemoryTextAsTypedOrAsRdsCodes) {
     EXPECT_EQ(MemoryText("\xE9 $~", TMemoryCharacterSet::Rds, western), "\x82 \xAB ");
     EXPECT_EQ(MemoryText("", TMemoryCharacterSet::Rds, western), "");
 }
+
+TEST(RdsCharacterSet, TypographicCharactersGoAsTheirPlainEquivalents) {
+    struct TCase {
+        std::u32string Typed;
+        std::string Codes;
+    };
+    const TCase cases[] = {
+        {U"Don\u2019t \u2018a\u2019 \u201Ab \u2032", "Don't 'a' 'b '"},
+        {U"\u201CHi\u201D \u201Eso\u201D 5\u2033", "\"Hi\" \"so\" 5\""},
+        {U"A \u2013 B \u2014 C \u2012 D \u2212 E", "A - B - C - D - E"},
+        {U"Wait\u2026", "Wait..."},
+        {U"a\u00A0b", "a b"},
+        {U"Rock\u00ADn\u00ADRoll", "RocknRoll"},
+        // Others the set lacks stay a space; the set's own bar keeps its code.
+        {U"\u2122\u2020\u2015", "  \x5E"},
+    };
+    for (const TCase& c : cases) EXPECT_EQ(UnicodeToRds(c.Typed), c.Codes) << c.Codes;
+    // Through code page 1252, where the playout's quotes and dashes are bytes of their own.
+    EXPECT_EQ(CodePageToRds("Don\x92t \x93Stop\x94 \x96 \x97 \x85\xA0\xAD!", CodePage(Western)),
+              "Don't \"Stop\" - - ... !");
+    // The ANSI set writes the bytes as typed.
+    EXPECT_EQ(MemoryText("Don\x92t \x96", TMemoryCharacterSet::Ansi, CodePage(Western)), "Don\x92t \x96");
+    EXPECT_EQ(MemoryText("Don\x92t \x96", TMemoryCharacterSet::Rds, CodePage(Western)), "Don't -");
+}

@@ -7,6 +7,7 @@ show what reached the card and the settings.
 
 Usage: command_line_test.py LOADER SONDEL_EXE WORK_FOLDER
 """
+import collections
 import os
 import select
 import subprocess
@@ -22,6 +23,9 @@ stored = SONDEL.stored
 START_SECONDS = 60
 # A later start waits 30 seconds for the running copy's replies.
 LATER_START_SECONDS = 60
+# A file's line reaches the radiotext in seconds; an idle minute is looked at every 5 seconds.
+RADIOTEXT_SECONDS = 30
+IDLE_SECONDS = 120
 
 
 class CommandLineProgramTest(unittest.TestCase):
@@ -134,9 +138,66 @@ class CommandLineProgramTest(unittest.TestCase):
         self.assertEqual(["RDS 16 130", "RDS 18 171"], self.trace_lines("RDS")[83:])
         status, lines = self.later("STATUS")
         self.assertEqual(0, status)
-        self.assertTrue(lines[0].endswith("\tRTFILE=\tCHARSET=RDS\tCARD=OPEN"), lines[0])
+        self.assertIn("\tRTFILE=\tCHARSET=RDS\tRTFORMAT=", lines[0])
+        self.assertTrue(lines[0].endswith("\tCARD=OPEN"), lines[0])
         self.close_program()
         self.assertEqual("RDS", stored("RdsCharacterSet"))
+
+    def status_field(self, name):
+        status, lines = self.later("STATUS")
+        self.assertEqual((0, 1), (status, len(lines)))
+        return dict(field.split("=", 1) for field in lines[0].split("\t")[1:])[name]
+
+    def await_radiotext(self, text, seconds):
+        deadline = time.monotonic() + seconds
+        while self.status_field("RT") != text:
+            self.assertLess(time.monotonic(), deadline, "the radiotext did not become " + text)
+            time.sleep(1)
+
+    def test_the_now_playing_files_lines_are_shaped_skipped_and_idle(self):
+        now_playing = os.path.join(WORK, "text_rules_now_playing.txt")
+
+        def write(line):
+            with open(now_playing, "w", encoding="utf-8", newline="") as file:
+                file.write(line + "\r\n")
+
+        write("Artist \u2013 Title")
+        SONDEL.seed_settings({"RdsCharacterSet": "RDS", "RtFile": windows_path(now_playing),
+                              "RtFormat": "Now playing: {artist} - {title}", "RtSkip": "jingle|advert",
+                              "RtIdleText": "ROCK FM non-stop", "RtIdleMinutes": "1"})
+        self.start_first()
+        self.await_radiotext("Now playing: Artist - Title", RADIOTEXT_SECONDS)
+        write("Station ID jingle")
+        self.await_radiotext("ROCK FM non-stop", RADIOTEXT_SECONDS)
+        write("Band \u2014 Don\u2019t Stop")
+        # The edit keeps the typed apostrophe (0x92); the RDS set gets the plain one.
+        self.await_radiotext("Now playing: Band - Don\x92t Stop", RADIOTEXT_SECONDS)
+        memory = {}
+        for line in self.trace_lines("RDS"):
+            _, address, value = line.split()
+            memory[int(address)] = int(value)
+        self.assertEqual(b"Now playing: Band - Don't Stop", bytes(memory[0x100 + k] for k in range(30)))
+        self.assertEqual("1,ROCK FM non-stop", self.status_field("RTIDLE"))
+        self.await_radiotext("ROCK FM non-stop", IDLE_SECONDS)
+        self.assertEqual("Now playing: {artist} - {title}", self.status_field("RTFORMAT"))
+        self.assertEqual("jingle|advert", self.status_field("RTSKIP"))
+
+        # The counts are the trace's writes, and a restart keeps them.
+        counts = collections.Counter(int(line.split()[1]) for line in self.trace_lines("RDS"))
+        most = max(counts.values())
+        self.assertEqual("%d,%d,-" % (most, min(a for a, c in counts.items() if c == most)),
+                         self.status_field("WEAR"))
+        self.close_program()
+        self.assertIsNotNone(stored("RdsWrites"))
+        os.remove(self.trace)
+        self.start_first()
+        self.await_radiotext("Now playing: Band - Don\x92t Stop", RADIOTEXT_SECONDS)
+        counts.update(int(line.split()[1]) for line in self.trace_lines("RDS"))
+        most = max(counts.values())
+        self.assertEqual("%d,%d,-" % (most, min(a for a, c in counts.items() if c == most)),
+                         self.status_field("WEAR"))
+        self.close_program()
+        os.remove(now_playing)
 
     def test_a_running_copy_held_in_its_start_box_answers_that_it_waits(self):
         # Its card's failure message waits for a click: the pipe is open and says so.

@@ -5,6 +5,7 @@ trace, the registry and the window (its STATUS) must agree.
 
 Usage: command_port_test.py LOADER SONDEL_EXE WORK_FOLDER
 """
+import collections
 import os
 import socket
 import subprocess
@@ -104,6 +105,13 @@ class CommandPortProgramTest(unittest.TestCase):
     def trace_lines(self, kind):
         return trace_lines(self.trace, kind)
 
+    def wear(self):
+        """STATUS's WEAR as the trace's writes make it: the most writes of one byte, its address."""
+        counts = collections.Counter(int(line.split()[1]) for line in self.trace_lines("RDS"))
+        most = max(counts.values(), default=0)
+        address = min((a for a, c in counts.items() if c == most), default=0)
+        return "%d,%d,-" % (most, address)
+
     def memory(self):
         memory = {}
         for line in self.trace_lines("RDS"):
@@ -117,6 +125,7 @@ class CommandPortProgramTest(unittest.TestCase):
         self.assertEqual({"FREQ": "100.000", "POWER": "4", "CARRIER": "OFF", "STEREO": "OFF", "PTY": "0",
                           "TP": "0", "MS": "0", "PI": "1000", "PS": "PC RADIO",
                           "RT": "PC RADIO, NON-STOP LATEST HITS!", "RTFILE": "", "CHARSET": "ANSI",
+                          "RTFORMAT": "", "RTSKIP": "", "RTIDLE": "0,", "WEAR": self.wear(),
                           "CARD": "OPEN"}, first)
         self.assertEqual(["+"] * 6, self.client.ask("PS=ROCK FM", "RT=Artist - Title of a song", "PTY=11",
                                                     "FREQ=101.3", "POWER=7", "CARRIER=ON"))
@@ -131,6 +140,7 @@ class CommandPortProgramTest(unittest.TestCase):
         self.assertEqual({"FREQ": "101.300", "POWER": "7", "CARRIER": "ON", "STEREO": "OFF", "PTY": "11",
                           "TP": "0", "MS": "0", "PI": "1000", "PS": "ROCK FM",
                           "RT": "Artist - Title of a hit", "RTFILE": "", "CHARSET": "ANSI",
+                          "RTFORMAT": "", "RTSKIP": "", "RTIDLE": "0,", "WEAR": self.wear(),
                           "CARD": "OPEN"}, fields)
         self.assertEqual(rds_image(fields), self.memory())
         self.assertEqual("SYNTH 101300 7", self.trace_lines("SYNTH")[-1])
