@@ -266,7 +266,7 @@ TEST(CommandLanguageTest, StatusReplyFieldsInOrder) {
     status.CardFailure = "no cards found";
     const std::string ansi = StatusReply(status);
     EXPECT_NE(std::string::npos, ansi.find("\tCHARSET=ANSI\tRTFORMAT=")) << ansi;
-    EXPECT_EQ(ansi.size() - 24, ansi.rfind("\tCARD=NONE no cards found")) << ansi;
+    EXPECT_EQ(ansi.size() - 25, ansi.rfind("\tCARD=NONE no cards found")) << ansi;
     EXPECT_TRUE(IsDoneReply(StatusReply(status)));
     EXPECT_FALSE(IsDoneReply(RefusedReply("x")));
     EXPECT_EQ("+", DoneReply());
