@@ -169,3 +169,7 @@ std::string CharacterSetChanged(const std::string& from, const std::string& to) 
 std::string SettingNotStored(const std::string& name, const std::string& text, const std::string& message) {
     return "Setting " + name + " not stored as " + Quoted(text) + ": " + message;
 }
+
+std::string LogDaysSet(unsigned days) {
+    return "The log keeps " + std::to_string(days) + " days of files from the next start";
+}

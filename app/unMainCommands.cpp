@@ -328,6 +328,7 @@ std::string TfoMain::ApplyCommand(const TCommand& command, TRdsWriteDue& write) 
         case TCommandName::SerialPort: return SetSerialPort(command.Text);
         case TCommandName::CharacterSet:
             return SetMemoryCharacterSet(static_cast<TMemoryCharacterSet>(command.Value), write);
+        case TCommandName::Settings: OpenSettingsPage(); break;
         }
     } catch (const ERegistryException& error) {
         // The change went to the card (or goes with this round's RDS write); only its setting is lost.

@@ -40,7 +40,7 @@ struct TNameEntry {
     const char* Name;
     TCommandName Command;
 };
-const std::array<TNameEntry, 18> Names = {{
+const std::array<TNameEntry, 19> Names = {{
     {"PS", TCommandName::ProgramService}, {"RT", TCommandName::RadioText}, {"RT1", TCommandName::RadioText},
     {"TEXT", TCommandName::RadioText},    {"PTY", TCommandName::Pty},     {"TP", TCommandName::Tp},
     {"MS", TCommandName::MusicSpeech},    {"PI", TCommandName::Pi},       {"FREQ", TCommandName::Frequency},
@@ -48,7 +48,7 @@ const std::array<TNameEntry, 18> Names = {{
     {"STEREO", TCommandName::Stereo},     {"UPDATE", TCommandName::Update},
     {"STATUS", TCommandName::Status},     {"COMMANDPORT", TCommandName::CommandPort},
     {"RTFILE", TCommandName::RadioTextFile}, {"SERIALPORT", TCommandName::SerialPort},
-    {"CHARSET", TCommandName::CharacterSet},
+    {"CHARSET", TCommandName::CharacterSet}, {"SETTINGS", TCommandName::Settings},
 }};
 
 char Upper(char c) { return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c; }
@@ -270,7 +270,8 @@ TParsedLine WithValue(TCommandName name, const std::string& label, std::string_v
     case TCommandName::SerialPort: return Text(name, label, Trimmed(value), std::string_view::npos);
     case TCommandName::CharacterSet: return Number(name, CharacterSet(value), "CHARSET must be RDS or ANSI");
     case TCommandName::Update:
-    case TCommandName::Status: return Refused(label + " takes no value");
+    case TCommandName::Status:
+    case TCommandName::Settings: return Refused(label + " takes no value");
     }
     return Refused(label + " takes no value");
 }
@@ -298,6 +299,7 @@ std::optional<std::string> RefusalOfWayIn(const TCommand& command, TWayIn way) {
     case TCommandName::CommandPort: return RefusedReply("COMMANDPORT is set on the command line");
     case TCommandName::SerialPort: return RefusedReply("SERIALPORT is set on the command line");
     case TCommandName::CharacterSet: return RefusedReply("CHARSET is set on the command line");
+    case TCommandName::Settings: return RefusedReply("SETTINGS is given on the command line");
     default: return std::nullopt;
     }
 }
@@ -311,7 +313,8 @@ TParsedLine ParseCommand(std::string_view line) {
     for (const TNameEntry& entry : Names) {
         if (label != entry.Name) continue;
         if (equals != std::string_view::npos) return WithValue(entry.Command, label, line.substr(equals + 1));
-        if (entry.Command == TCommandName::Update || entry.Command == TCommandName::Status)
+        if (entry.Command == TCommandName::Update || entry.Command == TCommandName::Status ||
+            entry.Command == TCommandName::Settings)
             return Parsed(entry.Command, 0);
         return Refused(label + " needs a value");
     }

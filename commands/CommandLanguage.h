@@ -14,7 +14,7 @@
 enum class TCommandName {
     ProgramService, RadioText, Pty, Tp, MusicSpeech, Pi,
     Frequency, Power, Carrier, Stereo, Update, Status, CommandPort, RadioTextFile, SerialPort,
-    CharacterSet
+    CharacterSet, Settings
 };
 
 struct TCommand {
@@ -31,7 +31,8 @@ struct TCommand {
 enum class TWayIn { Port, CommandLine, NowPlayingFile, SerialLine };
 
 // Settings that decide what the program reads or where it listens (RTFILE,
-// COMMANDPORT), or what its RDS memory holds (CHARSET), are taken only from the window and the command line (whose pipe admits
+// COMMANDPORT), or what its RDS memory holds (CHARSET), and the settings page that
+// changes them all (SETTINGS), are taken only from the window and the command line (whose pipe admits
 // only this user, administrators and the system), never from the port or the file:
 // the reply that refuses Command from Way, or nothing when Way may give it.
 std::optional<std::string> RefusalOfWayIn(const TCommand& command, TWayIn way);
