@@ -18,15 +18,14 @@ constexpr char ButtonClass[] = "Button";
 constexpr DWORD PageWaitMilliseconds = 10000;
 constexpr DWORD LaterStartMilliseconds = 60000;
 
+BOOL CALLBACK CollectWindow(HWND window, LPARAM list) {
+    reinterpret_cast<std::vector<HWND>*>(list)->push_back(window);
+    return TRUE;
+}
+
 std::vector<HWND> Descendants(HWND parent) {
     std::vector<HWND> found;
-    EnumChildWindows(
-        parent,
-        [](HWND window, LPARAM list) {
-            reinterpret_cast<std::vector<HWND>*>(list)->push_back(window);
-            return TRUE;
-        },
-        reinterpret_cast<LPARAM>(&found));
+    EnumChildWindows(parent, CollectWindow, reinterpret_cast<LPARAM>(&found));
     return found;
 }
 
