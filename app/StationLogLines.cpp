@@ -214,3 +214,7 @@ std::string LogLinesLost(size_t lines) {
     return "The log is written again after the disk refused it: " + std::to_string(lines) +
            (lines == 1 ? " line was lost" : " lines were lost");
 }
+
+std::string LogDaysSet(unsigned days) {
+    return "The log keeps " + std::to_string(days) + " days of files from the next start";
+}

@@ -99,6 +99,7 @@ void TfoMain::BindHandlers() {
 void TfoMain::FormCreate(TObject*) {
     // An installer that closes the program for an update starts the new version again.
     RegisterRestartAfterUpdate();
+    BindSettingsMenus();
     OpenStationLog();
     TWayScope way(*this, TLogWay::Start);
     LogEvent(ProgramStarted(ProgramVersion));

@@ -7,6 +7,7 @@
 #include "RdsUpdate.h"
 #include "RdsWear.h"
 #include "RtTextRules.h"
+#include "SettingsPage.h"
 #include "StartReports.h"
 #include "StationLog.h"
 #include "Timer.h"
@@ -38,6 +39,7 @@ class TImage;
 class TColorBox;
 class TComboBox;
 class TButton;
+class TPopupMenu;
 class TCommandQueue;
 class TCommandPipe;
 class TStartCommands;
@@ -61,7 +63,8 @@ private:
     std::exception_ptr refused_;
 };
 
-class TfoMain : public TForm {
+// The window owns the ways in today, so it is the settings page's setters.
+class TfoMain : public TForm, public TSettingsSetters {
 public:
     explicit TfoMain(TComponent* owner);
     ~TfoMain() override;
@@ -149,6 +152,23 @@ public:
 
     void WndProc(TMessage& message) override;
 
+    // The settings page: opened, or the open one brought forward.
+    void OpenSettingsPage();
+    // The page, once it has been opened.
+    TfoSettings* SettingsPage() const { return settingsPage_; }
+    // The tray icon's right-click menu: "Show", "Settings...", "Open log folder", "Close".
+    TPopupMenu* TrayMenu() const { return trayMenu_; }
+
+    TSettingsValues StoredSettings() override;
+    std::string ChangeCommandPort(const std::string& text) override;
+    std::string ChangeSerialPort(const std::string& text) override;
+    std::string ChangeNowPlayingFile(const std::string& text) override;
+    std::string ChangeCharacterSet(const std::string& text) override;
+    std::string ChangeUecpSites(const std::string& text) override;
+    std::string ChangeUecpEncoders(const std::string& text) override;
+    std::string ChangeLogDays(const std::string& text) override;
+    std::string LogFolder() override;
+
     // Where FormCreate opens the station's log: an empty folder means the machine's;
     // tests give a folder and a clock of their own.
     struct TLogPlace {
@@ -190,6 +210,13 @@ private:
     void BindHandlers();
     void BindOptionHandlers();
     void BindRdsHandlers();
+    // The system menu's "Settings..." and the tray icon's menu.
+    void BindSettingsMenus();
+    // A setting from the window: Name=Text through the command language and the
+    // handler the command line's command runs, logged with the way in `window`.
+    std::string ApplyFromWindow(const std::string& name, const std::string& text);
+    // Stores one UECP list and puts both in force.
+    std::string SetUecpList(const char* setting, const std::string& text, bool sites);
     // Out of the tray and to the front: the tray's double click, a second start.
     void ShowFromTray();
     // The compact view's size: at every start and when the arrow closes the options.
@@ -348,6 +375,9 @@ private:
     std::vector<std::string> waysInFailures_;
     // Set while a refused Run entry puts its LED back, so that the LED's handler stays out.
     bool revertingAutostart_ = false;
+
+    TfoSettings* settingsPage_ = nullptr;
+    TPopupMenu* trayMenu_ = nullptr;
 
     std::unique_ptr<TCommandQueue> commandQueue_;
     // Declared after the queue: a port's worker ends before the queue goes.

@@ -412,6 +412,7 @@ std::string TfoMain::ApplyCommand(const TCommand& command, TRdsWriteDue& write) 
         case TCommandName::RadioTextSkip: return SetRadioTextSkip(command.Text);
         case TCommandName::RadioTextIdle: return SetRadioTextIdle(command.Value, command.Text);
         case TCommandName::ResetWear: return ResetRdsWear();
+        case TCommandName::Settings: OpenSettingsPage(); break;
         }
     } catch (const ERegistryException& error) {
         // The change went to the card (or goes with this round's RDS write); only its setting is lost.

@@ -43,7 +43,7 @@ struct TNameEntry {
     const char* Name;
     TCommandName Command;
 };
-const std::array<TNameEntry, 22> Names = {{
+const std::array<TNameEntry, 23> Names = {{
     {"PS", TCommandName::ProgramService}, {"RT", TCommandName::RadioText}, {"RT1", TCommandName::RadioText},
     {"TEXT", TCommandName::RadioText},    {"PTY", TCommandName::Pty},     {"TP", TCommandName::Tp},
     {"MS", TCommandName::MusicSpeech},    {"PI", TCommandName::Pi},       {"FREQ", TCommandName::Frequency},
@@ -53,7 +53,7 @@ const std::array<TNameEntry, 22> Names = {{
     {"RTFILE", TCommandName::RadioTextFile}, {"SERIALPORT", TCommandName::SerialPort},
     {"CHARSET", TCommandName::CharacterSet}, {"RTFORMAT", TCommandName::RadioTextFormat},
     {"RTSKIP", TCommandName::RadioTextSkip}, {"RTIDLE", TCommandName::RadioTextIdle},
-    {"RESETWEAR", TCommandName::ResetWear},
+    {"RESETWEAR", TCommandName::ResetWear}, {"SETTINGS", TCommandName::Settings},
 }};
 
 char Upper(char c) { return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c; }
@@ -297,7 +297,8 @@ TParsedLine WithValue(TCommandName name, const std::string& label, std::string_v
     case TCommandName::RadioTextIdle: return Idle(name, label, value);
     case TCommandName::Update:
     case TCommandName::ResetWear:
-    case TCommandName::Status: return Refused(label + " takes no value");
+    case TCommandName::Status:
+    case TCommandName::Settings: return Refused(label + " takes no value");
     }
     return Refused(label + " takes no value");
 }
@@ -329,6 +330,7 @@ std::optional<std::string> RefusalOfWayIn(const TCommand& command, TWayIn way) {
     case TCommandName::RadioTextSkip: return RefusedReply("RTSKIP is set on the command line");
     case TCommandName::RadioTextIdle: return RefusedReply("RTIDLE is set on the command line");
     case TCommandName::ResetWear: return RefusedReply("RESETWEAR is given on the command line");
+    case TCommandName::Settings: return RefusedReply("SETTINGS is given on the command line");
     default: return std::nullopt;
     }
 }
@@ -343,7 +345,7 @@ TParsedLine ParseCommand(std::string_view line) {
         if (label != entry.Name) continue;
         if (equals != std::string_view::npos) return WithValue(entry.Command, label, line.substr(equals + 1));
         if (entry.Command == TCommandName::Update || entry.Command == TCommandName::Status ||
-            entry.Command == TCommandName::ResetWear)
+            entry.Command == TCommandName::ResetWear || entry.Command == TCommandName::Settings)
             return Parsed(entry.Command, 0);
         return Refused(label + " needs a value");
     }

@@ -14,7 +14,7 @@
 enum class TCommandName {
     ProgramService, RadioText, Pty, Tp, MusicSpeech, Pi,
     Frequency, Power, Carrier, Stereo, Update, Status, CommandPort, RadioTextFile, SerialPort,
-    CharacterSet, RadioTextFormat, RadioTextSkip, RadioTextIdle, ResetWear
+    CharacterSet, RadioTextFormat, RadioTextSkip, RadioTextIdle, ResetWear, Settings
 };
 
 struct TCommand {
@@ -35,7 +35,8 @@ enum class TWayIn { Port, CommandLine, NowPlayingFile, SerialLine };
 
 // Settings that decide what the program reads or where it listens (RTFILE,
 // COMMANDPORT), what its RDS memory holds (CHARSET) or what the file's lines
-// become (RTFORMAT, RTSKIP, RTIDLE), and RESETWEAR, are taken only from the window and the command line (whose pipe admits
+// become (RTFORMAT, RTSKIP, RTIDLE), RESETWEAR, and the settings page that changes
+// them (SETTINGS), are taken only from the window and the command line (whose pipe admits
 // only this user, administrators and the system), never from the port or the file:
 // the reply that refuses Command from Way, or nothing when Way may give it.
 std::optional<std::string> RefusalOfWayIn(const TCommand& command, TWayIn way);

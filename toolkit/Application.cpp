@@ -1,6 +1,8 @@
 // The application window, the message loop, hints and the default error report.
 #include "Application.h"
 
+#include "StdCtrls.h"
+
 #include "Controls.h"
 #include "Form.h"
 #include "SysUtils.h"
@@ -135,6 +137,13 @@ bool TApplication::ProcessMessage(void* raw) {
             form->SelectNext(control, GetKeyState(VK_SHIFT) >= 0);
             return true;
         }
+    }
+    if (msg.message == WM_KEYDOWN && (msg.wParam == VK_RETURN || msg.wParam == VK_ESCAPE)) {
+        TWinControl* control = nullptr;
+        for (HWND window = msg.hwnd; window && !control; window = GetParent(window))
+            control = TWinControl::FromHandle(window);
+        TWinControl* form = control ? GetParentForm(control) : nullptr;
+        if (form && DialogKey(*form, msg.hwnd, static_cast<unsigned>(msg.wParam))) return true;
     }
     TranslateMessage(&msg);
     DispatchMessageA(&msg);

@@ -8,6 +8,11 @@
 
 namespace {
 
+// The platform's own system commands start here; the low four bits of a command are its own.
+constexpr WPARAM SystemCommandFirst = 0xF000;
+constexpr WPARAM SystemCommandMask = 0xFFF0;
+constexpr WPARAM SystemMenuIdStep = 0x10;
+
 DWORD FormStyle(TFormBorderStyle border, TBorderIcons icons) {
     DWORD style = WS_CLIPCHILDREN | WS_CLIPSIBLINGS;
     switch (border) {
@@ -162,6 +167,15 @@ void TForm::Paint() {
     if (OnPaint) OnPaint(this);
 }
 
+void TForm::AddSystemMenuItem(const std::string& caption, TNotifyEvent onClick) {
+    HMENU menu = GetSystemMenu(Handle(), FALSE);
+    if (!menu) RaiseLastOSError("GetSystemMenu");
+    systemMenuItems_.push_back(std::move(onClick));
+    const UINT_PTR id = systemMenuItems_.size() * SystemMenuIdStep;
+    if (systemMenuItems_.size() == 1) AppendMenuA(menu, MF_SEPARATOR, 0, nullptr);
+    if (!AppendMenuA(menu, MF_STRING, id, caption.c_str())) RaiseLastOSError("AppendMenu");
+}
+
 void TForm::WndProc(TMessage& message) {
     switch (message.Msg) {
     case WM_CLOSE:
@@ -185,12 +199,18 @@ void TForm::WndProc(TMessage& message) {
             Close();
         }
         return;
-    case WM_SYSCOMMAND:
-        if ((message.WParam & 0xFFF0) == SC_MINIMIZE && Application->MainForm() == this) {
+    case WM_SYSCOMMAND: {
+        const size_t item = (message.WParam & SystemCommandMask) / SystemMenuIdStep;
+        if (message.WParam < SystemCommandFirst && item >= 1 && item <= systemMenuItems_.size()) {
+            if (systemMenuItems_[item - 1]) systemMenuItems_[item - 1](this);
+            return;
+        }
+        if ((message.WParam & SystemCommandMask) == SC_MINIMIZE && Application->MainForm() == this) {
             Application->Minimize();
             return;
         }
         break;
+    }
     default:
         break;
     }

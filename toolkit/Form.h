@@ -7,6 +7,8 @@
 #include "Icon.h"
 
 #include <functional>
+#include <string>
+#include <vector>
 
 enum class TFormBorderStyle { bsNone, bsSingle, bsSizeable, bsDialog, bsToolWindow };
 enum class TBorderIcon { biSystemMenu, biMinimize, biMaximize };
@@ -45,6 +47,9 @@ public:
     bool Active() const;
     void BringToFront();
 
+    // An item at the end of the window's system menu (the title bar's icon, Alt+Space).
+    void AddSystemMenuItem(const std::string& caption, TNotifyEvent onClick);
+
     void DoCreate();
     void DoDestroy();
 
@@ -69,6 +74,7 @@ protected:
 
 private:
     void UpdateIcon();
+    std::vector<TNotifyEvent> systemMenuItems_;
     TFormBorderStyle borderStyle_ = TFormBorderStyle::bsSizeable;
     TBorderIcons borderIcons_{TBorderIcon::biSystemMenu, TBorderIcon::biMinimize, TBorderIcon::biMaximize};
     TPosition position_ = TPosition::poDesigned;

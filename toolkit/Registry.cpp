@@ -3,6 +3,7 @@
 
 #include "Win.h"
 
+#include <algorithm>
 #include <vector>
 
 namespace {
@@ -106,4 +107,28 @@ bool TRegistry::ValueExists(const std::string& name) {
 
 bool TRegistry::DeleteValue(const std::string& name) {
     return current_ && RegDeleteValueA(Key(current_), name.c_str()) == ERROR_SUCCESS;
+}
+
+std::vector<std::string> TRegistry::ReadStringValues() {
+    std::vector<std::string> texts;
+    if (!current_) return texts;
+    constexpr DWORD maxNameChars = 16384;
+    constexpr DWORD maxDataBytes = 4096;
+    std::vector<char> name(maxNameChars);
+    std::vector<char> data(maxDataBytes + 1);
+    for (DWORD index = 0;; ++index) {
+        DWORD nameChars = maxNameChars;
+        DWORD dataBytes = maxDataBytes;
+        DWORD type = 0;
+        const LONG result = RegEnumValueA(Key(current_), index, name.data(), &nameChars, nullptr, &type,
+                                          reinterpret_cast<BYTE*>(data.data()), &dataBytes);
+        if (result == ERROR_NO_MORE_ITEMS) break;
+        // A value too long for a port's name is no port's.
+        if (result == ERROR_MORE_DATA) continue;
+        if (result != ERROR_SUCCESS) break;
+        if (type != REG_SZ) continue;
+        data[std::min(dataBytes, maxDataBytes)] = '\0';
+        texts.emplace_back(data.data());
+    }
+    return texts;
 }

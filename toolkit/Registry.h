@@ -6,6 +6,7 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
 class ERegistryException : public Exception { using Exception::Exception; };
 
@@ -41,6 +42,8 @@ public:
     // Raises "Failed to set data for '<name>'" when refused.
     void WriteString(const std::string& name, const std::string& value);
     bool ValueExists(const std::string& name);
+    // The text data of every string value of the open key, in the key's order.
+    std::vector<std::string> ReadStringValues();
     bool DeleteValue(const std::string& name);
 
 private:

@@ -4,6 +4,11 @@
 #include "Application.h"
 #include "Win.h"
 
+#include <commdlg.h>
+
+#include <algorithm>
+#include <vector>
+
 namespace {
 TShellExecuteHook& Hook() {
     static TShellExecuteHook hook;
@@ -24,3 +29,18 @@ std::intptr_t ShellExecute(HWND owner, const std::string& operation, const std::
 void SetShellExecuteHook(TShellExecuteHook hook) { Hook() = std::move(hook); }
 
 void ShowMessage(const std::string& text) { Application->MessageBox(text, Application->Title(), MsgBox::Ok); }
+
+std::string BrowseForFile(HWND owner, const std::string& title, const std::string& path) {
+    std::vector<char> chosen(MAX_PATH + 1, '\0');
+    path.copy(chosen.data(), std::min<size_t>(path.size(), MAX_PATH));
+    OPENFILENAMEA dialog{};
+    dialog.lStructSize = sizeof dialog;
+    dialog.hwndOwner = owner;
+    dialog.lpstrFilter = "Text files (*.txt)\0*.txt\0All files (*.*)\0*.*\0";
+    dialog.lpstrFile = chosen.data();
+    dialog.nMaxFile = MAX_PATH;
+    dialog.lpstrTitle = title.c_str();
+    dialog.Flags = OFN_FILEMUSTEXIST | OFN_PATHMUSTEXIST | OFN_HIDEREADONLY | OFN_NOCHANGEDIR;
+    if (!GetOpenFileNameA(&dialog)) return {};
+    return chosen.data();
+}

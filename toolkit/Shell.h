@@ -26,3 +26,7 @@ void SetShellExecuteHook(TShellExecuteHook hook);
 
 // A message box with an OK button and the application's title.
 void ShowMessage(const std::string& text);
+
+// The system's open-file dialog for an existing file, starting at Path: the file
+// chosen, or empty when it was cancelled.
+std::string BrowseForFile(HWND owner, const std::string& title, const std::string& path);

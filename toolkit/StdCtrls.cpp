@@ -38,7 +38,47 @@ private:
     TCanvas& canvas_;
 };
 
+char UpperAscii(char c) { return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c; }
+
+TButton* FindDialogButton(TWinControl& parent, bool isDefault) {
+    for (int i = 0; i < parent.ControlCount(); ++i) {
+        auto* child = dynamic_cast<TWinControl*>(parent.Controls(i));
+        if (!child || !child->Visible() || !child->Enabled()) continue;
+        auto* button = dynamic_cast<TButton*>(child);
+        if (button && (isDefault ? button->Default : button->Cancel)) return button;
+        if (TButton* inner = FindDialogButton(*child, isDefault)) return inner;
+    }
+    return nullptr;
+}
+
 }  // namespace
+
+bool IsAccelerator(char key, const std::string& caption) {
+    for (size_t i = 0; i + 1 < caption.size(); ++i) {
+        if (caption[i] != '&') continue;
+        // "&&" is a plain ampersand.
+        if (caption[i + 1] == '&') {
+            ++i;
+            continue;
+        }
+        return UpperAscii(caption[i + 1]) == UpperAscii(key);
+    }
+    return false;
+}
+
+bool DialogKey(TWinControl& form, HWND focus, unsigned key) {
+    if (key != VK_RETURN && key != VK_ESCAPE) return false;
+    TWinControl* focused = TWinControl::FromHandle(focus);
+    // An open drop-down list takes its own Enter and Esc.
+    for (HWND window = focus; window && !focused; window = GetParent(window)) focused = TWinControl::FromHandle(window);
+    if (auto* list = dynamic_cast<TComboBox*>(focused))
+        if (SendMessageA(list->Handle(), CB_GETDROPPEDSTATE, 0, 0)) return false;
+    TButton* button = FindDialogButton(form, key == VK_RETURN);
+    if (!button) return false;
+    if (auto* focusedButton = dynamic_cast<TButton*>(focused); focusedButton && key == VK_RETURN) button = focusedButton;
+    button->Click();
+    return true;
+}
 
 TLabel::TLabel(TComponent* owner) : TGraphicControl(owner) {
     SetControlStyle(ControlStyle() + TControlStyleFlag::csOpaque);
@@ -71,6 +111,12 @@ void TLabel::Paint() {
     canvas.Font().Assign(Font());
     TRect r = ClientRect();
     canvas.DrawText(Caption(), r, DT_EXPANDTABS | AlignmentFlags(alignment_));
+}
+
+bool TLabel::CMDialogChar(char key) {
+    if (!FocusControl || !IsAccelerator(key, Caption()) || !FocusControl->CanFocus()) return false;
+    FocusControl->SetFocus();
+    return true;
 }
 
 void TLabel::AdjustSize() {
@@ -106,6 +152,36 @@ void TButton::CreateParams(TCreateParams& params) {
 
 void TButton::CNCommand(unsigned code) {
     if (code == BN_CLICKED) Click();
+}
+
+bool TButton::CMDialogChar(char key) {
+    if (!IsAccelerator(key, Caption()) || !CanFocus()) return false;
+    SetFocus();
+    Click();
+    return true;
+}
+
+TGroupBox::TGroupBox(TComponent* owner) : TCustomControl(owner) {
+    SetBounds(0, 0, 185, 105);
+}
+
+void TGroupBox::Paint() {
+    TCanvas& canvas = Canvas();
+    canvas.Brush().SetStyle(TBrushStyle::bsSolid);
+    canvas.Brush().SetColor(Color());
+    canvas.FillRect(ClientRect());
+    canvas.Font().Assign(Font());
+    const int captionMiddle = canvas.TextHeight("Ag") / 2;
+    RECT frame{0, captionMiddle, Width(), Height()};
+    DrawEdge(canvas.Handle(), &frame, EDGE_ETCHED, BF_RECT);
+    constexpr int captionIndent = 8;
+    constexpr int captionPadding = 2;
+    const int width = canvas.TextWidth(Caption()) + 2 * captionPadding;
+    TRect captionRect = Rect(captionIndent, 0, captionIndent + width, canvas.TextHeight("Ag"));
+    canvas.FillRect(captionRect);
+    canvas.Brush().SetStyle(TBrushStyle::bsClear);
+    captionRect.Left += captionPadding;
+    canvas.DrawText(Caption(), captionRect, DT_SINGLELINE | DT_LEFT);
 }
 
 TCustomEdit::TCustomEdit(TComponent* owner) : TWinControl(owner) {

@@ -17,6 +17,9 @@ constexpr std::uint32_t Multiline = 0x0004;
 }  // namespace EditStyles
 
 enum class TBorderStyle { bsNone, bsSingle };
+
+// Whether Key is the mnemonic of Caption (the letter after its '&'), in either case.
+bool IsAccelerator(char key, const std::string& caption);
 enum class TTextAlignment { taLeftJustify, taRightJustify, taCenter };
 
 // Windowless text; transparent labels let the parent show through.
@@ -27,9 +30,12 @@ public:
     void SetTransparent(bool transparent);
     TTextAlignment Alignment() const { return alignment_; }
     void SetAlignment(TTextAlignment alignment);
+    // Where the label's mnemonic puts the focus.
+    TWinControl* FocusControl = nullptr;
 
 protected:
     void Paint() override;
+    bool CMDialogChar(char key) override;
     void AdjustSize() override;
     void CMTextChanged() override;
     void CMFontChanged() override;
@@ -42,10 +48,32 @@ private:
 class TButton : public TWinControl {
 public:
     explicit TButton(TComponent* owner);
+    // As a click on it does.
+    using TWinControl::Click;
+    // Enter on its form clicks the default button, Esc the cancel button.
+    bool Default = false;
+    bool Cancel = false;
 
 protected:
     void CreateParams(TCreateParams& params) override;
     void CNCommand(unsigned code) override;
+    bool CMDialogChar(char key) override;
+};
+
+// Enter or Esc pressed in Form with Focus: clicks the form's default or cancel
+// button (Enter on a focused button of a form with a default clicks that one);
+// false when the form has no such button.
+bool DialogKey(TWinControl& form, HWND focus, unsigned key);
+
+// A framed group of controls under a caption; the controls are its children.
+class TGroupBox : public TCustomControl {
+public:
+    explicit TGroupBox(TComponent* owner);
+    // Where the children start below the caption.
+    static constexpr int CaptionHeight = 16;
+
+protected:
+    void Paint() override;
 };
 
 // A single-line text box; OnChange follows every change of the text, typed or assigned.

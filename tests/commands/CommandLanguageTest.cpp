@@ -280,7 +280,12 @@ TEST(WaysIn, WhatDecidesWhereTheProgramReadsOrListensComesOnlyFromTheCommandLine
     const TCommand rtFile = *ParseCommand("RTFILE=C:\\nowplaying.txt").Command;
     const TCommand port = *ParseCommand("COMMANDPORT=7000").Command;
     const TCommand characters = *ParseCommand("CHARSET=RDS").Command;
+    const TCommand settings = *ParseCommand("settings").Command;
+    EXPECT_EQ(TCommandName::Settings, settings.Name);
+    EXPECT_EQ("- SETTINGS takes no value", ParseCommand("SETTINGS=1").Reply);
+    EXPECT_EQ(std::nullopt, RefusalOfWayIn(settings, TWayIn::CommandLine));
     for (const TWayIn way : {TWayIn::Port, TWayIn::NowPlayingFile, TWayIn::SerialLine}) {
+        EXPECT_EQ(std::optional<std::string>("- SETTINGS is given on the command line"), RefusalOfWayIn(settings, way));
         EXPECT_EQ(std::optional<std::string>("- RTFILE is set on the command line"), RefusalOfWayIn(rtFile, way));
         EXPECT_EQ(std::optional<std::string>("- COMMANDPORT is set on the command line"), RefusalOfWayIn(port, way));
         EXPECT_EQ(std::optional<std::string>("- CHARSET is set on the command line"),

@@ -203,9 +203,10 @@ std::string GetString(const std::string& path, const std::string& name) {
 }
 
 // Starts Exe on a fresh trace at TracePath with the Extra variables.
-PROCESS_INFORMATION StartProcess(const std::string& exe, const std::string& tracePath, const TEnvironment& extra) {
+PROCESS_INFORMATION StartProcess(const std::string& exe, const std::string& tracePath, const TEnvironment& extra,
+                                 const std::string& arguments = "") {
     std::vector<char> environment = ProgramEnvironment(tracePath, extra);
-    std::string commandLine = "\"" + exe + "\"";
+    std::string commandLine = "\"" + exe + "\"" + (arguments.empty() ? "" : " " + arguments);
     STARTUPINFOA startup{};
     startup.cb = sizeof startup;
     PROCESS_INFORMATION started{};
@@ -233,8 +234,9 @@ HWND FindAnyProcessWindow(DWORD processId, const std::string& windowClass) {
     return FindWindowOf(processId, windowClass, false);
 }
 
-DWORD RunToEnd(const std::string& exe, const std::string& tracePath, DWORD timeoutMilliseconds) {
-    PROCESS_INFORMATION started = StartProcess(exe, tracePath, {});
+DWORD RunToEnd(const std::string& exe, const std::string& tracePath, DWORD timeoutMilliseconds,
+               const std::string& arguments) {
+    PROCESS_INFORMATION started = StartProcess(exe, tracePath, {}, arguments);
     TProcessHandle process;
     process.Reset(started.hProcess);
     if (WaitForSingleObject(process.Get(), timeoutMilliseconds) != WAIT_OBJECT_0) {

@@ -105,9 +105,10 @@ private:
 // deleted) and the Extra ones added or replaced, as the block CreateProcess takes.
 std::vector<char> ProgramEnvironment(const std::string& tracePath, const TEnvironment& extra = {});
 
-// Runs Exe with SONDEL_VIRTUAL_CARD = TracePath to its end; its exit code. Raises
-// std::runtime_error when it cannot start or does not end in time (it is ended then).
-DWORD RunToEnd(const std::string& exe, const std::string& tracePath, DWORD timeoutMilliseconds = 10000);
+// Runs Exe (given Arguments) with SONDEL_VIRTUAL_CARD = TracePath to its end; its exit
+// code. Raises std::runtime_error when it cannot start or does not end in time (it is ended then).
+DWORD RunToEnd(const std::string& exe, const std::string& tracePath, DWORD timeoutMilliseconds = 10000,
+               const std::string& arguments = "");
 
 // Finds the visible top-level window of Class owned by the process; nullptr if none.
 HWND FindProcessWindow(DWORD processId, const std::string& windowClass);

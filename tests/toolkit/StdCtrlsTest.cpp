@@ -237,3 +237,53 @@ TEST(Shell, ExecuteGoesThroughTheHook) {
     ASSERT_EQ(boxes.Boxes.size(), 1u);
     EXPECT_EQ(boxes.Boxes[0].Caption, "SONDEL 2005 RDS");
 }
+
+TEST(Mnemonics, TheLetterAfterTheAmpersandInEitherCase) {
+    struct TCase {
+        char Key;
+        const char* Caption;
+        bool Accelerator;
+    };
+    const TCase cases[] = {
+        {'p', "Command &port:", true}, {'P', "Command &port:", true}, {'c', "Command &port:", false},
+        {'b', "Rock && &Blues", true}, {'&', "Rock && Blues", false}, {'x', "Trailing &", false},
+    };
+    for (const TCase& check : cases) EXPECT_EQ(check.Accelerator, IsAccelerator(check.Key, check.Caption)) << check.Caption;
+}
+
+TEST_F(StdCtrlsTest, MnemonicsFocusALabelsControlAndClickAButtonAndSystemMenuItemsRunTheirHandler) {
+    auto* edit = Place<TEdit>(80, 10);
+    auto* label = Place<TLabel>(10, 10);
+    label->SetCaption("&Port:");
+    label->FocusControl = edit;
+    auto* button = Place<TButton>(10, 50);
+    button->SetCaption("&Apply");
+    int clicks = 0;
+    button->OnClick = [&clicks](TObject*) { ++clicks; };
+    form->Show();
+    button->SetFocus();
+    SendMessageA(button->Handle(), WM_SYSCHAR, 'p', 0);
+    EXPECT_TRUE(edit->Focused());
+    SendMessageA(edit->Handle(), WM_SYSCHAR, 'a', 0);
+    EXPECT_EQ(1, clicks);
+
+    int opened = 0;
+    form->AddSystemMenuItem("Settings...", [&opened](TObject*) { ++opened; });
+    HMENU menu = GetSystemMenu(form->Handle(), FALSE);
+    const int last = GetMenuItemCount(menu) - 1;
+    char caption[32] = {};
+    GetMenuStringA(menu, last, caption, sizeof caption, MF_BYPOSITION);
+    EXPECT_STREQ("Settings...", caption);
+    SendMessageA(form->Handle(), WM_SYSCOMMAND, GetMenuItemID(menu, last), 0);
+    EXPECT_EQ(1, opened);
+}
+
+TEST(Registry, ReadsTheTextOfEveryStringValueOfAKey) {
+    Testing::TRegistryOverride isolated;
+    TRegistry registry;
+    registry.SetRootKey(TRegistryRoot::rkLocalMachine);
+    ASSERT_TRUE(registry.OpenKey("\\HARDWARE\\DEVICEMAP\\SERIALCOMM", true));
+    registry.WriteString("\\Device\\Serial0", "COM1");
+    registry.WriteString("\\Device\\VCP0", "COM7");
+    EXPECT_EQ((std::vector<std::string>{"COM1", "COM7"}), registry.ReadStringValues());
+}
