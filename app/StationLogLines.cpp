@@ -169,3 +169,13 @@ std::string CharacterSetChanged(const std::string& from, const std::string& to) 
 std::string SettingNotStored(const std::string& name, const std::string& text, const std::string& message) {
     return "Setting " + name + " not stored as " + Quoted(text) + ": " + message;
 }
+
+std::string CommandPortAllowChanged(const std::string& from, const std::string& to) {
+    return "Command port allow-list changed from " + Quoted(from) + " to " + Quoted(to);
+}
+
+std::string AddressRefused(const std::string& address, unsigned count, uint16_t port) {
+    return "Command port " + std::to_string(port) + " refused " + address +
+           ", which the setting CommandPortAllow does not name (" + std::to_string(count) +
+           (count == 1 ? " time)" : " times in the last hour)");
+}

@@ -2,6 +2,7 @@
 // RDS panel and the tray icon, with the card object it owns for the whole run.
 #pragma once
 
+#include "AddressAllowList.h"
 #include "Form.h"
 #include "RdsUpdate.h"
 #include "StartReports.h"
@@ -205,6 +206,12 @@ private:
     std::string ApplyCommand(const TCommand& command, TRdsWriteDue& write);
     std::string SelectFromCommand(TComboBox* list, int index, void (TfoMain::*change)(TObject*));
     std::string MoveCommandPort(uint16_t port);
+    // COMMANDPORTALLOW: checks and stores the list, and reopens the port on its addresses.
+    std::string SetCommandPortAllow(const std::string& text);
+    // Opens the port at Port for the allow-list in force.
+    std::unique_ptr<TCommandPort> OpenCommandPort(uint16_t port);
+    // Logs a refused sender (at most once an hour each) and shows a start's first in the notice area.
+    std::function<void(uint32_t)> AddressRefusalHandler(uint16_t port);
     TStatus CurrentStatus() const;
     bool HandleCommandsMessage(const TMessage& message);
     void StopCommands();
@@ -310,6 +317,11 @@ private:
     // The RDS fields as the log last named them, so that a write names only what changed.
     std::optional<TRdsFields> loggedRds_;
     std::atomic<bool> portRefusalNoted_{false};
+    // The setting "CommandPortAllow" in force: empty, the port stays on 127.0.0.1.
+    TAddressAllowList commandPortAllow_;
+    // Refused senders, told by the port's worker.
+    std::mutex refusalLock_;
+    TRefusalTally refusalTally_;
     // Commands wait for the restore, run until the window closes, and never start again.
     enum class TCommandsState { Waiting, Starting, Running, Stopped };
     TCommandsState commandsState_ = TCommandsState::Waiting;

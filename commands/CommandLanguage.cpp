@@ -40,7 +40,7 @@ struct TNameEntry {
     const char* Name;
     TCommandName Command;
 };
-const std::array<TNameEntry, 18> Names = {{
+const std::array<TNameEntry, 19> Names = {{
     {"PS", TCommandName::ProgramService}, {"RT", TCommandName::RadioText}, {"RT1", TCommandName::RadioText},
     {"TEXT", TCommandName::RadioText},    {"PTY", TCommandName::Pty},     {"TP", TCommandName::Tp},
     {"MS", TCommandName::MusicSpeech},    {"PI", TCommandName::Pi},       {"FREQ", TCommandName::Frequency},
@@ -48,7 +48,7 @@ const std::array<TNameEntry, 18> Names = {{
     {"STEREO", TCommandName::Stereo},     {"UPDATE", TCommandName::Update},
     {"STATUS", TCommandName::Status},     {"COMMANDPORT", TCommandName::CommandPort},
     {"RTFILE", TCommandName::RadioTextFile}, {"SERIALPORT", TCommandName::SerialPort},
-    {"CHARSET", TCommandName::CharacterSet},
+    {"CHARSET", TCommandName::CharacterSet}, {"COMMANDPORTALLOW", TCommandName::CommandPortAllow},
 }};
 
 char Upper(char c) { return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c; }
@@ -267,7 +267,8 @@ TParsedLine WithValue(TCommandName name, const std::string& label, std::string_v
     case TCommandName::CommandPort:
         return Number(name, DecimalUpTo(value, PortLast), "COMMANDPORT must be 0..65535");
     case TCommandName::RadioTextFile: return FilePath(name, label, value);
-    case TCommandName::SerialPort: return Text(name, label, Trimmed(value), std::string_view::npos);
+    case TCommandName::SerialPort:
+    case TCommandName::CommandPortAllow: return Text(name, label, Trimmed(value), std::string_view::npos);
     case TCommandName::CharacterSet: return Number(name, CharacterSet(value), "CHARSET must be RDS or ANSI");
     case TCommandName::Update:
     case TCommandName::Status: return Refused(label + " takes no value");
@@ -298,6 +299,7 @@ std::optional<std::string> RefusalOfWayIn(const TCommand& command, TWayIn way) {
     case TCommandName::CommandPort: return RefusedReply("COMMANDPORT is set on the command line");
     case TCommandName::SerialPort: return RefusedReply("SERIALPORT is set on the command line");
     case TCommandName::CharacterSet: return RefusedReply("CHARSET is set on the command line");
+    case TCommandName::CommandPortAllow: return RefusedReply("COMMANDPORTALLOW is set on the command line");
     default: return std::nullopt;
     }
 }

@@ -277,7 +277,13 @@ TEST(WaysIn, WhatDecidesWhereTheProgramReadsOrListensComesOnlyFromTheCommandLine
     const TCommand rtFile = *ParseCommand("RTFILE=C:\\nowplaying.txt").Command;
     const TCommand port = *ParseCommand("COMMANDPORT=7000").Command;
     const TCommand characters = *ParseCommand("CHARSET=RDS").Command;
+    const TCommand allow = *ParseCommand("commandportallow = 192.0.2.20, 192.0.2.64/26 ").Command;
+    EXPECT_EQ(TCommandName::CommandPortAllow, allow.Name);
+    EXPECT_EQ("192.0.2.20, 192.0.2.64/26", allow.Text);
+    EXPECT_EQ(std::nullopt, RefusalOfWayIn(allow, TWayIn::CommandLine));
     for (const TWayIn way : {TWayIn::Port, TWayIn::NowPlayingFile, TWayIn::SerialLine}) {
+        EXPECT_EQ(std::optional<std::string>("- COMMANDPORTALLOW is set on the command line"),
+                  RefusalOfWayIn(allow, way));
         EXPECT_EQ(std::optional<std::string>("- RTFILE is set on the command line"), RefusalOfWayIn(rtFile, way));
         EXPECT_EQ(std::optional<std::string>("- COMMANDPORT is set on the command line"), RefusalOfWayIn(port, way));
         EXPECT_EQ(std::optional<std::string>("- CHARSET is set on the command line"),
