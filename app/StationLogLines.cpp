@@ -218,3 +218,13 @@ std::string LogLinesLost(size_t lines) {
 std::string LogDaysSet(unsigned days) {
     return "The log keeps " + std::to_string(days) + " days of files from the next start";
 }
+
+std::string CommandPortAllowChanged(const std::string& from, const std::string& to) {
+    return "Command port allow-list changed from " + Quoted(from) + " to " + Quoted(to);
+}
+
+std::string AddressRefused(const std::string& address, unsigned count, uint16_t port) {
+    return "Command port " + std::to_string(port) + " refused " + address +
+           ", which the setting CommandPortAllow does not name (" + std::to_string(count) +
+           (count == 1 ? " time)" : " times in the last hour)");
+}

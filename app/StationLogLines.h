@@ -83,6 +83,10 @@ std::string TransportClosed(TTransport transport, const std::string& where);
 // Closed when To is empty, opened when From is, else moved.
 std::string TransportChanged(TTransport transport, const std::string& from, const std::string& to);
 std::string TransportFailing(TTransport transport, const std::string& where, const std::string& message);
+// The setting "CommandPortAllow" changed (the lists' texts; empty: 127.0.0.1 only).
+std::string CommandPortAllowChanged(const std::string& from, const std::string& to);
+// A sender the allow-list does not name was refused Count times since this address was last logged.
+std::string AddressRefused(const std::string& address, unsigned count, uint16_t port);
 // The setting "RdsCharacterSet" changed (its values' names).
 std::string CharacterSetChanged(const std::string& from, const std::string& to);
 std::string SettingNotStored(const std::string& name, const std::string& text, const std::string& message);

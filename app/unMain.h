@@ -2,6 +2,7 @@
 // RDS panel and the tray icon, with the card object it owns for the whole run.
 #pragma once
 
+#include "AddressAllowList.h"
 #include "CommandPort.h"
 #include "Form.h"
 #include "RdsUpdate.h"
@@ -270,6 +271,12 @@ private:
     // The stored codes, in force when they still make the restored text.
     void RestoreTextCodes(TTextCodes& codes, const std::string& text);
     std::string MoveCommandPort(uint16_t port);
+    // COMMANDPORTALLOW: checks and stores the list, and reopens the port on its addresses.
+    std::string SetCommandPortAllow(const std::string& text);
+    // Opens the port at Port for the allow-list in force.
+    std::unique_ptr<TCommandPort> OpenCommandPort(uint16_t port);
+    // Logs a refused sender (at most once an hour each) and shows a start's first in the notice area.
+    std::function<void(uint32_t)> AddressRefusalHandler(uint16_t port);
     TStatus CurrentStatus() const;
     bool HandleCommandsMessage(const TMessage& message);
     void StopCommands();
@@ -415,6 +422,11 @@ private:
     std::optional<TRdsFields> loggedRds_;
     // One bit for each kind of refusal already told in this start.
     std::atomic<unsigned> portRefusalsNoted_{0};
+    // The setting "CommandPortAllow" in force: empty, the port stays on 127.0.0.1.
+    TAddressAllowList commandPortAllow_;
+    // Refused senders, told by the port's worker.
+    std::mutex refusalLock_;
+    TRefusalTally refusalTally_;
     // Commands wait for the restore (the ways in open at its start), run until the window
     // closes, and never start again.
     enum class TCommandsState { Waiting, Open, Starting, Running, Stopped };

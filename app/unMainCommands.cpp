@@ -42,6 +42,7 @@ constexpr unsigned CommandsQueuedMessage = Msg::User + 1;
 // Posted to the main window when a transport's worker has a notice to show.
 constexpr unsigned NoticePostedMessage = Msg::User + 3;
 constexpr char CommandPortSetting[] = "CommandPort";
+constexpr char CommandPortAllowSetting[] = "CommandPortAllow";
 constexpr char ClosedPortText[] = "0";
 constexpr int LastPort = 65535;
 constexpr char MegahertzSuffix[] = "MHz";
@@ -168,14 +169,21 @@ void TfoMain::OpenWaysIn() {
     std::string portFailure;
     const std::string stored = ReadSetting(CommandPortSetting);
     const int port = StrToIntDef(stored, -1);
+    const std::string storedAllow = ReadSetting(CommandPortAllowSetting);
+    try {
+        if (storedAllow != SettingsStore::AbsentText) commandPortAllow_ = TAddressAllowList::Parse(storedAllow);
+    } catch (const EAddressAllowListError& error) {
+        const std::string failure = std::string("The setting ") + error.what() +
+                                    ": the command port serves 127.0.0.1 only.";
+        LogEvent(failure);
+        ShowNotice(TNoticeSource::Port, failure);
+    }
     if (stored != SettingsStore::AbsentText && (port < 0 || port > LastPort)) {
         portFailure = "The setting CommandPort holds \"" + stored +
                       "\", which is not a port number 0..65535: the program runs without a command port.";
     } else if (port > 0) {
-        auto opened = std::make_unique<TCommandPort>(*commandQueue_, PortRefusalHandler(), UecpOwner());
         try {
-            opened->Open(static_cast<uint16_t>(port));
-            commandPort_ = std::move(opened);
+            commandPort_ = OpenCommandPort(static_cast<uint16_t>(port));
             LogEvent(TransportOpened(TTransport::CommandPort, IntToStr(port)));
         } catch (const std::exception& error) {
             portFailure = std::string(error.what()) + " The program runs without a command port.";
@@ -406,6 +414,7 @@ std::string TfoMain::ApplyCommand(const TCommand& command, TRdsWriteDue& write) 
         case TCommandName::CommandPort: return MoveCommandPort(static_cast<uint16_t>(command.Value));
         case TCommandName::RadioTextFile: return SetRadioTextFile(command.Text);
         case TCommandName::SerialPort: return SetSerialPort(command.Text);
+        case TCommandName::CommandPortAllow: return SetCommandPortAllow(command.Text);
         case TCommandName::CharacterSet:
             return SetMemoryCharacterSet(static_cast<TMemoryCharacterSet>(command.Value), write);
         case TCommandName::RadioTextFormat: return SetRadioTextFormat(command.Text);
@@ -434,12 +443,48 @@ std::string TfoMain::SelectFromCommand(TComboBox* list, int index, void (TfoMain
     return DoneReply();
 }
 
+std::unique_ptr<TCommandPort> TfoMain::OpenCommandPort(uint16_t port) {
+    auto opened = std::make_unique<TCommandPort>(*commandQueue_, PortRefusalHandler(), UecpOwner());
+    opened->Open(port, commandPortAllow_, AddressRefusalHandler(port));
+    return opened;
+}
+
+std::function<void(uint32_t)> TfoMain::AddressRefusalHandler(uint16_t port) {
+    const HWND window = Handle();
+    return [this, window, port](uint32_t address) {
+        std::optional<TRefusalTally::TReport> report;
+        {
+            std::lock_guard<std::mutex> guard(refusalLock_);
+            report = refusalTally_.Refused(address, TRefusalTally::TClock::now());
+        }
+        if (!report) return;
+        const std::string text = AddressRefused(AddressText(report->Address), report->Count, port);
+        if (log_) log_->Write(TLogWay::Port, text);
+        if (report->First) PostNotice(window, TNoticeSource::Port, text);
+    };
+}
+
+std::string TfoMain::SetCommandPortAllow(const std::string& text) {
+    const TAddressAllowList allowed = TAddressAllowList::Parse(text);
+    WriteSetting(CommandPortAllowSetting, SettingsSubKey, allowed.Text());
+    const std::string from = commandPortAllow_.Text();
+    commandPortAllow_ = allowed;
+    const uint16_t port = CommandPortNumber();
+    if (port != 0) {
+        // The old port closes first: the new one binds the same number.
+        retiringPort_.reset();
+        commandPort_.reset();
+        commandPort_ = OpenCommandPort(port);
+    }
+    LogEvent(CommandPortAllowChanged(from, allowed.Text()));
+    return DoneReply();
+}
+
 std::string TfoMain::MoveCommandPort(uint16_t port) {
     std::unique_ptr<TCommandPort> next;
     if (port != 0 && port != CommandPortNumber()) {
-        next = std::make_unique<TCommandPort>(*commandQueue_, PortRefusalHandler(), UecpOwner());
         try {
-            next->Open(port);
+            next = OpenCommandPort(port);
         } catch (const std::exception& error) {
             LogEvent(TransportFailing(TTransport::CommandPort, IntToStr(port), error.what()));
             throw;

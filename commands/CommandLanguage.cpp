@@ -43,7 +43,7 @@ struct TNameEntry {
     const char* Name;
     TCommandName Command;
 };
-const std::array<TNameEntry, 23> Names = {{
+const std::array<TNameEntry, 24> Names = {{
     {"PS", TCommandName::ProgramService}, {"RT", TCommandName::RadioText}, {"RT1", TCommandName::RadioText},
     {"TEXT", TCommandName::RadioText},    {"PTY", TCommandName::Pty},     {"TP", TCommandName::Tp},
     {"MS", TCommandName::MusicSpeech},    {"PI", TCommandName::Pi},       {"FREQ", TCommandName::Frequency},
@@ -54,6 +54,7 @@ const std::array<TNameEntry, 23> Names = {{
     {"CHARSET", TCommandName::CharacterSet}, {"RTFORMAT", TCommandName::RadioTextFormat},
     {"RTSKIP", TCommandName::RadioTextSkip}, {"RTIDLE", TCommandName::RadioTextIdle},
     {"RESETWEAR", TCommandName::ResetWear}, {"SETTINGS", TCommandName::Settings},
+    {"COMMANDPORTALLOW", TCommandName::CommandPortAllow},
 }};
 
 char Upper(char c) { return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c; }
@@ -290,7 +291,8 @@ TParsedLine WithValue(TCommandName name, const std::string& label, std::string_v
     case TCommandName::CommandPort:
         return Number(name, DecimalUpTo(value, PortLast), "COMMANDPORT must be 0..65535");
     case TCommandName::RadioTextFile: return FilePath(name, label, value);
-    case TCommandName::SerialPort: return Text(name, label, Trimmed(value), std::string_view::npos);
+    case TCommandName::SerialPort:
+    case TCommandName::CommandPortAllow: return Text(name, label, Trimmed(value), std::string_view::npos);
     case TCommandName::CharacterSet: return Number(name, CharacterSet(value), "CHARSET must be RDS or ANSI");
     case TCommandName::RadioTextFormat: return Format(name, label, value);
     case TCommandName::RadioTextSkip: return Text(name, label, value, std::string_view::npos);
@@ -331,6 +333,7 @@ std::optional<std::string> RefusalOfWayIn(const TCommand& command, TWayIn way) {
     case TCommandName::RadioTextIdle: return RefusedReply("RTIDLE is set on the command line");
     case TCommandName::ResetWear: return RefusedReply("RESETWEAR is given on the command line");
     case TCommandName::Settings: return RefusedReply("SETTINGS is given on the command line");
+    case TCommandName::CommandPortAllow: return RefusedReply("COMMANDPORTALLOW is set on the command line");
     default: return std::nullopt;
     }
 }

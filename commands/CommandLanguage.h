@@ -14,13 +14,14 @@
 enum class TCommandName {
     ProgramService, RadioText, Pty, Tp, MusicSpeech, Pi,
     Frequency, Power, Carrier, Stereo, Update, Status, CommandPort, RadioTextFile, SerialPort,
-    CharacterSet, RadioTextFormat, RadioTextSkip, RadioTextIdle, ResetWear, Settings
+    CharacterSet, RadioTextFormat, RadioTextSkip, RadioTextIdle, ResetWear, Settings, CommandPortAllow
 };
 
 struct TCommand {
     TCommandName Name = TCommandName::Status;
     // PS and RT: the text, already cut to its length; RTFILE: the path; SERIALPORT: the
-    // setting's text ("COM2", "COM2:19200", empty: none), checked where the line opens.
+    // setting's text ("COM2", "COM2:19200", empty: none), checked where the line opens;
+    // COMMANDPORTALLOW: the allow-list's text, checked where the port reopens.
     std::string Text;
     // PTY, TP, MS, POWER, COMMANDPORT: the number; FREQ: kHz; CARRIER, STEREO: 1 on, 0 off;
     // PI: the four hex digits as one number; CHARSET: a TMemoryCharacterSet; RTIDLE: the minutes

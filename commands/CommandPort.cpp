@@ -103,11 +103,11 @@ private:
     SOCKET socket_ = INVALID_SOCKET;
 };
 
-sockaddr_in Loopback(uint16_t port) {
+sockaddr_in Listening(uint16_t port, bool everyAddress) {
     sockaddr_in address{};
     address.sin_family = AF_INET;
     address.sin_port = htons(port);
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    address.sin_addr.s_addr = htonl(everyAddress ? INADDR_ANY : INADDR_LOOPBACK);
     return address;
 }
 
@@ -116,10 +116,10 @@ void SetNonBlocking(SOCKET socket) {
     ioctlsocket(socket, FIONBIO, &on);
 }
 
-TSocket Bound(uint16_t port, int type, int protocol) {
+TSocket Bound(uint16_t port, int type, int protocol, bool everyAddress) {
     TSocket socket(::socket(AF_INET, type, protocol));
     if (!socket.Valid()) throw ECommandPortError(PortError(port, "socket", WSAGetLastError()));
-    const sockaddr_in address = Loopback(port);
+    const sockaddr_in address = Listening(port, everyAddress);
     if (bind(socket.Get(), reinterpret_cast<const sockaddr*>(&address), sizeof address) != 0)
         throw ECommandPortError(PortError(port, "bind", WSAGetLastError()));
     SetNonBlocking(socket.Get());
@@ -306,14 +306,17 @@ TCommandPort::TCommandPort(TCommandQueue& queue, TRefusalHandler onRefusal, TUec
 
 TCommandPort::~TCommandPort() { Close(); }
 
-void TCommandPort::Open(uint16_t port) {
+void TCommandPort::Open(uint16_t port, TAddressAllowList allowed, TAddressRefusalHandler onAddressRefused) {
     Close();
+    allowed_ = std::move(allowed);
+    onAddressRefused_ = std::move(onAddressRefused);
+    const bool everyAddress = !allowed_.Empty();
     auto sockets = std::make_unique<TSockets>();
     if (!sockets->Winsock.Started()) throw ECommandPortError(PortError(port, "WSAStartup", WSAGetLastError()));
-    sockets->Listener = Bound(port, SOCK_STREAM, IPPROTO_TCP);
+    sockets->Listener = Bound(port, SOCK_STREAM, IPPROTO_TCP, everyAddress);
     if (listen(sockets->Listener.Get(), ListenBacklog) != 0)
         throw ECommandPortError(PortError(port, "listen", WSAGetLastError()));
-    sockets->Datagrams = Bound(port, SOCK_DGRAM, IPPROTO_UDP);
+    sockets->Datagrams = Bound(port, SOCK_DGRAM, IPPROTO_UDP, everyAddress);
     sockets_ = std::move(sockets);
     port_ = port;
     stop_ = false;
@@ -358,8 +361,12 @@ void TCommandPort::Serve() {
 
 void TCommandPort::Accept() {
     TSockets& sockets = *sockets_;
-    TSocket client(accept(sockets.Listener.Get(), nullptr, nullptr));
+    sockaddr_in peer{};
+    int peerSize = sizeof peer;
+    TSocket client(accept(sockets.Listener.Get(), reinterpret_cast<sockaddr*>(&peer), &peerSize));
     if (!client.Valid()) return;
+    // Closed before a byte is read, and before it can take another's place.
+    if (!Admits(peer)) return;
     const TTime now = clock_();
     if (static_cast<int>(sockets.Connections.size()) >= MaxConnections) {
         // Silent or leaked connections make room; the playout's own connection keeps its place.
@@ -378,6 +385,14 @@ void TCommandPort::Accept() {
     connection.Socket = std::move(client);
     connection.Opened = now;
     connection.LastHeard = now;
+}
+
+bool TCommandPort::Admits(const sockaddr_in& peer) const {
+    const uint32_t address = ntohl(peer.sin_addr.s_addr);
+    // Bound to 127.0.0.1 alone, the port hears nobody else.
+    if (allowed_.Empty() || (peer.sin_family == AF_INET && allowed_.Allows(address))) return true;
+    if (onAddressRefused_) onAddressRefused_(address);
+    return false;
 }
 
 void TCommandPort::Read(const struct fd_set& readable, const struct fd_set& writable) {
@@ -429,6 +444,7 @@ void TCommandPort::Read(const struct fd_set& readable, const struct fd_set& writ
             if (WSAGetLastError() == WSAEWOULDBLOCK) break;
             continue;
         }
+        if (!Admits(datagram.Sender)) continue;
         TReceivedReader reader;
         std::vector<TReceived> lines;
         reader.Feed(std::string_view(bytes.data(), static_cast<size_t>(received)), lines);

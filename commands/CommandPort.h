@@ -1,8 +1,10 @@
-// The command port: TCP and UDP on 127.0.0.1 at one port number, served by one
-// worker thread that hands every command to the window's thread through the queue.
+// The command port: TCP and UDP on 127.0.0.1 (or on every IPv4 address, for the senders
+// the allow-list names) at one port number, served by one worker thread that hands every
+// command to the window's thread through the queue.
 // Both take the ASCII lines and UECP frames; a connection or a sender may mix them.
 #pragma once
 
+#include "AddressAllowList.h"
 #include "CommandQueue.h"
 #include "SysUtils.h"
 #include "UecpExchange.h"
@@ -48,9 +50,14 @@ public:
     TCommandPort(const TCommandPort&) = delete;
     TCommandPort& operator=(const TCommandPort&) = delete;
 
-    // Listens on 127.0.0.1:Port for TCP and UDP and starts the worker; raises
+    // Told (on the worker thread) each time a sender the allow-list does not name is
+    // refused: a connection closed at accept or a datagram dropped.
+    using TAddressRefusalHandler = std::function<void(uint32_t address)>;
+
+    // Listens on 127.0.0.1:Port for TCP and UDP and starts the worker; with a non-empty
+    // Allowed on every IPv4 address, serving only 127.0.0.1 and Allowed's senders. Raises
     // ECommandPortError when either cannot be opened (nothing is left open then).
-    void Open(uint16_t port);
+    void Open(uint16_t port, TAddressAllowList allowed = {}, TAddressRefusalHandler onAddressRefused = nullptr);
     void Close();
     uint16_t Port() const { return port_; }
 
@@ -62,6 +69,8 @@ private:
     void Accept();
     void Read(const struct fd_set& readable, const struct fd_set& writable);
     void ServeRound();
+    // The sender is 127.0.0.1 or one the allow-list names; a refused one is reported.
+    bool Admits(const struct sockaddr_in& peer) const;
 
     TCommandQueue& queue_;
     TRefusalHandler onRefusal_;
@@ -71,4 +80,6 @@ private:
     std::atomic<bool> stop_{false};
     std::thread worker_;
     uint16_t port_ = 0;
+    TAddressAllowList allowed_;
+    TAddressRefusalHandler onAddressRefused_;
 };

@@ -280,6 +280,14 @@ TEST(WaysIn, WhatDecidesWhereTheProgramReadsOrListensComesOnlyFromTheCommandLine
     const TCommand rtFile = *ParseCommand("RTFILE=C:\\nowplaying.txt").Command;
     const TCommand port = *ParseCommand("COMMANDPORT=7000").Command;
     const TCommand characters = *ParseCommand("CHARSET=RDS").Command;
+    const TCommand allow = *ParseCommand("commandportallow = 192.0.2.20, 192.0.2.64/26 ").Command;
+    EXPECT_EQ(TCommandName::CommandPortAllow, allow.Name);
+    EXPECT_EQ("192.0.2.20, 192.0.2.64/26", allow.Text);
+    EXPECT_EQ(std::nullopt, RefusalOfWayIn(allow, TWayIn::CommandLine));
+    for (const TWayIn way : {TWayIn::Port, TWayIn::NowPlayingFile, TWayIn::SerialLine}) {
+        EXPECT_EQ(std::optional<std::string>("- COMMANDPORTALLOW is set on the command line"),
+                  RefusalOfWayIn(allow, way));
+    }
     const TCommand settings = *ParseCommand("settings").Command;
     EXPECT_EQ(TCommandName::Settings, settings.Name);
     EXPECT_EQ("- SETTINGS takes no value", ParseCommand("SETTINGS=1").Reply);
