@@ -15,6 +15,10 @@ constexpr unsigned char FirstPrintable = 32;
 constexpr std::size_t Utf16UnitBytes = 2;
 constexpr int ByteBits = 8;
 const char* const MissingCharacter = "?";
+constexpr wchar_t WideStandIn = L'?';
+constexpr wchar_t FirstSurrogate = 0xD800;
+constexpr wchar_t FirstLowSurrogate = 0xDC00;
+constexpr wchar_t LastSurrogate = 0xDFFF;
 
 bool StartsWith(const std::string& bytes, const std::string& prefix) {
     return bytes.compare(0, prefix.size(), prefix) == 0;
@@ -62,8 +66,27 @@ std::string ToCodePage(const std::wstring& wide, unsigned codePage, DWORD flags,
     return text;
 }
 
-std::string ToCodePage(const std::wstring& wide, unsigned codePage) {
-    if (wide.empty()) return {};
+// A character beyond the first 65536 (an emoji) is two UTF-16 units, which the code page
+// would show as two stand-ins: it becomes one, as does a unit left without its pair.
+std::wstring OneStandInPerCharacter(const std::wstring& wide) {
+    std::wstring kept;
+    for (std::size_t at = 0; at < wide.size(); ++at) {
+        const wchar_t unit = wide[at];
+        if (unit < FirstSurrogate || unit > LastSurrogate) {
+            kept.push_back(unit);
+            continue;
+        }
+        kept.push_back(WideStandIn);
+        const bool pair = unit < FirstLowSurrogate && at + 1 < wide.size() && wide[at + 1] >= FirstLowSurrogate &&
+                          wide[at + 1] <= LastSurrogate;
+        if (pair) ++at;
+    }
+    return kept;
+}
+
+std::string ToCodePage(const std::wstring& original, unsigned codePage) {
+    if (original.empty()) return {};
+    const std::wstring wide = OneStandInPerCharacter(original);
     std::string text = ToCodePage(wide, codePage, WC_NO_BEST_FIT_CHARS, MissingCharacter);
     // A code page that holds every character (UTF-8) takes neither a stand-in nor its flag.
     return text.empty() ? ToCodePage(wide, codePage, 0, nullptr) : text;

@@ -40,6 +40,10 @@ TEST(NowPlayingText, CharacterTheCodePageLacksBecomesQuestionMark) {
     // No look-alike stands in: a Polish l with stroke is not a plain l.
     EXPECT_EQ(Text("\xC5\x81\xC3\xB3" "d\xC5\xBA"), "?\xF3" "d?");
     EXPECT_EQ(Text("\xE3\x81\x82"), "?");
+    // A character beyond the first 65536 is one character, so one stand-in, in UTF-8 and UTF-16.
+    EXPECT_EQ(Text("Hit \xF0\x9F\x8E\xB5!"), "Hit ?!");
+    EXPECT_EQ(Text(std::string("\xFF\xFE" "A\0\x3C\xD8\xB5\xDF" "B\0", 10)), "A?B");
+    EXPECT_EQ(Text(std::string("\xFF\xFE" "A\0\x3C\xD8" "B\0", 8)), "A?B");
 }
 
 TEST(NowPlayingText, BytesThatAreNoUtf8AreTakenAsTheCodePage) {
