@@ -3,6 +3,7 @@
 // wait ends at the stop signal or at its limit.
 #include "CommandPipe.h"
 
+#include "SystemCause.h"
 #include "WinHandles.h"
 
 #include <sddl.h>
@@ -214,7 +215,7 @@ void TCommandPipe::Open(const std::string& name) {
     if (handles->Pipe.Get() == INVALID_HANDLE_VALUE) {
         const DWORD error = GetLastError();
         handles->Pipe.Reset();
-        throw ECommandPipeError("The command line's pipe " + name + " cannot be opened: " + SysErrorMessage(error));
+        throw ECommandPipeError("The command line's pipe " + name + " cannot be opened: " + SystemCause(error) + ".");
     }
     CreateManualResetEvent(handles->Stop);
     CreateManualResetEvent(handles->Io);

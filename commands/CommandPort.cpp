@@ -2,6 +2,8 @@
 // datagrams, one hand-over to the window's thread per round, the replies back.
 #include "CommandPort.h"
 
+#include "SystemCause.h"
+
 #include <winsock2.h>
 #include <ws2tcpip.h>
 
@@ -55,8 +57,8 @@ constexpr size_t StrangerHeadLength = 2;
 constexpr size_t LineEndLength = sizeof ReplyLineEnd - 1;
 
 std::string PortError(uint16_t port, const char* step, int code) {
-    return "The command port " + std::to_string(port) + " cannot be opened (" + step + "): " +
-           SysErrorMessage(static_cast<unsigned long>(code));
+    return "The command port " + std::to_string(port) + " cannot be opened (" + step + "): " + WinsockCause(code) +
+           ".";
 }
 
 // Winsock for as long as the owner lives.

@@ -3,6 +3,7 @@
 #include "NowPlayingFile.h"
 
 #include "NowPlayingText.h"
+#include "SystemCause.h"
 #include "SysUtils.h"
 #include "WinHandles.h"
 
@@ -161,7 +162,7 @@ private:
             TChangeNotification change(FindFirstChangeNotificationA(folder_.c_str(), FALSE, WatchedChanges));
             if (!change.Valid()) {
                 Report("Cannot watch the folder of the now-playing file \"" + path_ + "\": " +
-                       SysErrorMessage(GetLastError()));
+                       SystemCause(GetLastError()) + ".");
                 if (Wait(nullptr, FolderRetryMs) == TWake::Stop) return;
                 continue;
             }
@@ -222,7 +223,7 @@ private:
                 return TWake::Timeout;
             }
             if (!IsBusy(error) || held >= BusyGiveUpMs) {
-                Report("Cannot read the now-playing file \"" + path_ + "\": " + SysErrorMessage(error));
+                Report("Cannot read the now-playing file \"" + path_ + "\": " + SystemCause(error) + ".");
                 return TWake::Timeout;
             }
             TWake wake = Wait(change, BusyRetryMs);

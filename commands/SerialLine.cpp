@@ -3,6 +3,7 @@
 // Opening and closing the port happen on the worker, never waited for by the window.
 #include "SerialLine.h"
 
+#include "SystemCause.h"
 #include "WinHandles.h"
 
 #include <algorithm>
@@ -46,8 +47,8 @@ std::optional<unsigned> Number(std::string_view digits, unsigned first, unsigned
 
 // What the owner is told: the port, what happened, the failed step and the system's reason.
 std::string Problem(const TSerialSetting& setting, const char* what, const std::string& step, DWORD code) {
-    return "The serial line " + setting.Name() + " " + what + " (" + step + "): " + SysErrorMessage(code) +
-           "; it is tried again until it opens.";
+    return "The serial line " + setting.Name() + " " + what + " (" + step + "): " + SystemCause(code) +
+           ". It is tried again until it opens.";
 }
 
 ESerialLineError CannotOpen(const TSerialSetting& setting, const char* step) {

@@ -228,7 +228,7 @@ class SerialLineTest(unittest.TestCase):
         self.pair.stop()
         report = self.probe.next_line()
         self.assertTrue(report.startswith(f"report The serial line {PORT} is lost (ReadFile): "), report)
-        self.assertTrue(report.endswith("; it is tried again until it opens."), report)
+        self.assertTrue(report.endswith(". It is tried again until it opens."), report)
         # Retried while away, but reported once.
         self.assertTrue(self.probe.no_line(RETRY_MS * 5 / 1000))
         self.pair.start()
