@@ -150,6 +150,19 @@ protected:
         RemoveDirectoryA(folder.c_str());
     }
     std::string In(const std::string& name) const { return folder_ + "\\" + name; }
+    // The file followed with "Before" on air, then opened anew by a writer that has
+    // written the first half of a line and holds the file.
+    HANDLE FollowThenHoldHalfWritten(const std::string& path) {
+        Write(path, "Before");
+        unit_.SetPath(path);
+        EXPECT_TRUE(recorder_.WaitForText("Before"));
+        HANDLE file = CreateFileA(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_ALWAYS,
+                                  FILE_ATTRIBUTE_NORMAL, nullptr);
+        EXPECT_NE(file, INVALID_HANDLE_VALUE);
+        DWORD written = 0;
+        WriteFile(file, "Artist - ", 9, &written, nullptr);
+        return file;
+    }
     // Waits until the unit has read the file again after whatever was done before.
     void WaitForReadAfter(unsigned reads) {
         EXPECT_TRUE(WaitUntil([&] { return unit_.Reads() > reads; }));
@@ -179,16 +192,9 @@ TEST_F(NowPlayingFile, ReadAtOnceAndAtEachWrite) {
 
 TEST_F(NowPlayingFile, HalfWrittenFileIsReadOnceTheWriterIsDone) {
     const std::string path = In("nowplaying.txt");
-    Write(path, "Before");
-    unit_.SetPath(path);
-    ASSERT_TRUE(recorder_.WaitForText("Before"));
-
     // The writer keeps the file open over a pause between the two halves.
-    HANDLE file = CreateFileA(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_ALWAYS,
-                              FILE_ATTRIBUTE_NORMAL, nullptr);
-    ASSERT_NE(file, INVALID_HANDLE_VALUE);
+    HANDLE file = FollowThenHoldHalfWritten(path);
     DWORD written = 0;
-    WriteFile(file, "Artist - ", 9, &written, nullptr);
     std::this_thread::sleep_for(WriterPause);
     WriteFile(file, "Title\r\n", 7, &written, nullptr);
     CloseHandle(file);
@@ -207,14 +213,8 @@ TEST_F(NowPlayingFile, HalfWrittenFileIsReadOnceTheWriterIsDone) {
 
 TEST_F(NowPlayingFile, WriterHoldingTheFilePastTheGraceIsWaitedForUntilItsLineIsComplete) {
     const std::string path = In("nowplaying.txt");
-    Write(path, "Before");
-    unit_.SetPath(path);
-    ASSERT_TRUE(recorder_.WaitForText("Before"));
-    HANDLE file = CreateFileA(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_ALWAYS,
-                              FILE_ATTRIBUTE_NORMAL, nullptr);
-    ASSERT_NE(file, INVALID_HANDLE_VALUE);
+    HANDLE file = FollowThenHoldHalfWritten(path);
     DWORD written = 0;
-    WriteFile(file, "Artist - ", 9, &written, nullptr);
     // Past the 2 s grace with half a line: nothing goes on air.
     std::this_thread::sleep_for(3s);
     EXPECT_EQ(recorder_.Texts(), (Texts{"Before"}));
