@@ -71,6 +71,15 @@ can_run_32bit() {
   timeout 60 /usr/lib/wine/wine --version >/dev/null 2>&1
 }
 
+# no_32bit_reason: why 32-bit programs were not run here.
+no_32bit_reason() {
+  if [ ! -x /usr/lib/wine/wine ]; then
+    echo "Wine's 32-bit loader (wine32:i386) is not installed"
+  else
+    echo "this machine cannot run 32-bit programs"
+  fi
+}
+
 # ensure_display: starts Xvfb when there is no display, and waits until it
 # accepts clients (it writes its display number once it does).
 ensure_display() {
