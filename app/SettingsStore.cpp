@@ -86,6 +86,11 @@ void OnRefusedWrite(TRefusedWriteHandler handler) { refusedWriteHandler = std::m
 
 std::string ReadSetting(const std::string& name) { return ReadValue(SettingsKey(), name); }
 
+std::string ReadSettingOrEmpty(const std::string& name) {
+    const std::string stored = ReadSetting(name);
+    return stored == AbsentText ? std::string() : stored;
+}
+
 int ReadIntegerSetting(const std::string& name) {
     return ReadConverted(name, [](const std::string& text) { return StrToInt(text); });
 }

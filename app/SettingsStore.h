@@ -32,6 +32,8 @@ void OnRefusedWrite(TRefusedWriteHandler handler);
 // The string value Name of the settings key, or AbsentText. A key this user may not
 // write is read with read rights.
 std::string ReadSetting(const std::string& name);
+// The same, with an absent value read as empty text.
+std::string ReadSettingOrEmpty(const std::string& name);
 // A stored value that does not convert: the conversion error's message, with the
 // value's name and whether the value was absent.
 class EMalformedSetting : public EConvertError {

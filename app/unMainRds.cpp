@@ -128,8 +128,7 @@ void TfoMain::StoreTextCodes(TTextCodes& codes, const std::string& text) {
 }
 
 void TfoMain::RestoreTextCodes(TTextCodes& codes, const std::string& text) {
-    const std::string stored = ReadSetting(codes.Setting);
-    codes.Stored = stored == SettingsStore::AbsentText ? std::string() : stored;
+    codes.Stored = SettingsStore::ReadSettingOrEmpty(codes.Setting);
     codes.Kept.reset();
     // Codes another program's text no longer matches (an older version wrote the text) are not used.
     const std::optional<std::string> parsed = RdsCodesFromText(codes.Stored);

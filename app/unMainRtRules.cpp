@@ -10,7 +10,7 @@
 
 namespace {
 
-using SettingsStore::ReadSetting;
+using SettingsStore::ReadSettingOrEmpty;
 using SettingsStore::SettingsSubKey;
 using SettingsStore::WriteSetting;
 
@@ -21,11 +21,6 @@ constexpr char IdleMinutesSetting[] = "RtIdleMinutes";
 // How often the file's stillness is looked at: the idle text comes at most this late.
 constexpr unsigned IdleCheckMilliseconds = 5000;
 
-std::string Stored(const char* name) {
-    const std::string stored = ReadSetting(name);
-    return stored == SettingsStore::AbsentText ? std::string() : stored;
-}
-
 std::string Quoted(const std::string& text) { return "'" + text + "'"; }
 
 }  // namespace
@@ -33,15 +28,15 @@ std::string Quoted(const std::string& text) { return "'" + text + "'"; }
 void TfoMain::RestoreRadioTextRules() {
     rtRules_ = std::make_unique<TRtTextRules>(TCodePageConversion{SystemToUnicode, UnicodeToSystem});
     TRtTextSettings settings;
-    settings.Format = Stored(FormatSetting);
+    settings.Format = ReadSettingOrEmpty(FormatSetting);
     if (const std::optional<std::string> fault = RtFormatFault(settings.Format)) {
         ShowNotice(TNoticeSource::NowPlayingFile,
                    "The setting RtFormat holds \"" + settings.Format + "\", which is not used: " + *fault);
         settings.Format.clear();
     }
-    settings.Skip = Stored(SkipSetting);
-    settings.IdleText = Stored(IdleTextSetting);
-    const std::string minutes = Stored(IdleMinutesSetting);
+    settings.Skip = ReadSettingOrEmpty(SkipSetting);
+    settings.IdleText = ReadSettingOrEmpty(IdleTextSetting);
+    const std::string minutes = ReadSettingOrEmpty(IdleMinutesSetting);
     const int number = minutes.empty() ? 0 : StrToIntDef(minutes, -1);
     if (number < 0 || number > static_cast<int>(RtIdleMinutesLast))
         ShowNotice(TNoticeSource::NowPlayingFile, "The setting RtIdleMinutes holds \"" + minutes +

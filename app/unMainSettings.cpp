@@ -13,7 +13,7 @@
 
 namespace {
 
-using SettingsStore::ReadSetting;
+using SettingsStore::ReadSettingOrEmpty;
 using SettingsStore::SettingsSubKey;
 using SettingsStore::WriteSetting;
 
@@ -22,11 +22,6 @@ constexpr char ClosedPortText[] = "0";
 constexpr char SitesSetting[] = "UecpSites";
 constexpr char EncodersSetting[] = "UecpEncoders";
 constexpr char LogDaysSetting[] = "LogDays";
-
-std::string StoredOrEmpty(const char* name) {
-    const std::string stored = ReadSetting(name);
-    return stored == SettingsStore::AbsentText ? std::string() : stored;
-}
 
 }  // namespace
 
@@ -61,14 +56,14 @@ std::string TfoMain::ApplyFromWindow(const std::string& name, const std::string&
 
 TSettingsValues TfoMain::StoredSettings() {
     TSettingsValues values;
-    const std::string port = StoredOrEmpty("CommandPort");
+    const std::string port = ReadSettingOrEmpty("CommandPort");
     values.CommandPort = port.empty() ? ClosedPortText : port;
-    values.SerialPort = StoredOrEmpty("SerialPort");
-    values.NowPlayingFile = StoredOrEmpty("RtFile");
+    values.SerialPort = ReadSettingOrEmpty("SerialPort");
+    values.NowPlayingFile = ReadSettingOrEmpty("RtFile");
     values.CharacterSet = MemoryCharacterSetName(memoryCharacters_);
-    values.UecpSites = StoredOrEmpty(SitesSetting);
-    values.UecpEncoders = StoredOrEmpty(EncodersSetting);
-    values.LogDays = StoredOrEmpty(LogDaysSetting);
+    values.UecpSites = ReadSettingOrEmpty(SitesSetting);
+    values.UecpEncoders = ReadSettingOrEmpty(EncodersSetting);
+    values.LogDays = ReadSettingOrEmpty(LogDaysSetting);
     return values;
 }
 
