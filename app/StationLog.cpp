@@ -38,6 +38,7 @@ struct TQueuedLine {
     TLogTime Time;
     TLogWay Way;
     std::string What;
+    std::string Sender = {};
 };
 
 constexpr char SystemLogSource[] = "SONDEL ULTRA";
@@ -163,7 +164,7 @@ struct TStationLog::TShared {
             std::string bytes;
             size_t next = first;
             for (; next < lines.size() && SameDay(lines[next].Time, lines[first].Time); ++next)
-                bytes += LogLine(lines[next].Time, lines[next].Way, lines[next].What);
+                bytes += LogLine(lines[next].Time, lines[next].Way, lines[next].What, lines[next].Sender);
             const size_t lost = LostLines;
             if (lost != 0) bytes = LogLine(lines[first].Time, TLogWay::Log, LogLinesLost(lost)) + bytes;
             try {
@@ -236,7 +237,7 @@ TStationLog::TStationLog(std::string folder, unsigned keepDays, TProblemHandler 
 
 TStationLog::~TStationLog() { Close(); }
 
-void TStationLog::Write(TLogWay way, const std::string& what) {
+void TStationLog::Write(TLogWay way, const std::string& what, const std::string& sender) {
     const TLogTime time = shared_->Clock();
     {
         std::lock_guard<std::mutex> guard(shared_->Lock);
@@ -245,7 +246,7 @@ void TStationLog::Write(TLogWay way, const std::string& what) {
             ++shared_->Dropped;
             shared_->DropToReport = true;
         } else {
-            shared_->Queue.push_back({time, way, what});
+            shared_->Queue.push_back({time, way, what, sender});
             ++shared_->Accepted;
         }
     }

@@ -47,8 +47,9 @@ public:
     // Closes with CloseWait.
     ~TStationLog();
 
-    // Queues the line of What with the time of now; never waits for the disk.
-    void Write(TLogWay way, const std::string& what);
+    // Queues the line of What with the time of now; never waits for the disk. Sender:
+    // another machine's address that sent it (see LogLine).
+    void Write(TLogWay way, const std::string& what, const std::string& sender = {});
     // Waits, at most Limit, until every line queued so far has been written or has
     // failed; whether it came to that.
     bool Flush(std::chrono::milliseconds limit);

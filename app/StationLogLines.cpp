@@ -96,11 +96,12 @@ const char* WayInText(TLogWay way) {
     return "";
 }
 
-std::string LogLine(const TLogTime& time, TLogWay way, const std::string& what) {
+std::string LogLine(const TLogTime& time, TLogWay way, const std::string& what, const std::string& sender) {
     std::string line = FourDigits(time.Year) + "-" + TwoDigits(time.Month) + "-" + TwoDigits(time.Day) + " " +
                        TwoDigits(time.Hour) + ":" + TwoDigits(time.Minute) + ":" + TwoDigits(time.Second) + " ";
     std::string column = WayInText(way);
-    column.resize(WayInColumn, ' ');
+    if (!sender.empty()) column += " " + sender;
+    if (column.size() < WayInColumn) column.resize(WayInColumn, ' ');
     line += column + " ";
     for (const char c : what) line += (c == '\r' || c == '\n') ? ' ' : c;
     return line + LineEnd;

@@ -30,7 +30,8 @@ const char* WayInText(TLogWay way);
 
 // "2026-12-09 14:32:05 window       Carrier on" and CR LF. The way in is padded to one
 // column; a CR or LF inside What becomes a blank, so that one event stays one line.
-std::string LogLine(const TLogTime& time, TLogWay way, const std::string& what);
+// Sender, another machine's address, follows the way in: "port 192.168.1.20 Carrier on".
+std::string LogLine(const TLogTime& time, TLogWay way, const std::string& what, const std::string& sender = {});
 
 // A value in double quotes, each '"' in it written \" and each backslash \\, so that
 // no text can end its quotes and forge fields of its line.

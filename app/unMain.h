@@ -22,6 +22,7 @@
 #include <mutex>
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 class TSondelCard;
@@ -355,17 +356,26 @@ private:
     // Opens the log in the folder LogPlace names, keeping "LogDays" days; without it
     // the program runs on, and the notice area says why.
     void OpenStationLog();
-    // Sets the way in for the handlers that run in its scope.
+    // Sets the way in (and the sending machine, empty for this one) for the handlers
+    // that run in its scope.
     class TWayScope {
     public:
-        TWayScope(TfoMain& form, TLogWay way) : form_(form), previous_(form.logWay_) { form.logWay_ = way; }
-        ~TWayScope() { form_.logWay_ = previous_; }
+        TWayScope(TfoMain& form, TLogWay way, std::string sender = {})
+            : form_(form), previous_(form.logWay_), previousSender_(std::move(form.logSender_)) {
+            form.logWay_ = way;
+            form.logSender_ = std::move(sender);
+        }
+        ~TWayScope() {
+            form_.logWay_ = previous_;
+            form_.logSender_ = std::move(previousSender_);
+        }
         TWayScope(const TWayScope&) = delete;
         TWayScope& operator=(const TWayScope&) = delete;
 
     private:
         TfoMain& form_;
         TLogWay previous_;
+        std::string previousSender_;
     };
 
     std::unique_ptr<TSondelCard> card_;
@@ -418,6 +428,7 @@ private:
     // After the notices its worker may post to, until the log is gone.
     std::unique_ptr<TStationLog> log_;
     TLogWay logWay_ = TLogWay::Window;
+    std::string logSender_;
     // The RDS fields as the log last named them, so that a write names only what changed.
     std::optional<TRdsFields> loggedRds_;
     // One bit for each kind of refusal already told in this start.

@@ -319,12 +319,13 @@ void TfoMain::RunQueuedCommands() {
         // Every taken batch is answered, whatever its commands or the write raise.
         TAnswerOnLeaving answer(*commandQueue_, batches);
         TRdsWriteDue write;
-        // The write after them is logged as coming from the first batch's way in.
-        TWayScope way(*this, LogWayOf(batches.front()->From));
+        // The write after them is logged as coming from the first command's way in.
+        TWayScope way(*this, LogWayOf(batches.front()->From), batches.front()->SenderOf(0));
         for (const TCommandQueue::TBatchPtr& batch : batches) {
-            TWayScope batchWay(*this, LogWayOf(batch->From));
             batch->Replies.clear();
-            for (const TCommand& command : batch->Commands) {
+            for (size_t i = 0; i < batch->Commands.size(); ++i) {
+                TWayScope commandWay(*this, LogWayOf(batch->From), batch->SenderOf(i));
+                const TCommand& command = batch->Commands[i];
                 const std::optional<std::string> refused = RefusalOfWayIn(command, batch->From);
                 batch->Replies.push_back(refused ? *refused : ApplyCommand(command, write));
             }
@@ -529,6 +530,8 @@ TStatus TfoMain::CurrentStatus() const {
         status.RadioTextIdle = rules.IdleText;
     }
     status.Wear = WearStatus();
+    status.CommandPort = CommandPortNumber();
+    status.CommandPortAllow = commandPortAllow_.Text();
     status.CardOpen = CardOnAir();
     status.CardFailure = CardFailure();
     return status;

@@ -38,5 +38,5 @@ void TfoMain::OpenStationLog() {
 }
 
 void TfoMain::LogEvent(const std::string& what) {
-    if (log_) log_->Write(logWay_, what);
+    if (log_) log_->Write(logWay_, what, logSender_);
 }

@@ -400,7 +400,7 @@ std::string StatusReply(const TStatus& status) {
            field("RTFORMAT", status.RadioTextFormat) + field("RTSKIP", status.RadioTextSkip) +
            field("RTIDLE", std::to_string(status.RadioTextIdleMinutes) + "," + status.RadioTextIdle) +
            (status.Wear.empty() ? std::string() : field("WEAR", status.Wear)) +
-
+           field("COMMANDPORT", std::to_string(status.CommandPort)) + field("ALLOW", status.CommandPortAllow) +
            field("CARD", status.CardOpen ? std::string("OPEN") : "NONE " + status.CardFailure);
 }
 

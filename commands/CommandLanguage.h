@@ -107,6 +107,9 @@ struct TStatus {
     std::string RadioTextIdle;
     // "<most writes of one byte>,<address>,<years or ->"; empty: not reported.
     std::string Wear;
+    // The command port's number (0: closed) and the addresses it serves besides 127.0.0.1.
+    uint16_t CommandPort = 0;
+    std::string CommandPortAllow;
     // Whether the card is open, and why not when it is not.
     bool CardOpen = true;
     std::string CardFailure;

@@ -130,8 +130,16 @@ TSocket Bound(uint16_t port, int type, int protocol, bool everyAddress) {
 
 using TTime = std::chrono::steady_clock::time_point;
 
+// A sender's address as the log names it: empty for 127.0.0.1, this machine itself.
+std::string SenderText(const sockaddr_in& sender) {
+    const uint32_t address = ntohl(sender.sin_addr.s_addr);
+    return address == INADDR_LOOPBACK ? std::string() : AddressText(address);
+}
+
 struct TConnection {
     TSocket Socket;
+    // The client's address as the log names it; empty for this machine.
+    std::string Sender;
     TReceivedReader Reader;
     TUecpPeer Peer;
     // Lines and frames read and not yet handed over; nothing more is read while any wait.
@@ -385,6 +393,7 @@ void TCommandPort::Accept() {
     sockets.Connections.emplace_back();
     TConnection& connection = sockets.Connections.back();
     connection.Socket = std::move(client);
+    connection.Sender = SenderText(peer);
     connection.Opened = now;
     connection.LastHeard = now;
 }
@@ -481,6 +490,7 @@ void TCommandPort::ServeRound() {
     exchanges.reserve(sources.size());
     bool needsStatus = false;
     std::vector<TCommand> commands;
+    std::vector<std::string> senders;
     for (TSource& source : sources) {
         if (source.Connection && std::any_of(source.Received.begin(), source.Received.end(), [](const TReceived& item) {
                 return item.Frame && item.Frame->Damage == TUecpCode::Ok;
@@ -490,10 +500,12 @@ void TCommandPort::ServeRound() {
             source.Connection ? source.Connection->Peer : sockets.PeerOf(source.Datagram->Sender, clock_());
         exchanges.emplace_back(std::move(source.Received), peer, uecp_);
         exchanges.back().AddCommands(commands);
+        senders.resize(commands.size(),
+                       source.Connection ? source.Connection->Sender : SenderText(source.Datagram->Sender));
         needsStatus = needsStatus || exchanges.back().NeedsStatus();
     }
     const TCommandQueue::TSubmitted submitted =
-        queue_.SubmitForStatus(commands, ReplyLimit, stop_, TWayIn::Port, needsStatus);
+        queue_.SubmitForStatus(commands, ReplyLimit, stop_, TWayIn::Port, needsStatus, std::move(senders));
     size_t next = 0;
     for (size_t i = 0; i < sources.size(); ++i) {
         const size_t first = next;

@@ -15,6 +15,11 @@ void TCommandQueue::SetWake(std::function<void()> wake) {
     wake_ = std::move(wake);
 }
 
+const std::string& TCommandQueue::TBatch::SenderOf(size_t command) const {
+    static const std::string thisMachine;
+    return command < Senders.size() ? Senders[command] : thisMachine;
+}
+
 std::vector<std::string> TCommandQueue::Submit(const std::vector<TCommand>& commands,
                                                std::chrono::milliseconds limit, const std::atomic<bool>& stop,
                                                TWayIn from, bool patient) {
@@ -25,9 +30,9 @@ std::vector<std::string> TCommandQueue::Submit(const std::vector<TCommand>& comm
 TCommandQueue::TSubmitted TCommandQueue::SubmitForStatus(const std::vector<TCommand>& commands,
                                                          std::chrono::milliseconds limit,
                                                          const std::atomic<bool>& stop, TWayIn from,
-                                                         bool wantsStatus) {
+                                                         bool wantsStatus, std::vector<std::string> senders) {
     if (commands.empty() && !wantsStatus) return {};
-    return Wait(Enqueue(commands, from, wantsStatus), limit, stop);
+    return Wait(Enqueue(commands, from, wantsStatus, false, std::move(senders)), limit, stop);
 }
 
 TCommandQueue::TSubmitted TCommandQueue::Wait(const TBatchPtr& batch, std::chrono::milliseconds limit,
@@ -60,8 +65,10 @@ void TCommandQueue::Post(const std::vector<TCommand>& commands, TWayIn from) {
 }
 
 TCommandQueue::TBatchPtr TCommandQueue::Enqueue(const std::vector<TCommand>& commands, TWayIn from,
-                                                bool wantsStatus, bool patient) {
+                                                bool wantsStatus, bool patient,
+                                                std::vector<std::string> senders) {
     auto batch = std::make_shared<TBatch>();
+    batch->Senders = std::move(senders);
     batch->WantsStatus = wantsStatus;
     batch->Patient = patient;
     batch->Commands = commands;

@@ -23,6 +23,9 @@ public:
         std::vector<TCommand> Commands;
         std::vector<std::string> Replies;
         TWayIn From = TWayIn::Port;
+        // The address of another machine that sent each command; empty for this machine's.
+        std::vector<std::string> Senders;
+        const std::string& SenderOf(size_t command) const;
         // The window puts its state after the batch's commands here (for UECP requests).
         bool WantsStatus = false;
         std::optional<TStatus> Status;
@@ -45,13 +48,14 @@ public:
 
     // As Submit, and when WantsStatus the window's state once the commands are applied
     // (a batch without commands is handed over then too). No state when the window did
-    // not get to it.
+    // not get to it. Senders: see TBatch.
     struct TSubmitted {
         std::vector<std::string> Replies;
         std::optional<TStatus> Status;
     };
     TSubmitted SubmitForStatus(const std::vector<TCommand>& commands, std::chrono::milliseconds limit,
-                               const std::atomic<bool>& stop, TWayIn from, bool wantsStatus);
+                               const std::atomic<bool>& stop, TWayIn from, bool wantsStatus,
+                               std::vector<std::string> senders = {});
 
     // Transport side: queues Commands whose replies nobody waits for. They wait out a
     // message of the start (nobody would read its answer; the text stays the newest).
@@ -66,7 +70,7 @@ public:
 private:
     // Queues a batch and asks the window's thread to take it.
     TBatchPtr Enqueue(const std::vector<TCommand>& commands, TWayIn from, bool wantsStatus = false,
-                      bool patient = false);
+                      bool patient = false, std::vector<std::string> senders = {});
     TSubmitted Wait(const TBatchPtr& batch, std::chrono::milliseconds limit, const std::atomic<bool>& stop);
 
     std::mutex lock_;

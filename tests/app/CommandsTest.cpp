@@ -159,7 +159,7 @@ TEST_F(CommandsTest, ListFieldsThroughTheirHandlersAndStatusAfterThem) {
     EXPECT_EQ((Lines{"+", "+", "+", "+", "+",
                      "+\tFREQ=100.000\tPOWER=4\tCARRIER=OFF\tSTEREO=OFF\tPTY=10\tTP=1\tMS=1\tPI=D223"
                      "\tPS=ROCK FM\tRT=" + DesignRadioText + "\tRTFILE=\tCHARSET=ANSI\tRTFORMAT=\tRTSKIP=\tRTIDLE=0,"
-                     "\tWEAR=1,4,-\tCARD=OPEN"}),  // answered before the round's write
+                     "\tWEAR=1,4,-\tCOMMANDPORT=0\tALLOW=\tCARD=OPEN"}),  // answered before the round's write
               replies);
     EXPECT_EQ((Lines{"RDS 4 10", "RDS 5 1", "RDS 7 1", "RDS 8 13", "RDS 9 35", "RDS 14 10", "RDS 16 82",
                      "RDS 17 79", "RDS 18 67", "RDS 19 75", "RDS 20 32", "RDS 21 70", "RDS 22 77", "RDS 23 32"}),

@@ -79,7 +79,7 @@ TEST_F(NowPlayingTest, RtFileStoresFollowsAndPutsOnlyTheChangedBytesOnAir) {
     EXPECT_EQ((Lines{"RDS 282 80", "RDS 283 79", "RDS 284 80"}), RdsLines());
     EXPECT_EQ("+\tFREQ=100.000\tPOWER=4\tCARRIER=OFF\tSTEREO=OFF\tPTY=0\tTP=0\tMS=0\tPI=1000\tPS=PC RADIO"
               "\tRT=PC RADIO, NON-STOP LATEST POPS!\tRTFILE=" + path + "\tCHARSET=ANSI\tRTFORMAT=\tRTSKIP=\tRTIDLE=0,"
-              "\tWEAR=2,282,-\tCARD=OPEN",
+              "\tWEAR=2,282,-\tCOMMANDPORT=0\tALLOW=\tCARD=OPEN",
               Command("STATUS"));
     card.Trace().ClearEvents();
 

@@ -152,6 +152,9 @@ TEST(StationLogLines, OneLineHoldsTimeWayInAndWhatHappened) {
               LogLine(time, TLogWay::File, "Now-playing file \"a.txt\" fails: bad\r\nnews\nx"));
     // The system code page's bytes go through as they are.
     EXPECT_EQ("2026-12-09 14:32:05 port         RT \"Caf\xE9 \xC4\xD6\"\r\n", LogLine(time, TLogWay::Port, "RT \"Caf\xE9 \xC4\xD6\""));
+    // Another machine's address follows the way in, however long it is.
+    EXPECT_EQ("2026-12-09 14:32:05 port 192.168.1.20 Stereo\r\n", LogLine(time, TLogWay::Port, "Stereo", "192.168.1.20"));
+    EXPECT_EQ("2026-12-09 14:32:05 port 1.2.3.4 Stereo\r\n", LogLine(time, TLogWay::Port, "Stereo", "1.2.3.4"));
 }
 
 TEST(StationLogLines, WaysInInTheWordsOfTheStaff) {

@@ -8,6 +8,9 @@
 
 #include <windows.h>
 
+#include <atomic>
+#include <chrono>
+
 namespace {
 
 using Lines = std::vector<std::string>;
@@ -50,6 +53,23 @@ TEST_F(StationLogWindowTest, TheRestoreTheControlsAndTheCloseEachLeaveTheirLines
     EXPECT_EQ((Lines{"log-off      Carrier off", "log-off      Tuned to 87.300 MHz, power 0, while the carrier is off",
                      "log-off      Program ended: the user logged off or Windows shut down"}),
               Lines(closed.end() - 3, closed.end()));
+}
+
+TEST_F(StationLogWindowTest, ACommandFromAnotherMachineIsLoggedWithItsAddress) {
+    StartReady();
+    const size_t before = LogLines().size();
+    const TCommand mono = *ParseCommand("STEREO=OFF").Command;
+    const TCommand stereo = *ParseCommand("STEREO=ON").Command;
+    OnClient(
+        [&] {
+            std::atomic<bool> stop{false};
+            form->Commands().SubmitForStatus({stereo, mono}, std::chrono::milliseconds(5000), stop, TWayIn::Port,
+                                             false, {"192.0.2.20", ""});
+        },
+        5000);
+    const Lines all = LogLines();
+    EXPECT_EQ((Lines{"port 192.0.2.20 Stereo", "port         Mono"}),
+              Lines(all.begin() + static_cast<std::ptrdiff_t>(before), all.end()));
 }
 
 TEST_F(StationLogWindowTest, AnUpdateCloseLogsTheEndWithoutACarrierChange) {

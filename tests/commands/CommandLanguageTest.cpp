@@ -258,8 +258,11 @@ TEST(CommandLanguageTest, StatusReplyFieldsInOrder) {
     status.RadioText = "Now\tplaying";
     status.RadioTextFile = "C:\\Playout\\now.txt";
     status.CharacterSet = TMemoryCharacterSet::Rds;
+    status.CommandPort = 7000;
+    status.CommandPortAllow = "192.168.1.20, 10.0.5.0/24";
     EXPECT_EQ("+\tFREQ=101.300\tPOWER=5\tCARRIER=ON\tSTEREO=OFF\tPTY=11\tTP=1\tMS=1\tPI=D223\tPS=ROCK FM "
-              "\tRT=Now playing\tRTFILE=C:\\Playout\\now.txt\tCHARSET=RDS\tRTFORMAT=\tRTSKIP=\tRTIDLE=0,\tCARD=OPEN",
+              "\tRT=Now playing\tRTFILE=C:\\Playout\\now.txt\tCHARSET=RDS\tRTFORMAT=\tRTSKIP=\tRTIDLE=0,"
+              "\tCOMMANDPORT=7000\tALLOW=192.168.1.20, 10.0.5.0/24\tCARD=OPEN",
               StatusReply(status));
     status.CharacterSet = TMemoryCharacterSet::Ansi;
     status.CardOpen = false;

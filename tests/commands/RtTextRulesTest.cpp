@@ -146,7 +146,7 @@ TEST(RtTextRules, CommandsThatSetThemAreForTheCommandLineOnly) {
     status.RadioTextIdle = "Rock FM";
     status.Wear = "166,256,4.2";
     const std::string reply = StatusReply(status);
-    const std::string end = "\tCHARSET=ANSI\tRTFORMAT=On air: {text}\tRTSKIP=jingle\tRTIDLE=30,Rock FM\tWEAR=166,256,4.2\tCARD=OPEN";
+    const std::string end = "\tCHARSET=ANSI\tRTFORMAT=On air: {text}\tRTSKIP=jingle\tRTIDLE=30,Rock FM\tWEAR=166,256,4.2\tCOMMANDPORT=0\tALLOW=\tCARD=OPEN";
     ASSERT_GT(reply.size(), end.size());
     EXPECT_EQ(end, reply.substr(reply.size() - end.size()));
 }
