@@ -1,7 +1,8 @@
 // The settings page: its fields, their checks by each setting's own rules (the
-// command language, the serial line, the UECP lists, the log), and Apply.
+// command language, the allow-list, the serial line, the UECP lists, the log), and Apply.
 #include "SettingsPage.h"
 
+#include "AddressAllowList.h"
 #include "CommandLanguage.h"
 #include "Registry.h"
 #include "SerialLine.h"
@@ -25,6 +26,9 @@ constexpr char SpeedSeparator = ':';
 constexpr char SerialPortsKey[] = "\\HARDWARE\\DEVICEMAP\\SERIALCOMM";
 constexpr char BrowseTitle[] = "Now-playing file";
 constexpr char RefusedPrefix[] = "- ";
+constexpr char IdleCommand[] = "RTIDLE";
+constexpr char IdleSeparator = ',';
+constexpr char IdleMinutesReason[] = "the minutes must be 0..1440; empty: never";
 
 // Two columns of groups; each group a caption and rows of a caption, a field and
 // the field's refusal under it.
@@ -46,6 +50,7 @@ constexpr int ButtonGap = 8;
 constexpr int NarrowField = 80;
 constexpr int WideField = 200;
 constexpr int PathField = 120;
+constexpr int IdleTextMaxLength = static_cast<int>(RadioTextLength);
 
 const TColor RefusalColor = clRed;
 const TColor FieldColor = clBlack;
@@ -68,6 +73,12 @@ std::string LanguageRefusal(const std::string& name, const std::string& text) {
     return parsed.Command ? std::string() : ReasonOf(parsed.Reply);
 }
 
+// RTIDLE's minutes alone: a comma in them would carry the rest into the idle text.
+std::string IdleMinutesRefusal(const std::string& minutes) {
+    const TParsedLine parsed = ParseCommand(std::string(IdleCommand) + "=" + minutes);
+    return parsed.Command && parsed.Command->Text.empty() ? std::string() : IdleMinutesReason;
+}
+
 bool IsOff(const std::string& port) { return port.empty() || SameText(port, OffText); }
 
 std::string SerialText(const TSettingsFields& fields) {
@@ -88,6 +99,7 @@ const std::vector<std::string> SerialSpeeds = {"1200", "2400", "4800", "9600", "
 TSettingsFields FieldsOf(const TSettingsValues& values) {
     TSettingsFields fields;
     fields.CommandPort = values.CommandPort == ClosedPort ? std::string() : values.CommandPort;
+    fields.CommandPortAllow = values.CommandPortAllow;
     fields.SerialPort = OffText;
     fields.SerialSpeed = std::to_string(TSerialSetting::DefaultSpeed);
     try {
@@ -100,6 +112,10 @@ TSettingsFields FieldsOf(const TSettingsValues& values) {
         fields.SerialPort = values.SerialPort;
     }
     fields.NowPlayingFile = values.NowPlayingFile;
+    fields.RadioTextFormat = values.RadioTextFormat;
+    fields.RadioTextSkip = values.RadioTextSkip;
+    fields.RadioTextIdleText = values.RadioTextIdleText;
+    fields.RadioTextIdleMinutes = values.RadioTextIdleMinutes;
     fields.CharacterSet = values.CharacterSet;
     fields.UecpSites = values.UecpSites;
     fields.UecpEncoders = values.UecpEncoders;
@@ -113,6 +129,11 @@ std::vector<TSettingsRefusal> CheckFields(const TSettingsFields& fields) {
         if (!reason.empty()) refusals.push_back({field, reason});
     };
     if (!fields.CommandPort.empty()) refuse(TSettingsField::CommandPort, LanguageRefusal("COMMANDPORT", fields.CommandPort));
+    try {
+        TAddressAllowList::Parse(fields.CommandPortAllow);
+    } catch (const EAddressAllowListError& error) {
+        refuse(TSettingsField::CommandPortAllow, error.what());
+    }
     bool speedListed = false;
     for (const std::string& speed : SerialSpeeds) speedListed = speedListed || speed == fields.SerialSpeed;
     if (!speedListed) refuse(TSettingsField::SerialSpeed, "the speed must be one of 1200..115200");
@@ -124,6 +145,10 @@ std::vector<TSettingsRefusal> CheckFields(const TSettingsFields& fields) {
         }
     }
     refuse(TSettingsField::NowPlayingFile, LanguageRefusal("RTFILE", fields.NowPlayingFile));
+    refuse(TSettingsField::RadioTextFormat, LanguageRefusal("RTFORMAT", fields.RadioTextFormat));
+    refuse(TSettingsField::RadioTextSkip, LanguageRefusal("RTSKIP", fields.RadioTextSkip));
+    refuse(TSettingsField::RadioTextIdleText, LanguageRefusal(IdleCommand, IdleSeparator + fields.RadioTextIdleText));
+    refuse(TSettingsField::RadioTextIdleMinutes, IdleMinutesRefusal(fields.RadioTextIdleMinutes));
     refuse(TSettingsField::CharacterSet, LanguageRefusal("CHARSET", fields.CharacterSet));
     if (!ParseUecpSites(fields.UecpSites))
         refuse(TSettingsField::UecpSites, "the sites must be addresses 1..1023, separated by commas");
@@ -140,8 +165,13 @@ std::vector<TSettingsRefusal> CheckFields(const TSettingsFields& fields) {
 TSettingsValues ValuesOf(const TSettingsFields& fields) {
     TSettingsValues values;
     values.CommandPort = fields.CommandPort.empty() ? ClosedPort : fields.CommandPort;
+    values.CommandPortAllow = fields.CommandPortAllow;
     values.SerialPort = SerialText(fields);
     values.NowPlayingFile = fields.NowPlayingFile;
+    values.RadioTextFormat = fields.RadioTextFormat;
+    values.RadioTextSkip = fields.RadioTextSkip;
+    values.RadioTextIdleText = fields.RadioTextIdleText;
+    values.RadioTextIdleMinutes = fields.RadioTextIdleMinutes;
     values.CharacterSet = fields.CharacterSet;
     values.UecpSites = fields.UecpSites;
     values.UecpEncoders = fields.UecpEncoders;
@@ -151,21 +181,43 @@ TSettingsValues ValuesOf(const TSettingsFields& fields) {
 
 namespace {
 
-using TSetter = std::string (TSettingsSetters::*)(const std::string&);
+using TValue = std::string TSettingsValues::*;
+using TSend = std::string (*)(TSettingsSetters&, const TSettingsValues&);
+
+template <TValue Value, std::string (TSettingsSetters::*Setter)(const std::string&)>
+std::string Send(TSettingsSetters& setters, const TSettingsValues& values) {
+    return (setters.*Setter)(values.*Value);
+}
+
+std::string SendIdle(TSettingsSetters& setters, const TSettingsValues& values) {
+    return setters.ChangeRadioTextIdle(values.RadioTextIdleMinutes, values.RadioTextIdleText);
+}
+
+// One setter's settings: Value, and Also when the setter takes two.
 struct TChange {
     TSettingsField Field;
-    std::string TSettingsValues::*Value;
-    TSetter Setter;
+    TValue Value;
+    TValue Also;
+    TSend Setter;
 };
+template <TValue Value, std::string (TSettingsSetters::*Setter)(const std::string&)>
+constexpr TChange One(TSettingsField field) {
+    return {field, Value, Value, &Send<Value, Setter>};
+}
 // In the order the setters run.
 const TChange Changes[] = {
-    {TSettingsField::CommandPort, &TSettingsValues::CommandPort, &TSettingsSetters::ChangeCommandPort},
-    {TSettingsField::SerialPort, &TSettingsValues::SerialPort, &TSettingsSetters::ChangeSerialPort},
-    {TSettingsField::NowPlayingFile, &TSettingsValues::NowPlayingFile, &TSettingsSetters::ChangeNowPlayingFile},
-    {TSettingsField::CharacterSet, &TSettingsValues::CharacterSet, &TSettingsSetters::ChangeCharacterSet},
-    {TSettingsField::UecpSites, &TSettingsValues::UecpSites, &TSettingsSetters::ChangeUecpSites},
-    {TSettingsField::UecpEncoders, &TSettingsValues::UecpEncoders, &TSettingsSetters::ChangeUecpEncoders},
-    {TSettingsField::LogDays, &TSettingsValues::LogDays, &TSettingsSetters::ChangeLogDays},
+    One<&TSettingsValues::CommandPort, &TSettingsSetters::ChangeCommandPort>(TSettingsField::CommandPort),
+    One<&TSettingsValues::CommandPortAllow, &TSettingsSetters::ChangeCommandPortAllow>(TSettingsField::CommandPortAllow),
+    One<&TSettingsValues::SerialPort, &TSettingsSetters::ChangeSerialPort>(TSettingsField::SerialPort),
+    One<&TSettingsValues::NowPlayingFile, &TSettingsSetters::ChangeNowPlayingFile>(TSettingsField::NowPlayingFile),
+    One<&TSettingsValues::RadioTextFormat, &TSettingsSetters::ChangeRadioTextFormat>(TSettingsField::RadioTextFormat),
+    One<&TSettingsValues::RadioTextSkip, &TSettingsSetters::ChangeRadioTextSkip>(TSettingsField::RadioTextSkip),
+    {TSettingsField::RadioTextIdleMinutes, &TSettingsValues::RadioTextIdleMinutes, &TSettingsValues::RadioTextIdleText,
+     &SendIdle},
+    One<&TSettingsValues::CharacterSet, &TSettingsSetters::ChangeCharacterSet>(TSettingsField::CharacterSet),
+    One<&TSettingsValues::UecpSites, &TSettingsSetters::ChangeUecpSites>(TSettingsField::UecpSites),
+    One<&TSettingsValues::UecpEncoders, &TSettingsSetters::ChangeUecpEncoders>(TSettingsField::UecpEncoders),
+    One<&TSettingsValues::LogDays, &TSettingsSetters::ChangeLogDays>(TSettingsField::LogDays),
 };
 
 }  // namespace
@@ -174,11 +226,12 @@ std::vector<TSettingsRefusal> ApplyChanged(TSettingsSetters& setters, TSettingsV
                                            const TSettingsValues& typed) {
     std::vector<TSettingsRefusal> refusals;
     for (const TChange& change : Changes) {
-        if (shown.*change.Value == typed.*change.Value) continue;
-        const std::string reply = (setters.*change.Setter)(typed.*change.Value);
-        if (IsDoneReply(reply))
+        if (shown.*change.Value == typed.*change.Value && shown.*change.Also == typed.*change.Also) continue;
+        const std::string reply = change.Setter(setters, typed);
+        if (IsDoneReply(reply)) {
             shown.*change.Value = typed.*change.Value;
-        else
+            shown.*change.Also = typed.*change.Also;
+        } else
             refusals.push_back({change.Field, ReasonOf(reply)});
     }
     return refusals;
@@ -205,8 +258,9 @@ TfoSettings::TfoSettings(TComponent* owner, TSettingsSetters& setters)
 
     // The left column.
     int top = Margin;
-    TGroupBox* group = AddGroup("Command port", top, 1);
+    TGroupBox* group = AddGroup("Command port", top, 2);
     field(TSettingsField::CommandPort, AddEdit(group, "Command &port:", 0, NarrowField));
+    field(TSettingsField::CommandPortAllow, AddEdit(group, "A&llowed from:", 1, WideField));
     top += group->Height() + GroupGap;
     group = AddGroup("Serial line", top, 2);
     field(TSettingsField::SerialPort, AddList(group, "&Serial port:", 0, NarrowField, TComboBoxStyle::csDropDown, ports));
@@ -217,30 +271,8 @@ TfoSettings::TfoSettings(TComponent* owner, TSettingsSetters& setters)
     field(TSettingsField::CharacterSet, AddList(group, "C&haracter set:", 0, NarrowField, TComboBoxStyle::csDropDownList,
                                                 {MemoryCharacterSetName(TMemoryCharacterSet::Ansi),
                                                  MemoryCharacterSetName(TMemoryCharacterSet::Rds)}));
-    int bottom = top + group->Height();
-
-    // The right column.
-    top = Margin;
-    const int right = Margin + ColumnWidth + GroupGap;
-    group = AddGroup("Now-playing file", top, 1);
-    group->SetBounds(right, top, ColumnWidth, group->Height());
-    field(TSettingsField::NowPlayingFile, AddEdit(group, "&File:", 0, PathField));
-    BrowseButton = new TButton(this);
-    BrowseButton->SetParent(group);
-    BrowseButton->SetCaption("&Browse...");
-    BrowseButton->SetParentFont(false);
-    BrowseButton->Font().Assign(Font());
-    BrowseButton->SetBounds(FieldLeft + PathField + ButtonGap, TGroupBox::CaptionHeight + CaptionTop - 2, ButtonWidth,
-                            ButtonHeight - 2);
-    BrowseButton->OnClick = [this](TObject*) { BrowseClick(); };
-    top += group->Height() + GroupGap;
-    group = AddGroup("UECP", top, 2);
-    group->SetBounds(right, top, ColumnWidth, group->Height());
-    field(TSettingsField::UecpSites, AddEdit(group, "S&ites:", 0, WideField));
-    field(TSettingsField::UecpEncoders, AddEdit(group, "E&ncoders:", 1, WideField));
     top += group->Height() + GroupGap;
     group = AddGroup("Log", top, 1);
-    group->SetBounds(right, top, ColumnWidth, group->Height());
     field(TSettingsField::LogDays, AddEdit(group, "&Days to keep:", 0, NarrowField));
     LogFolderButton = new TButton(this);
     LogFolderButton->SetParent(group);
@@ -252,7 +284,36 @@ TfoSettings::TfoSettings(TComponent* owner, TSettingsSetters& setters)
     LogFolderButton->OnClick = [this](TObject*) {
         ShellExecute(Handle(), "open", setters_.LogFolder(), "", "", ShowCommand::Normal);
     };
-    bottom = std::max(bottom, top + group->Height());
+    TGroupBox* leftLast = group;
+
+    // The right column.
+    top = Margin;
+    const int right = Margin + ColumnWidth + GroupGap;
+    group = AddGroup("Now-playing file", top, 5);
+    group->SetBounds(right, top, ColumnWidth, group->Height());
+    field(TSettingsField::NowPlayingFile, AddEdit(group, "&File:", 0, PathField));
+    BrowseButton = new TButton(this);
+    BrowseButton->SetParent(group);
+    BrowseButton->SetCaption("&Browse...");
+    BrowseButton->SetParentFont(false);
+    BrowseButton->Font().Assign(Font());
+    BrowseButton->SetBounds(FieldLeft + PathField + ButtonGap, TGroupBox::CaptionHeight + CaptionTop - 2, ButtonWidth,
+                            ButtonHeight - 2);
+    BrowseButton->OnClick = [this](TObject*) { BrowseClick(); };
+    field(TSettingsField::RadioTextFormat, AddEdit(group, "F&ormat:", 1, WideField));
+    field(TSettingsField::RadioTextSkip, AddEdit(group, "S&kip phrases:", 2, WideField));
+    TEdit* idleText = AddEdit(group, "Idle &text:", 3, WideField);
+    idleText->SetMaxLength(IdleTextMaxLength);
+    field(TSettingsField::RadioTextIdleText, idleText);
+    field(TSettingsField::RadioTextIdleMinutes, AddEdit(group, "Idle &minutes:", 4, NarrowField));
+    top += group->Height() + GroupGap;
+    group = AddGroup("UECP", top, 2);
+    group->SetBounds(right, top, ColumnWidth, group->Height());
+    field(TSettingsField::UecpSites, AddEdit(group, "S&ites:", 0, WideField));
+    field(TSettingsField::UecpEncoders, AddEdit(group, "E&ncoders:", 1, WideField));
+    // Both columns end on one line.
+    const int bottom = std::max(leftLast->Top() + leftLast->Height(), group->Top() + group->Height());
+    for (TGroupBox* last : {leftLast, group}) last->SetHeight(bottom - last->Top());
 
     const int clientWidth = right + ColumnWidth + Margin;
     const int buttonsTop = bottom + GroupGap;
@@ -349,9 +410,14 @@ TSettingsFields TfoSettings::TypedFields() const {
     const auto text = [this](TSettingsField field) { return FieldControl(field)->Text(); };
     TSettingsFields fields;
     fields.CommandPort = Trim(text(TSettingsField::CommandPort));
+    fields.CommandPortAllow = text(TSettingsField::CommandPortAllow);
     fields.SerialPort = Trim(text(TSettingsField::SerialPort));
     fields.SerialSpeed = text(TSettingsField::SerialSpeed);
     fields.NowPlayingFile = text(TSettingsField::NowPlayingFile);
+    fields.RadioTextFormat = text(TSettingsField::RadioTextFormat);
+    fields.RadioTextSkip = text(TSettingsField::RadioTextSkip);
+    fields.RadioTextIdleText = text(TSettingsField::RadioTextIdleText);
+    fields.RadioTextIdleMinutes = Trim(text(TSettingsField::RadioTextIdleMinutes));
     fields.CharacterSet = text(TSettingsField::CharacterSet);
     fields.UecpSites = text(TSettingsField::UecpSites);
     fields.UecpEncoders = text(TSettingsField::UecpEncoders);
@@ -373,9 +439,14 @@ void TfoSettings::ShowFields(const TSettingsFields& fields) {
         control->SetText(text);
     };
     show(TSettingsField::CommandPort, fields.CommandPort);
+    show(TSettingsField::CommandPortAllow, fields.CommandPortAllow);
     show(TSettingsField::SerialPort, fields.SerialPort);
     show(TSettingsField::SerialSpeed, fields.SerialSpeed);
     show(TSettingsField::NowPlayingFile, fields.NowPlayingFile);
+    show(TSettingsField::RadioTextFormat, fields.RadioTextFormat);
+    show(TSettingsField::RadioTextSkip, fields.RadioTextSkip);
+    show(TSettingsField::RadioTextIdleText, fields.RadioTextIdleText);
+    show(TSettingsField::RadioTextIdleMinutes, fields.RadioTextIdleMinutes);
     show(TSettingsField::CharacterSet, fields.CharacterSet);
     show(TSettingsField::UecpSites, fields.UecpSites);
     show(TSettingsField::UecpEncoders, fields.UecpEncoders);

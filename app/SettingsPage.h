@@ -15,10 +15,17 @@
 struct TSettingsValues {
     // "7000"; "0": no command port.
     std::string CommandPort;
+    // "192.168.1.20, 10.0.5.0/24"; empty: 127.0.0.1 only.
+    std::string CommandPortAllow;
     // "COM2:19200"; empty: no serial line.
     std::string SerialPort;
     // A full path; empty: none.
     std::string NowPlayingFile;
+    // The file's text rules; empty minutes: never idle.
+    std::string RadioTextFormat;
+    std::string RadioTextSkip;
+    std::string RadioTextIdleText;
+    std::string RadioTextIdleMinutes;
     // "ANSI" or "RDS".
     std::string CharacterSet;
     // Comma-separated addresses; empty: only 0.
@@ -35,8 +42,13 @@ public:
     virtual ~TSettingsSetters() = default;
     virtual TSettingsValues StoredSettings() = 0;
     virtual std::string ChangeCommandPort(const std::string& text) = 0;
+    virtual std::string ChangeCommandPortAllow(const std::string& text) = 0;
     virtual std::string ChangeSerialPort(const std::string& text) = 0;
     virtual std::string ChangeNowPlayingFile(const std::string& text) = 0;
+    virtual std::string ChangeRadioTextFormat(const std::string& text) = 0;
+    virtual std::string ChangeRadioTextSkip(const std::string& text) = 0;
+    // The minutes and the text go together, as RTIDLE= gives them.
+    virtual std::string ChangeRadioTextIdle(const std::string& minutes, const std::string& text) = 0;
     virtual std::string ChangeCharacterSet(const std::string& text) = 0;
     virtual std::string ChangeUecpSites(const std::string& text) = 0;
     virtual std::string ChangeUecpEncoders(const std::string& text) = 0;
@@ -47,18 +59,24 @@ public:
 
 // The page's fields, in the page's order.
 enum class TSettingsField {
-    CommandPort, SerialPort, SerialSpeed, NowPlayingFile, CharacterSet, UecpSites, UecpEncoders, LogDays
+    CommandPort, CommandPortAllow, SerialPort, SerialSpeed, CharacterSet, LogDays,
+    NowPlayingFile, RadioTextFormat, RadioTextSkip, RadioTextIdleText, RadioTextIdleMinutes, UecpSites, UecpEncoders
 };
-constexpr int SettingsFieldCount = 8;
+constexpr int SettingsFieldCount = 13;
 
 // What the page's fields hold as typed.
 struct TSettingsFields {
     // Empty: off.
     std::string CommandPort;
+    std::string CommandPortAllow;
     // "COM2"; empty or "Off": off.
     std::string SerialPort;
     std::string SerialSpeed;
     std::string NowPlayingFile;
+    std::string RadioTextFormat;
+    std::string RadioTextSkip;
+    std::string RadioTextIdleText;
+    std::string RadioTextIdleMinutes;
     std::string CharacterSet;
     std::string UecpSites;
     std::string UecpEncoders;

@@ -72,7 +72,8 @@ TLogTime LocalTime() {
 
 struct TStationLog::TShared {
     std::string Folder;
-    unsigned KeepDays = 0;
+    // Written under Lock, read by the worker without it.
+    std::atomic<unsigned> KeepDays{0};
     TProblemHandler OnProblem;
     TClock Clock;
 
@@ -84,6 +85,8 @@ struct TStationLog::TShared {
     size_t Done = 0;
     size_t Dropped = 0;
     bool DropToReport = false;
+    // KeepDays changed since the worker last deleted by it.
+    bool KeepDaysChanged = false;
     bool Stopping = false;
     bool Finished = false;
 
@@ -119,15 +122,15 @@ struct TStationLog::TShared {
         if (OnProblem) OnProblem(message);
     }
 
-    void KeepDaysUpTo(const TLogTime& today) {
+    void KeepDaysUpTo(const TLogTime& today, unsigned keepDays) {
         if (KeptDay && SameDay(*KeptDay, today)) return;
         KeptDay = today;
         if (!StartDay) StartDay = today;
-        const TRetention retention = DeleteOldDayFiles(Folder, today, *StartDay, KeepDays);
+        const TRetention retention = DeleteOldDayFiles(Folder, today, *StartDay, keepDays);
         if (retention.Refusal) ReportRefusal(*retention.Refusal);
         if (retention.Failure)
             Report(DeleteReported, "An old day file of the log cannot be deleted: " + *retention.Failure);
-        if (KeepDays == 0) return;
+        if (keepDays == 0) return;
         if (!retention.Deleted.empty()) Own.push_back({today, TLogWay::Log, OldDayFilesDeleted(retention.Deleted)});
         if (retention.HeldBy)
             Own.push_back({today, TLogWay::Log, OldDayFilesHeld(*retention.HeldBy, retention.DaysPastNewest)});
@@ -185,31 +188,38 @@ struct TStationLog::TShared {
 
     void Run() {
         std::optional<TLogTime> now = Now();
-        if (now) KeepDaysUpTo(*now);
+        if (now) KeepDaysUpTo(*now, KeepDays);
         while (now) {
             std::vector<TQueuedLine> lines;
             bool stopping = false;
             bool dropped = false;
+            bool keepDaysChanged = false;
             {
                 std::unique_lock<std::mutex> guard(Lock);
-                Wake.wait_for(guard, UntilMidnight(*now), [this] { return !Queue.empty() || Stopping || DropToReport; });
+                Wake.wait_for(guard, UntilMidnight(*now),
+                              [this] { return !Queue.empty() || Stopping || DropToReport || KeepDaysChanged; });
                 lines.assign(std::make_move_iterator(Queue.begin()), std::make_move_iterator(Queue.end()));
                 Queue.clear();
                 stopping = Stopping;
                 std::swap(dropped, DropToReport);
+                std::swap(keepDaysChanged, KeepDaysChanged);
             }
             if (dropped)
                 Report(DropReported, "The log falls behind the program: lines beyond " +
                                          std::to_string(MaxQueuedLines) + " waiting are dropped.");
             now = Now();
             if (!now) break;
-            KeepDaysUpTo(*now);
+            // A new count deletes by itself at once, not at the next midnight.
+            if (keepDaysChanged) KeptDay.reset();
+            const unsigned keepDays = KeepDays;
+            KeepDaysUpTo(*now, keepDays);
             const size_t queued = lines.size();
             if (!Own.empty()) {
                 lines.insert(lines.begin(), std::make_move_iterator(Own.begin()), std::make_move_iterator(Own.end()));
                 Own.clear();
             }
-            if (!lines.empty()) WriteLines(lines);
+            // Lines told before the count became 0 are kept no more than the files.
+            if (!lines.empty() && keepDays != 0) WriteLines(lines);
             {
                 std::lock_guard<std::mutex> guard(Lock);
                 Done += queued;
@@ -281,6 +291,15 @@ bool TStationLog::Close(std::chrono::milliseconds limit) {
     }
     worker_.detach();
     return false;
+}
+
+void TStationLog::SetKeepDays(unsigned days) {
+    {
+        std::lock_guard<std::mutex> guard(shared_->Lock);
+        shared_->KeepDays = std::min(days, MaxLogDays);
+        shared_->KeepDaysChanged = true;
+    }
+    shared_->Wake.notify_one();
 }
 
 size_t TStationLog::DroppedLines() const {

@@ -1,6 +1,7 @@
 // TStationLog: the station's log. Told each event from any thread, it writes one
 // line per event into a file per day on its own worker, so that no caller waits
-// on the disk, and keeps only the days the setting "LogDays" asks for.
+// on the disk, and keeps only the days the setting "LogDays" asks for, also when it
+// changes while the program runs.
 #pragma once
 
 #include "StationLogLines.h"
@@ -58,6 +59,10 @@ public:
     // otherwise it is left to end by itself, and neither the handler nor the clock is
     // called again.
     bool Close(std::chrono::milliseconds limit = CloseWait);
+
+    // Keeps Days from now on: the worker deletes the day files past them at once, and
+    // Days 0 ends the writing. Safe while the worker deletes.
+    void SetKeepDays(unsigned days);
 
     // Lines dropped because MaxQueuedLines were waiting.
     size_t DroppedLines() const;

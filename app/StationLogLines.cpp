@@ -217,7 +217,7 @@ std::string LogLinesLost(size_t lines) {
 }
 
 std::string LogDaysSet(unsigned days) {
-    return "The log keeps " + std::to_string(days) + " days of files from the next start";
+    return "The log keeps " + std::to_string(days) + " days of files from now on";
 }
 
 std::string CommandPortAllowChanged(const std::string& from, const std::string& to) {

@@ -91,7 +91,7 @@ std::string AddressRefused(const std::string& address, unsigned count, uint16_t 
 // The setting "RdsCharacterSet" changed (its values' names).
 std::string CharacterSetChanged(const std::string& from, const std::string& to);
 std::string SettingNotStored(const std::string& name, const std::string& text, const std::string& message);
-// "LogDays" changed: the days the log keeps from the next start on.
+// "LogDays" changed: the days the log keeps, from now on.
 std::string LogDaysSet(unsigned days);
 // The UECP lists a frame set, as their settings hold them (empty: only address 0).
 std::string UecpAddressesSet(const std::string& sites, const std::string& encoders);

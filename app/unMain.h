@@ -163,8 +163,12 @@ public:
 
     TSettingsValues StoredSettings() override;
     std::string ChangeCommandPort(const std::string& text) override;
+    std::string ChangeCommandPortAllow(const std::string& text) override;
     std::string ChangeSerialPort(const std::string& text) override;
     std::string ChangeNowPlayingFile(const std::string& text) override;
+    std::string ChangeRadioTextFormat(const std::string& text) override;
+    std::string ChangeRadioTextSkip(const std::string& text) override;
+    std::string ChangeRadioTextIdle(const std::string& minutes, const std::string& text) override;
     std::string ChangeCharacterSet(const std::string& text) override;
     std::string ChangeUecpSites(const std::string& text) override;
     std::string ChangeUecpEncoders(const std::string& text) override;

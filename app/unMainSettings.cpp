@@ -58,8 +58,13 @@ TSettingsValues TfoMain::StoredSettings() {
     TSettingsValues values;
     const std::string port = ReadSettingOrEmpty("CommandPort");
     values.CommandPort = port.empty() ? ClosedPortText : port;
+    values.CommandPortAllow = ReadSettingOrEmpty("CommandPortAllow");
     values.SerialPort = ReadSettingOrEmpty("SerialPort");
     values.NowPlayingFile = ReadSettingOrEmpty("RtFile");
+    values.RadioTextFormat = ReadSettingOrEmpty("RtFormat");
+    values.RadioTextSkip = ReadSettingOrEmpty("RtSkip");
+    values.RadioTextIdleText = ReadSettingOrEmpty("RtIdleText");
+    values.RadioTextIdleMinutes = ReadSettingOrEmpty("RtIdleMinutes");
     values.CharacterSet = MemoryCharacterSetName(memoryCharacters_);
     values.UecpSites = ReadSettingOrEmpty(SitesSetting);
     values.UecpEncoders = ReadSettingOrEmpty(EncodersSetting);
@@ -68,8 +73,14 @@ TSettingsValues TfoMain::StoredSettings() {
 }
 
 std::string TfoMain::ChangeCommandPort(const std::string& text) { return ApplyFromWindow("COMMANDPORT", text); }
+std::string TfoMain::ChangeCommandPortAllow(const std::string& text) { return ApplyFromWindow("COMMANDPORTALLOW", text); }
 std::string TfoMain::ChangeSerialPort(const std::string& text) { return ApplyFromWindow("SERIALPORT", text); }
 std::string TfoMain::ChangeNowPlayingFile(const std::string& text) { return ApplyFromWindow("RTFILE", text); }
+std::string TfoMain::ChangeRadioTextFormat(const std::string& text) { return ApplyFromWindow("RTFORMAT", text); }
+std::string TfoMain::ChangeRadioTextSkip(const std::string& text) { return ApplyFromWindow("RTSKIP", text); }
+std::string TfoMain::ChangeRadioTextIdle(const std::string& minutes, const std::string& text) {
+    return ApplyFromWindow("RTIDLE", minutes + "," + text);
+}
 std::string TfoMain::ChangeCharacterSet(const std::string& text) { return ApplyFromWindow("CHARSET", text); }
 std::string TfoMain::ChangeUecpSites(const std::string& text) { return SetUecpList(SitesSetting, text, true); }
 std::string TfoMain::ChangeUecpEncoders(const std::string& text) { return SetUecpList(EncodersSetting, text, false); }
@@ -112,6 +123,7 @@ std::string TfoMain::ChangeLogDays(const std::string& text) {
     } catch (const std::exception& error) {
         return RefusedReply(error.what());
     }
+    if (log_) log_->SetKeepDays(days);
     TWayScope way(*this, TLogWay::Window);
     LogEvent(LogDaysSet(days));
     return DoneReply();

@@ -11,6 +11,7 @@
 
 #include <gtest/gtest.h>
 
+#include <iterator>
 #include <string>
 #include <vector>
 
@@ -27,8 +28,14 @@ public:
 
     TSettingsValues StoredSettings() override { return Stored; }
     std::string ChangeCommandPort(const std::string& text) override { return Record("CommandPort", text); }
+    std::string ChangeCommandPortAllow(const std::string& text) override { return Record("CommandPortAllow", text); }
     std::string ChangeSerialPort(const std::string& text) override { return Record("SerialPort", text); }
     std::string ChangeNowPlayingFile(const std::string& text) override { return Record("NowPlayingFile", text); }
+    std::string ChangeRadioTextFormat(const std::string& text) override { return Record("RadioTextFormat", text); }
+    std::string ChangeRadioTextSkip(const std::string& text) override { return Record("RadioTextSkip", text); }
+    std::string ChangeRadioTextIdle(const std::string& minutes, const std::string& text) override {
+        return Record("RadioTextIdle", minutes + "," + text);
+    }
     std::string ChangeCharacterSet(const std::string& text) override { return Record("CharacterSet", text); }
     std::string ChangeUecpSites(const std::string& text) override { return Record("UecpSites", text); }
     std::string ChangeUecpEncoders(const std::string& text) override { return Record("UecpEncoders", text); }
@@ -42,7 +49,9 @@ private:
     }
 };
 
-const TSettingsValues StationSettings{"7000", "COM2:19200", "C:\\Playout\\np.txt", "RDS", "1,2", "3", "30"};
+const TSettingsValues StationSettings{
+    "7000", "192.168.1.20", "COM2:19200", "C:\\Playout\\np.txt", "On air: {text}", "jingle|advert", "ROCK FM", "30",
+    "RDS",  "1,2",          "3",          "30"};
 
 TSettingsFields FineFields() { return FieldsOf(StationSettings); }
 
@@ -55,11 +64,24 @@ TEST(SettingsFields, EachFieldIsRefusedByItsSettingsOwnRulesAndNamed) {
     };
     const TCase cases[] = {
         {&TSettingsFields::CommandPort, "70000", TSettingsField::CommandPort, "COMMANDPORT must be 0..65535"},
+        {&TSettingsFields::CommandPortAllow, "192.168.1.20, 10.0.0.0/33", TSettingsField::CommandPortAllow,
+         "CommandPortAllow entry \"10.0.0.0/33\" is not an IPv4 address (192.168.1.20) or range (10.0.5.0/24)"},
         {&TSettingsFields::SerialPort, "LPT1", TSettingsField::SerialPort,
          "The serial line setting \"LPT1:19200\" is not valid: it must be COMn or COMn:speed, n 1..255, speed 1..4000000."},
         {&TSettingsFields::SerialSpeed, "300", TSettingsField::SerialSpeed, "the speed must be one of 1200..115200"},
         {&TSettingsFields::NowPlayingFile, "np.txt", TSettingsField::NowPlayingFile,
          "RTFILE must be a full path or empty"},
+        {&TSettingsFields::RadioTextFormat, "{artist} - {album}", TSettingsField::RadioTextFormat,
+         "RtFormat has an unknown field {album} (fields: {text}, {artist}, {title})"},
+        {&TSettingsFields::RadioTextSkip, "jingle\tadvert", TSettingsField::RadioTextSkip,
+         "RTSKIP holds a control character"},
+        {&TSettingsFields::RadioTextIdleText, "ROCK\nFM", TSettingsField::RadioTextIdleText,
+         "RTIDLE holds a control character"},
+        {&TSettingsFields::RadioTextIdleMinutes, "1441", TSettingsField::RadioTextIdleMinutes,
+         "the minutes must be 0..1440; empty: never"},
+        // A comma would carry the rest of the minutes into the idle text.
+        {&TSettingsFields::RadioTextIdleMinutes, "30,5", TSettingsField::RadioTextIdleMinutes,
+         "the minutes must be 0..1440; empty: never"},
         {&TSettingsFields::CharacterSet, "UTF8", TSettingsField::CharacterSet, "CHARSET must be RDS or ANSI"},
         {&TSettingsFields::UecpSites, "1,1024", TSettingsField::UecpSites,
          "the sites must be addresses 1..1023, separated by commas"},
@@ -81,6 +103,8 @@ TEST(SettingsFields, EachFieldIsRefusedByItsSettingsOwnRulesAndNamed) {
 TEST(SettingsFields, OffAndEmptyFieldsAreTheSettingsOff) {
     TSettingsFields fields = FineFields();
     fields.CommandPort = "";
+    fields.CommandPortAllow = " ";
+    fields.RadioTextIdleMinutes = "";
     fields.SerialPort = "off";
     fields.NowPlayingFile = "";
     fields.UecpSites = "";
@@ -91,7 +115,7 @@ TEST(SettingsFields, OffAndEmptyFieldsAreTheSettingsOff) {
     EXPECT_EQ("", values.SerialPort);
     EXPECT_EQ("", values.UecpSites);
     // A port without its speed is shown with the line's default one.
-    EXPECT_EQ("9600", FieldsOf({"0", "COM3", "", "ANSI", "", "", ""}).SerialSpeed);
+    EXPECT_EQ("9600", FieldsOf({"0", "", "COM3", "", "", "", "", "", "ANSI", "", "", ""}).SerialSpeed);
 }
 
 class SettingsPageTest : public ::testing::Test {
@@ -110,11 +134,21 @@ protected:
 
 TEST_F(SettingsPageTest, ShowsTheStoredSettingsInTheirFields) {
     const std::pair<TSettingsField, std::string> expected[] = {
-        {TSettingsField::CommandPort, "7000"},   {TSettingsField::SerialPort, "COM2"},
-        {TSettingsField::SerialSpeed, "19200"},  {TSettingsField::NowPlayingFile, "C:\\Playout\\np.txt"},
-        {TSettingsField::CharacterSet, "RDS"},   {TSettingsField::UecpSites, "1,2"},
-        {TSettingsField::UecpEncoders, "3"},     {TSettingsField::LogDays, "30"},
+        {TSettingsField::CommandPort, "7000"},
+        {TSettingsField::CommandPortAllow, "192.168.1.20"},
+        {TSettingsField::SerialPort, "COM2"},
+        {TSettingsField::SerialSpeed, "19200"},
+        {TSettingsField::NowPlayingFile, "C:\\Playout\\np.txt"},
+        {TSettingsField::RadioTextFormat, "On air: {text}"},
+        {TSettingsField::RadioTextSkip, "jingle|advert"},
+        {TSettingsField::RadioTextIdleText, "ROCK FM"},
+        {TSettingsField::RadioTextIdleMinutes, "30"},
+        {TSettingsField::CharacterSet, "RDS"},
+        {TSettingsField::UecpSites, "1,2"},
+        {TSettingsField::UecpEncoders, "3"},
+        {TSettingsField::LogDays, "30"},
     };
+    ASSERT_EQ(static_cast<size_t>(SettingsFieldCount), std::size(expected));
     for (const auto& [field, text] : expected) {
         EXPECT_EQ(text, Shown(field));
         EXPECT_EQ("", page->RefusalText(field));
@@ -128,9 +162,16 @@ TEST_F(SettingsPageTest, ARefusedValueIsNamedNextToItsFieldAndNothingIsApplied) 
     Type(TSettingsField::CommandPort, "70000");
     Type(TSettingsField::UecpSites, "5");
     Type(TSettingsField::LogDays, "ten");
+    Type(TSettingsField::CommandPortAllow, "192.168.1.300");
+    Type(TSettingsField::RadioTextIdleMinutes, "ten");
+    Type(TSettingsField::RadioTextIdleText, "NEWS FM");
     EXPECT_FALSE(page->Apply());
     EXPECT_TRUE(setters.Calls.empty());
     EXPECT_EQ("COMMANDPORT must be 0..65535", page->RefusalText(TSettingsField::CommandPort));
+    EXPECT_EQ("CommandPortAllow entry \"192.168.1.300\" is not an IPv4 address (192.168.1.20) or range (10.0.5.0/24)",
+              page->RefusalText(TSettingsField::CommandPortAllow));
+    EXPECT_EQ("the minutes must be 0..1440; empty: never", page->RefusalText(TSettingsField::RadioTextIdleMinutes));
+    EXPECT_EQ("", page->RefusalText(TSettingsField::RadioTextIdleText));
     EXPECT_EQ("'ten' is not a valid integer value", page->RefusalText(TSettingsField::LogDays));
     EXPECT_EQ("", page->RefusalText(TSettingsField::UecpSites));
     // What was typed stays, the fine value too.
@@ -143,15 +184,29 @@ TEST_F(SettingsPageTest, ApplySendsOnlyTheChangedSettingsThroughTheirSettersAndS
     Type(TSettingsField::CommandPort, "");
     Type(TSettingsField::SerialPort, "COM4");
     Type(TSettingsField::UecpEncoders, "3,4");
+    Type(TSettingsField::CommandPortAllow, "10.0.5.0/24");
+    Type(TSettingsField::RadioTextFormat, "{title}");
+    Type(TSettingsField::RadioTextSkip, "");
+    // The idle text alone changed: its setter takes the minutes with it.
+    Type(TSettingsField::RadioTextIdleText, "NEWS FM");
     EXPECT_TRUE(page->Apply());
-    EXPECT_EQ((Lines{"CommandPort=0", "SerialPort=COM4:19200", "UecpEncoders=3,4"}), setters.Calls);
+    EXPECT_EQ((Lines{"CommandPort=0", "CommandPortAllow=10.0.5.0/24", "SerialPort=COM4:19200", "RadioTextFormat={title}",
+                     "RadioTextSkip=", "RadioTextIdle=30,NEWS FM", "UecpEncoders=3,4"}),
+              setters.Calls);
 
     setters.Calls.clear();
     setters.Reply = "- the port 7100 is in use";
     Type(TSettingsField::CommandPort, "7100");
+    Type(TSettingsField::RadioTextIdleMinutes, "5");
     EXPECT_FALSE(page->Apply());
-    EXPECT_EQ((Lines{"CommandPort=7100"}), setters.Calls);
+    EXPECT_EQ((Lines{"CommandPort=7100", "RadioTextIdle=5,NEWS FM"}), setters.Calls);
     EXPECT_EQ("the port 7100 is in use", page->RefusalText(TSettingsField::CommandPort));
+    EXPECT_EQ("the port 7100 is in use", page->RefusalText(TSettingsField::RadioTextIdleMinutes));
+    // Only the refused ones go again; the rest went through the first time.
+    setters.Calls.clear();
+    setters.Reply = "+";
+    EXPECT_TRUE(page->Apply());
+    EXPECT_EQ((Lines{"CommandPort=7100", "RadioTextIdle=5,NEWS FM"}), setters.Calls);
 }
 
 TEST_F(SettingsPageTest, EnterIsOkEscIsCancelAndOpeningAgainKeepsTheOnePage) {
@@ -185,14 +240,27 @@ TEST_F(SettingsWindowTest, ThePageMovesTheCommandPortThroughTheWindowsSetterAndL
     EXPECT_EQ("", page->FieldControl(TSettingsField::CommandPort)->Text());
     page->FieldControl(TSettingsField::CommandPort)->SetText(std::to_string(number));
     page->FieldControl(TSettingsField::UecpSites)->SetText("7");
+    page->FieldControl(TSettingsField::RadioTextFormat)->SetText("On air: {title}");
+    page->FieldControl(TSettingsField::RadioTextIdleMinutes)->SetText("5");
+    page->FieldControl(TSettingsField::RadioTextIdleText)->SetText("ROCK FM");
+    page->FieldControl(TSettingsField::LogDays)->SetText("30");
     ASSERT_TRUE(page->Apply());
     EXPECT_EQ(number, form->CommandPortNumber());
     EXPECT_EQ(std::to_string(number), Stored("CommandPort"));
     EXPECT_EQ("7", Stored("UecpSites"));
-    const Lines log = LogLines();
-    ASSERT_GE(log.size(), 2u);
-    EXPECT_EQ("window       Command port " + std::to_string(number) + " opened", log[log.size() - 2]);
-    EXPECT_EQ("window       UECP addresses set: sites \"7\", encoders \"\"", log.back());
+    EXPECT_EQ("On air: {title}", Stored("RtFormat"));
+    EXPECT_EQ("5", Stored("RtIdleMinutes"));
+    EXPECT_EQ("ROCK FM", Stored("RtIdleText"));
+    EXPECT_EQ("30", Stored("LogDays"));
+    Lines log = LogLines();
+    ASSERT_GE(log.size(), 5u);
+    log.erase(log.begin(), log.end() - 5);
+    EXPECT_EQ((Lines{"window       Command port " + std::to_string(number) + " opened",
+                     "window       RtFormat changed from '' to 'On air: {title}'",
+                     "window       Radiotext idle after 5 minutes as 'ROCK FM'",
+                     "window       UECP addresses set: sites \"7\", encoders \"\"",
+                     "window       The log keeps 30 days of files from now on"}),
+              log);
     // Opened again: the same page, forward.
     form->OpenSettingsPage();
     EXPECT_EQ(page, form->SettingsPage());

@@ -415,6 +415,34 @@ TEST_F(StationLogTest, MidnightDeletesTheDayThatBecameTooOld) {
               Bytes(logFolder + "\\2026-12-10.log"));
 }
 
+TEST_F(StationLogTest, ANewCountWhileTheLogRunsDeletesByItAtOnceAndZeroEndsTheLog) {
+    CreateDirectoryA(logFolder.c_str(), nullptr);
+    for (const char* name : {"2026-12-04.log", "2026-12-05.log", "2026-12-06.log", "2026-12-08.log"})
+        Put(logFolder + "\\" + name, "x");
+    auto log = Open(400);
+    log->Write(TLogWay::Window, "Carrier on");
+    ASSERT_TRUE(log->Flush(FlushLimit));
+    ASSERT_EQ(5u, Entries(logFolder).size());
+
+    // Long before midnight: the worker deletes for the new count by itself.
+    log->SetKeepDays(3);
+    ASSERT_TRUE(WaitFor([&] { return !Exists(logFolder + "\\2026-12-05.log"); }, FlushLimit));
+    log->Write(TLogWay::Window, "Carrier off");
+    ASSERT_TRUE(log->Flush(FlushLimit));
+    EXPECT_EQ((std::vector<std::string>{"2026-12-06.log", "2026-12-08.log", "2026-12-09.log"}), Entries(logFolder));
+    EXPECT_EQ("2026-12-09 14:32:05 window       Carrier on\r\n"
+              "2026-12-09 14:32:05 log          Old day files deleted: 2026-12-04.log, 2026-12-05.log\r\n"
+              "2026-12-09 14:32:05 window       Carrier off\r\n",
+              Bytes(logFolder + "\\2026-12-09.log"));
+
+    log->SetKeepDays(0);
+    log->Write(TLogWay::Window, "Power 5");
+    ASSERT_TRUE(WaitFor([&] { return Entries(logFolder).empty(); }, FlushLimit));
+    ASSERT_TRUE(log->Close());
+    EXPECT_TRUE(Entries(logFolder).empty());
+    EXPECT_TRUE(Problems().empty());
+}
+
 TEST_F(StationLogTest, ZeroDaysKeepsNoLogAtAll) {
     CreateDirectoryA(logFolder.c_str(), nullptr);
     Put(logFolder + "\\2026-12-09.log", "2026-12-09 08:00:00 window       Carrier on\r\n");
