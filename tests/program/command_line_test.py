@@ -21,8 +21,6 @@ LOADER, EXE, WORK = sys.argv[1], sys.argv[2], sys.argv[3]
 SONDEL = SondelUnderWine(LOADER, EXE)
 stored = SONDEL.stored
 START_SECONDS = 60
-# A later start waits 30 seconds for the running copy's replies.
-LATER_START_SECONDS = 60
 # A file's line reaches the radiotext in seconds; an idle minute is looked at every 5 seconds.
 RADIOTEXT_SECONDS = 30
 IDLE_SECONDS = 120
@@ -60,12 +58,9 @@ class CommandLineProgramTest(unittest.TestCase):
 
     def later(self, *arguments):
         """A later start with Arguments: its exit status and its standard output's lines."""
-        environment = dict(os.environ, SONDEL_VIRTUAL_CARD=windows_path(self.later_trace))
-        done = subprocess.run([LOADER, EXE, *arguments], env=environment, stdin=subprocess.DEVNULL,
-                              capture_output=True, timeout=LATER_START_SECONDS)
-        output = done.stdout.decode("latin-1")
+        code, output = SONDEL.later(self.later_trace, *arguments)
         self.assertTrue(output == "" or output.endswith("\r\n"), repr(output))
-        return done.returncode, output.split("\r\n")[:-1]
+        return code, output.split("\r\n")[:-1]
 
     def first_output(self, count):
         """The first start's own reply lines, read with a bounded wait."""

@@ -8,61 +8,17 @@ Usage: command_port_test.py LOADER SONDEL_EXE WORK_FOLDER
 import collections
 import os
 import socket
-import subprocess
 import sys
-import time
 import unittest
 
-from sondel_under_wine import (CLOSE_SECONDS, SondelUnderWine, rds_image, remove_stale, status_fields, trace_lines,
-                               windows_path)
+from port_clients import REPLY_SECONDS, Client, free_port
+from sondel_under_wine import (CLOSE_SECONDS, SondelUnderWine, connect_when_open, rds_image, remove_stale,
+                               status_fields, trace_lines)
 
 LOADER, EXE, WORK = sys.argv[1], sys.argv[2], sys.argv[3]
 SONDEL = SondelUnderWine(LOADER, EXE)
 stored = SONDEL.stored
 START_SECONDS = 60
-REPLY_SECONDS = 15
-
-
-def free_port():
-    with socket.socket(socket.AF_INET, socket.SOCK_STREAM) as probe:
-        probe.bind(("127.0.0.1", 0))
-        return probe.getsockname()[1]
-
-
-class Client:
-    """One TCP connection to the port; every read waits a bounded time."""
-
-    def __init__(self, port):
-        self.socket = socket.create_connection(("127.0.0.1", port), timeout=REPLY_SECONDS)
-        self.pending = b""
-
-    def send(self, data):
-        self.socket.sendall(data if isinstance(data, bytes) else data.encode("latin-1"))
-
-    def lines(self, count):
-        deadline = time.monotonic() + REPLY_SECONDS
-        while self.pending.count(b"\r\n") < count and time.monotonic() < deadline:
-            chunk = self.socket.recv(4096)
-            if not chunk:
-                break
-            self.pending += chunk
-        parts = self.pending.split(b"\r\n")
-        got, self.pending = parts[:count], b"\r\n".join(parts[count:])
-        return [part.decode("latin-1") for part in got]
-
-    def ask(self, *commands):
-        self.send("".join(command + "\r\n" for command in commands))
-        return self.lines(len(commands))
-
-    def closed_by_peer(self):
-        try:
-            return self.socket.recv(4096) == b""
-        except (ConnectionResetError, socket.timeout):
-            return False
-
-    def close(self):
-        self.socket.close()
-
 
 
 class CommandPortProgramTest(unittest.TestCase):
@@ -71,19 +27,9 @@ class CommandPortProgramTest(unittest.TestCase):
         SONDEL.seed_settings({"CommandPort": str(self.port)})
         self.trace = os.path.join(WORK, self.id().rsplit(".", 1)[-1] + ".trace")
         remove_stale(self.trace)
-        environment = dict(os.environ, SONDEL_VIRTUAL_CARD=windows_path(self.trace))
-        self.program = subprocess.Popen([LOADER, EXE], env=environment, stdin=subprocess.DEVNULL,
-                                        stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        self.program = SONDEL.start(self.trace)
         self.clients = []
-        deadline = time.monotonic() + START_SECONDS
-        while True:
-            try:
-                self.client = self.connect()
-                break
-            except OSError:
-                self.assertIsNone(self.program.poll(), "sondel.exe ended before its port opened")
-                self.assertLess(time.monotonic(), deadline, "the command port did not open")
-                time.sleep(0.2)
+        self.client = connect_when_open(self.program, self.connect, START_SECONDS)
 
     def tearDown(self):
         for client in self.clients:
@@ -121,22 +67,22 @@ class CommandPortProgramTest(unittest.TestCase):
 
 
     def test_programme_data_and_transmitter_from_a_client(self):
-        first = status_fields(self.client.ask("STATUS")[0])
+        first = status_fields(self.client.ask("STATUS"))
         self.assertEqual({"FREQ": "100.000", "POWER": "4", "CARRIER": "OFF", "STEREO": "OFF", "PTY": "0",
                           "TP": "0", "MS": "0", "PI": "1000", "PS": "PC RADIO",
                           "RT": "PC RADIO, NON-STOP LATEST HITS!", "RTFILE": "", "CHARSET": "ANSI",
                           "RTFORMAT": "", "RTSKIP": "", "RTIDLE": "0,", "WEAR": self.wear(),
                           "CARD": "OPEN"}, first)
-        self.assertEqual(["+"] * 6, self.client.ask("PS=ROCK FM", "RT=Artist - Title of a song", "PTY=11",
+        self.assertEqual(["+"] * 6, self.client.ask_all("PS=ROCK FM", "RT=Artist - Title of a song", "PTY=11",
                                                     "FREQ=101.3", "POWER=7", "CARRIER=ON"))
         # The first write of the run was the whole image; now one word changes.
         written = len(self.trace_lines("RDS"))
         self.assertEqual(83, written)
-        self.assertEqual(["+", "+", "+"], self.client.ask("RT=Artist - First song", "RT=Artist - Other song",
+        self.assertEqual(["+", "+", "+"], self.client.ask_all("RT=Artist - First song", "RT=Artist - Other song",
                                                           "RT=Artist - Title of a hit"))
         self.assertEqual(["RDS 276 104", "RDS 277 105", "RDS 278 116", "RDS 279 32"], self.trace_lines("RDS")[written:])
 
-        fields = status_fields(self.client.ask("STATUS")[0])
+        fields = status_fields(self.client.ask("STATUS"))
         self.assertEqual({"FREQ": "101.300", "POWER": "7", "CARRIER": "ON", "STEREO": "OFF", "PTY": "11",
                           "TP": "0", "MS": "0", "PI": "1000", "PS": "ROCK FM",
                           "RT": "Artist - Title of a hit", "RTFILE": "", "CHARSET": "ANSI",
@@ -161,7 +107,7 @@ class CommandPortProgramTest(unittest.TestCase):
         self.assertEqual(["- FREQ must be 87.5..108.0 MHz in steps of 0.05"], self.client.lines(1))
         self.client.send(" LINE\r\n")
         self.assertEqual(["+"], self.client.lines(1))
-        self.assertEqual("half LIN", status_fields(self.client.ask("STATUS")[0])["PS"])
+        self.assertEqual("half LIN", status_fields(self.client.ask("STATUS"))["PS"])
         self.assertEqual("half LIN", stored("PS"))
         self.assertEqual("0", stored("PTY"))
 
@@ -174,16 +120,12 @@ class CommandPortProgramTest(unittest.TestCase):
                    "Referer: http://localhost:8000/\r\n\r\n%s" % (self.port, len(body), body))
         page = self.connect()
         page.send(request)
-        try:
-            answer = page.socket.recv(4096)
-        except ConnectionResetError:
-            answer = b""
-        self.assertEqual(b"", answer, "the page got an answer instead of a closed connection")
-        fields = status_fields(self.client.ask("STATUS")[0])
+        self.assertEqual(b"", page.answer_before_close(), "the page got an answer instead of a closed connection")
+        fields = status_fields(self.client.ask("STATUS"))
         self.assertEqual(("OFF", "4", ""), (fields["CARRIER"], fields["POWER"], fields["RTFILE"]))
         self.assertEqual([], self.trace_lines("CARRIER"))
         # The port still listens where it did; a plain client's header-like radiotext is applied.
-        self.assertEqual(["+"], self.connect().ask("RT=Host: the morning show"))
+        self.assertEqual(["+"], self.connect().ask_all("RT=Host: the morning show"))
         self.assertEqual(str(self.port), stored("CommandPort"))
         self.assertIsNone(stored("RtFile"))
 

@@ -1,7 +1,11 @@
-"""What the Python-driven tests of sondel.exe share: its settings in the registry of
-its Wine prefix, its card trace, and closing its window as a user would."""
+"""What the Python-driven tests of sondel.exe share: starting it under Wine, its settings
+in the registry of its Wine prefix, its card trace and its log, and closing its window as
+a user would."""
+import glob
 import os
+import shutil
 import subprocess
+import time
 
 SETTINGS_KEY = r"HKLM\Software\Dravik Electronics\SONDEL ULTRA\v2.0"
 BASE_KEY = r"HKLM\Software\Dravik Electronics"
@@ -14,6 +18,11 @@ DESIGN_SETTINGS = {
 }
 CLOSE_SECONDS = 30
 REG_SECONDS = 60
+# A later start waits 30 seconds for the running copy's replies.
+LATER_START_SECONDS = 60
+POLL_SECONDS = 0.2
+COPY_SECONDS = 300
+LOG_FOLDER = os.path.join("drive_c", "ProgramData", "SONDEL ULTRA", "Log")
 
 
 def windows_path(path):
@@ -24,6 +33,42 @@ def windows_path(path):
 def remove_stale(path):
     if os.path.exists(path):
         os.remove(path)
+
+
+def wait_for(condition, seconds):
+    deadline = time.monotonic() + seconds
+    while not condition() and time.monotonic() < deadline:
+        time.sleep(POLL_SECONDS / 2)
+    return condition()
+
+
+def connect_when_open(program, connect, seconds):
+    """Connect()'s connection once the program's port takes it."""
+    deadline = time.monotonic() + seconds
+    while True:
+        try:
+            return connect()
+        except OSError:
+            if program.poll() is not None:
+                raise AssertionError("sondel.exe ended before its port opened")
+            if time.monotonic() >= deadline:
+                raise AssertionError("the command port did not open")
+            time.sleep(POLL_SECONDS)
+
+
+def log_lines(prefix):
+    """The station log's lines in the Wine prefix, every day file's in order."""
+    lines = []
+    for path in sorted(glob.glob(os.path.join(prefix, LOG_FOLDER, "*.log"))):
+        with open(path, encoding="utf-8", errors="replace") as day:
+            lines += [line.rstrip("\r\n") for line in day]
+    return lines
+
+
+def copy_prefix(source, destination):
+    """A Wine prefix of its own, for a wineserver of its own, with no station log yet."""
+    subprocess.run(["cp", "-a", source, destination], check=True, stdin=subprocess.DEVNULL, timeout=COPY_SECONDS)
+    shutil.rmtree(os.path.join(destination, LOG_FOLDER), ignore_errors=True)
 
 
 def trace_lines(path, *kinds):
@@ -57,12 +102,39 @@ def rds_image(fields):
 
 
 class SondelUnderWine:
-    def __init__(self, loader, exe):
+    """Wrapper: a command that every Wine command runs under (ip netns exec NAME); Prefix: a
+    Wine prefix other than the environment's."""
+
+    def __init__(self, loader, exe, wrapper=(), prefix=None):
         self.loader = loader
         self.exe = exe
+        self.wrapper = list(wrapper)
+        self.prefix = prefix
+
+    def command(self, *arguments):
+        return [*self.wrapper, self.loader, *arguments]
+
+    def environment(self, trace=None):
+        environment = dict(os.environ)
+        if self.prefix:
+            environment["WINEPREFIX"] = self.prefix
+        if trace:
+            environment["SONDEL_VIRTUAL_CARD"] = windows_path(trace)
+        return environment
+
+    def start(self, trace, *arguments, stdout=subprocess.DEVNULL):
+        """sondel.exe on a virtual card that writes its trace to Trace."""
+        return subprocess.Popen(self.command(self.exe, *arguments), env=self.environment(trace),
+                                stdin=subprocess.DEVNULL, stdout=stdout, stderr=subprocess.DEVNULL)
+
+    def later(self, trace, *arguments):
+        """A later start that hands Arguments to the running copy: its exit status and output."""
+        done = subprocess.run(self.command(self.exe, *arguments), env=self.environment(trace),
+                              stdin=subprocess.DEVNULL, capture_output=True, timeout=LATER_START_SECONDS)
+        return done.returncode, done.stdout.decode("latin-1")
 
     def reg(self, *arguments):
-        return subprocess.run([self.loader, "reg", *arguments], stdin=subprocess.DEVNULL,
+        return subprocess.run(self.command("reg", *arguments), env=self.environment(), stdin=subprocess.DEVNULL,
                               capture_output=True, text=True, timeout=REG_SECONDS)
 
     def stored(self, name):
@@ -85,8 +157,14 @@ class SondelUnderWine:
 
     def ask_to_close(self):
         """Closes the program's window as a user would (WM_CLOSE); the request's result."""
-        return subprocess.run([self.loader, "taskkill", "/im", os.path.basename(self.exe)],
+        return subprocess.run(self.command("taskkill", "/im", os.path.basename(self.exe)), env=self.environment(),
                               stdin=subprocess.DEVNULL, capture_output=True, timeout=REG_SECONDS)
+
+    def stop_wineserver(self):
+        """Ends the prefix's wineserver and every program it still serves."""
+        for how in ("-k", "-w"):
+            subprocess.run([*self.wrapper, "wineserver", how], env=self.environment(), stdin=subprocess.DEVNULL,
+                           capture_output=True, timeout=REG_SECONDS)
 
     @staticmethod
     def end(program):

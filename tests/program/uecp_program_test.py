@@ -9,106 +9,32 @@ Usage: uecp_program_test.py LOADER SONDEL_EXE WORK_FOLDER
 import os
 import select
 import shutil
-import socket
 import subprocess
 import sys
 import time
 import tty
 import unittest
 
-from sondel_under_wine import (CLOSE_SECONDS, SETTINGS_KEY, SondelUnderWine, rds_image, remove_stale, rt_address,
-                               status_fields, trace_lines, windows_path)
+from port_clients import REPLY_SECONDS, Client, Datagrams, Stream, free_port
+from sondel_under_wine import (CLOSE_SECONDS, SETTINGS_KEY, SondelUnderWine, connect_when_open, rds_image,
+                               remove_stale, rt_address, status_fields, trace_lines, wait_for, windows_path)
+from uecp_frames import (ACK, ADD, BIDIRECTIONAL, CRC_ERROR, REMOVE_ALL, REQUEST_PS, START, encoder_address, frame,
+                         music_speech, nak, pi, ps, pty, rt, site_address, ta_tp)
 
 LOADER, EXE, WORK = sys.argv[1], sys.argv[2], sys.argv[3]
 SONDEL = SondelUnderWine(LOADER, EXE)
 stored = SONDEL.stored
 START_SECONDS = 60
-REPLY_SECONDS = 15
 # A slow device's gap between bytes; the serial line tries a lost port again every 10 s.
 DRIBBLE_SECONDS = 0.05
 REOPEN_SECONDS = 30
 # A port of its own, apart from the serial line tests' COM42: ctest runs both at once.
 SERIAL_PORT = "COM43"
 
-# Frame bytes: STA, address (site << 6 | encoder), sequence, MFL, messages, CRC, STP.
-START, STOP, ESCAPE = 0xFE, 0xFF, 0xFD
-CRC_POLYNOMIAL, CRC_INITIAL, CRC_INVERT = 0x1021, 0xFFFF, 0xFFFF
-ENCODER_BITS = 6
-
-# Messages: element code, data set 0 and programme service 0 where the message has them.
-BIDIRECTIONAL = bytes([0x2C, 0x01])
-ACK = bytes([0x18, 0x00])
-REQUEST_PS = bytes([0x17, 0x03, 0x02, 0x00, 0x00])
-CRC_ERROR = 1
-# Transmission count and A/B toggle: the encoder's own business, not part of the text.
-RT_CONFIGURATION = 0x07
 CARRIAGE_RETURN = b"\r"
 SERIALPORT_REFUSAL = "- SERIALPORT is set on the command line"
 # The radiotext the window holds before a test changes it (the seeded design state).
 DESIGN_RT = "PC RADIO, NON-STOP LATEST HITS!"
-
-
-def crc(data):
-    value = CRC_INITIAL
-    for byte in data:
-        value ^= byte << 8
-        for _ in range(8):
-            value = ((value << 1) ^ CRC_POLYNOMIAL if value & 0x8000 else value << 1) & 0xFFFF
-    return value ^ CRC_INVERT
-
-
-def stuffed(data):
-    out = bytearray()
-    for byte in data:
-        out += bytes([ESCAPE, byte - ESCAPE]) if byte >= ESCAPE else bytes([byte])
-    return bytes(out)
-
-
-def frame(sequence, messages, site=0, encoder=0):
-    address = site << ENCODER_BITS | encoder
-    body = bytes([address >> 8, address & 0xFF, sequence, len(messages)]) + messages
-    check = crc(body)
-    return bytes([START]) + stuffed(body + bytes([check >> 8, check & 0xFF])) + bytes([STOP])
-
-
-def nak(code, sequence):
-    return bytes([0x18, code, sequence])
-
-
-def ps(text):
-    assert len(text) == 8
-    return bytes([0x02, 0x00, 0x00]) + text
-
-
-def rt(text):
-    return bytes([0x0A, 0x00, 0x00, 1 + len(text), RT_CONFIGURATION]) + text
-
-
-def pty(value):
-    return bytes([0x07, 0x00, 0x00, value])
-
-
-def ta_tp(value):
-    return bytes([0x03, 0x00, 0x00, value])
-
-
-def music_speech(value):
-    return bytes([0x05, 0x00, 0x00, value])
-
-
-def pi(value):
-    return bytes([0x01, 0x00, 0x00, value >> 8, value & 0xFF])
-
-
-def site_address(action, site):
-    return bytes([0x23, action, site >> 8, site & 0xFF])
-
-
-def encoder_address(action, encoder):
-    return bytes([0x27, action, encoder])
-
-
-ADD, REMOVE_ALL = 1, 2
 
 
 def stored_unicode(name):
@@ -125,102 +51,10 @@ def stored_unicode(name):
     return None
 
 
-def free_port():
-    with socket.socket(socket.AF_INET, socket.SOCK_STREAM) as probe:
-        probe.bind(("127.0.0.1", 0))
-        return probe.getsockname()[1]
-
-
-def wait_for(condition, seconds):
-    deadline = time.monotonic() + seconds
-    while not condition() and time.monotonic() < deadline:
-        time.sleep(0.1)
-    return condition()
-
-
-
-
-
 def rt_writes(before, after):
     """The memory writes that change one radiotext into another: the bytes that differ."""
     old, new = before.ljust(64).encode("latin-1"), after.ljust(64).encode("latin-1")
     return [(rt_address(k), new[k]) for k in range(64) if old[k] != new[k]]
-
-
-class Stream:
-    """Bytes from a TCP connection or the serial line; every read waits a bounded time."""
-
-    def __init__(self):
-        self.pending = b""
-
-    def read_some(self, seconds):
-        raise NotImplementedError
-
-    def receive(self, count, seconds=REPLY_SECONDS):
-        deadline = time.monotonic() + seconds
-        while len(self.pending) < count and time.monotonic() < deadline:
-            chunk = self.read_some(max(0.0, deadline - time.monotonic()))
-            if chunk is None:
-                break
-            self.pending += chunk
-        got, self.pending = self.pending[:count], self.pending[count:]
-        return got
-
-    def line(self, seconds=REPLY_SECONDS):
-        deadline = time.monotonic() + seconds
-        while b"\r\n" not in self.pending and time.monotonic() < deadline:
-            chunk = self.read_some(max(0.0, deadline - time.monotonic()))
-            if chunk is None:
-                break
-            self.pending += chunk
-        got, _, self.pending = self.pending.partition(b"\r\n")
-        return got.decode("latin-1")
-
-    def ask(self, line):
-        self.send(line.encode("latin-1") + b"\r\n")
-        return self.line()
-
-
-class Client(Stream):
-    def __init__(self, port):
-        super().__init__()
-        self.socket = socket.create_connection(("127.0.0.1", port), timeout=REPLY_SECONDS)
-
-    def send(self, data):
-        self.socket.sendall(data)
-
-    def read_some(self, seconds):
-        self.socket.settimeout(max(seconds, 0.01))
-        try:
-            chunk = self.socket.recv(4096)
-        except socket.timeout:
-            return b""
-        return chunk or None
-
-    def close(self):
-        self.socket.close()
-
-
-class Datagrams:
-    """One UDP sender: its own address and port, so the program keeps its own mode for it."""
-
-    def __init__(self, port):
-        self.port = port
-        self.socket = socket.socket(socket.AF_INET, socket.SOCK_DGRAM)
-        self.socket.bind(("127.0.0.1", 0))
-        self.socket.settimeout(REPLY_SECONDS)
-
-    def send(self, data):
-        self.socket.sendto(data, ("127.0.0.1", self.port))
-
-    def receive(self):
-        try:
-            return self.socket.recv(65536)
-        except socket.timeout:
-            return None
-
-    def close(self):
-        self.socket.close()
 
 
 class SerialPeer(Stream):
@@ -281,19 +115,9 @@ class UecpProgramTest(unittest.TestCase):
         self.trace = os.path.join(WORK, "uecp_" + self.id().rsplit(".", 1)[-1] + ".trace")
         remove_stale(self.trace)
         self.before_start()
-        environment = dict(os.environ, SONDEL_VIRTUAL_CARD=windows_path(self.trace))
-        self.program = subprocess.Popen([LOADER, EXE], env=environment, stdin=subprocess.DEVNULL,
-                                        stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        self.program = SONDEL.start(self.trace)
         self.closers = []
-        deadline = time.monotonic() + START_SECONDS
-        while True:
-            try:
-                self.client = Client(self.port)
-                break
-            except OSError:
-                self.assertIsNone(self.program.poll(), "sondel.exe ended before its port opened")
-                self.assertLess(time.monotonic(), deadline, "the command port did not open")
-                time.sleep(0.2)
+        self.client = connect_when_open(self.program, lambda: Client(self.port), START_SECONDS)
         self.closers.append(self.client.close)
 
     def before_start(self):
