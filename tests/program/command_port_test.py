@@ -72,7 +72,7 @@ class CommandPortProgramTest(unittest.TestCase):
                           "TP": "0", "MS": "0", "PI": "1000", "PS": "PC RADIO",
                           "RT": "PC RADIO, NON-STOP LATEST HITS!", "RTFILE": "", "CHARSET": "ANSI",
                           "RTFORMAT": "", "RTSKIP": "", "RTIDLE": "0,", "WEAR": self.wear(),
-                          "CARD": "OPEN"}, first)
+                          "COMMANDPORT": str(self.port), "ALLOW": "", "CARD": "OPEN"}, first)
         self.assertEqual(["+"] * 6, self.client.ask_all("PS=ROCK FM", "RT=Artist - Title of a song", "PTY=11",
                                                     "FREQ=101.3", "POWER=7", "CARRIER=ON"))
         # The first write of the run was the whole image; now one word changes.
@@ -87,7 +87,7 @@ class CommandPortProgramTest(unittest.TestCase):
                           "TP": "0", "MS": "0", "PI": "1000", "PS": "ROCK FM",
                           "RT": "Artist - Title of a hit", "RTFILE": "", "CHARSET": "ANSI",
                           "RTFORMAT": "", "RTSKIP": "", "RTIDLE": "0,", "WEAR": self.wear(),
-                          "CARD": "OPEN"}, fields)
+                          "COMMANDPORT": str(self.port), "ALLOW": "", "CARD": "OPEN"}, fields)
         self.assertEqual(rds_image(fields), self.memory())
         self.assertEqual("SYNTH 101300 7", self.trace_lines("SYNTH")[-1])
         self.assertEqual("CARRIER on", self.trace_lines("CARRIER")[-1])

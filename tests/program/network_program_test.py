@@ -109,7 +109,8 @@ class NetworkProgramTest(unittest.TestCase):
 
     def test_senders_by_their_address(self):
         listed = self.connection(LISTED_ADDRESS)
-        self.assertEqual("100.000", status_fields(listed.ask("STATUS"))["FREQ"])
+        first = status_fields(listed.ask("STATUS"))
+        self.assertEqual(("100.000", str(PORT), LISTED_ADDRESS), (first["FREQ"], first["COMMANDPORT"], first["ALLOW"]))
         self.assertEqual("+", listed.ask("RT=Remote playout - First song"))
         self.assertEqual(RTFILE_REFUSAL, listed.ask("RTFILE=C:\\playout\\nowplaying.txt"))
         listed.send(frame(1, BIDIRECTIONAL + ps(b"REMOTE  ")))
