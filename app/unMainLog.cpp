@@ -37,6 +37,8 @@ void TfoMain::OpenStationLog() {
     }
 }
 
-void TfoMain::LogEvent(const std::string& what) {
-    if (log_) log_->Write(logWay_, what);
+void TfoMain::LogEvent(const std::string& what) { WriteLog(logWay_, what); }
+
+void TfoMain::WriteLog(TLogWay way, const std::string& what) {
+    if (log_) log_->Write(way, what);
 }
