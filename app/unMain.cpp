@@ -2,11 +2,7 @@
 // creation to close, the frequency steps, the power level and the option LEDs.
 #include "unMain.h"
 
-#include "CommandLine.h"
-#include "CommandPipe.h"
-#include "CommandPort.h"
-#include "NowPlayingFile.h"
-#include "SerialLine.h"
+#include "CommandQueue.h"
 #include "FrequencyText.h"
 #include "CardCommands.h"
 #include "PCICard.h"
@@ -67,7 +63,10 @@ void TStoreRefusal::Raise() const {
     if (refused_) std::rethrow_exception(refused_);
 }
 
-TfoMain::TfoMain(TComponent* owner) : TForm(owner), commandQueue_(std::make_unique<TCommandQueue>()) {
+TfoMain::TfoMain(TComponent* owner)
+    : TForm(owner),
+      commandQueue_(std::make_unique<TCommandQueue>()),
+      waysIn_(std::make_unique<TWaysIn>(static_cast<TWaysInOwner&>(*this), *commandQueue_)) {
     CreateControls();
     BindHandlers();
     OnCreate = [this](TObject* sender) { FormCreate(sender); };

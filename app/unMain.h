@@ -2,19 +2,15 @@
 // RDS panel and the tray icon, with the card object it owns for the whole run.
 #pragma once
 
-#include "AddressAllowList.h"
-#include "CommandPort.h"
 #include "Form.h"
 #include "RdsUpdate.h"
 #include "RdsWear.h"
-#include "RtTextRules.h"
 #include "SettingsPage.h"
 #include "StartReports.h"
 #include "StationLog.h"
 #include "Timer.h"
-#include "UecpMessages.h"
+#include "WaysIn.h"
 
-#include <atomic>
 #include <cstdint>
 #include <exception>
 #include <functional>
@@ -43,11 +39,6 @@ class TComboBox;
 class TButton;
 class TPopupMenu;
 class TCommandQueue;
-class TCommandPipe;
-class TStartCommands;
-class TNowPlayingFile;
-class TSerialLine;
-struct TUecpOwner;
 struct TCommand;
 struct TStatus;
 
@@ -65,8 +56,9 @@ private:
     std::exception_ptr refused_;
 };
 
-// The window owns the ways in today, so it is the settings page's setters.
-class TfoMain : public TForm, public TSettingsSetters {
+// The settings page's setters are the window's: each puts the way in `window` in force
+// and calls the setter of the unit that owns the setting.
+class TfoMain : public TForm, public TSettingsSetters, private TWaysInOwner {
 public:
     explicit TfoMain(TComponent* owner);
     ~TfoMain() override;
@@ -202,9 +194,9 @@ public:
     // RDS image's changed bytes once for all of them, then answers each.
     void RunQueuedCommands();
     // The command port's number now; 0 when it is closed.
-    uint16_t CommandPortNumber() const;
+    uint16_t CommandPortNumber() const { return waysIn_->CommandPortNumber(); }
     // The pipe that later starts hand their commands to; it opens with the commands.
-    void SetCommandPipeName(const std::string& name) { commandPipeName_ = name; }
+    void SetCommandPipeName(const std::string& name) { waysIn_->SetCommandPipeName(name); }
     // This start's own commands: applied once the restore has run, each reply handed
     // to Output (on a worker thread), then Written told.
     void QueueStartCommands(const std::vector<std::string>& arguments,
@@ -221,8 +213,8 @@ private:
     // A setting from the window: Name=Text through the command language and the
     // handler the command line's command runs, logged with the way in `window`.
     std::string ApplyFromWindow(const std::string& name, const std::string& text);
-    // Stores one UECP list and puts both in force.
-    std::string SetUecpList(const char* setting, const std::string& text, bool sites);
+    // Setter of the ways in, called with the way in `window` in force.
+    std::string FromWindow(std::string (TWaysIn::*setter)(const std::string&), const std::string& text);
     // Out of the tray and to the front: the tray's double click, a second start.
     void ShowFromTray();
     // The compact view's size: at every start and when the arrow closes the options.
@@ -230,8 +222,7 @@ private:
     // The tray icon's tip: "SONDEL at " and the displayed frequency.
     void ShowFrequencyInTrayHint();
     void SeedAbsentSettings();
-    // At the restore's start: the now-playing file, the port of the setting "CommandPort",
-    // the serial line and the pipe open; what they hand over waits for the restore's end.
+    // At the restore's start the ways in open; what they hand over waits for the restore's end.
     void OpenWaysIn();
     // A report of the start: logged, then a box (while it waits, commands are answered
     // that a message waits) or, with "StartReports" = "Notice", the notice area.
@@ -275,40 +266,13 @@ private:
     void StoreTextCodes(TTextCodes& codes, const std::string& text);
     // The stored codes, in force when they still make the restored text.
     void RestoreTextCodes(TTextCodes& codes, const std::string& text);
-    std::string MoveCommandPort(uint16_t port);
-    // COMMANDPORTALLOW: checks and stores the list, and reopens the port on its addresses.
-    std::string SetCommandPortAllow(const std::string& text);
-    // Opens the port at Port for the allow-list in force.
-    std::unique_ptr<TCommandPort> OpenCommandPort(uint16_t port);
-    // Logs a refused sender (at most once an hour each) and shows a start's first in the notice area.
-    std::function<void(uint32_t)> AddressRefusalHandler(uint16_t port);
     TStatus CurrentStatus() const;
     bool HandleCommandsMessage(const TMessage& message);
     void StopCommands();
-    // Follows the file named by the setting "RtFile".
-    void StartNowPlayingFile();
-    // RTFILE: stores the setting and follows that file at once (empty: none).
-    std::string SetRadioTextFile(const std::string& path);
     // CHARSET: stores the setting; a change is logged and its bytes are due for this round's write.
     std::string SetMemoryCharacterSet(TMemoryCharacterSet characters, TRdsWriteDue& write);
     // The stored "RdsCharacterSet"; absent or malformed leaves the texts' bytes as typed.
     void RestoreMemoryCharacterSet();
-    std::string RadioTextFile() const;
-    // The stored "RtFormat", "RtSkip", "RtIdleText" and "RtIdleMinutes"; a malformed one
-    // is reported in the notice area and left out.
-    void RestoreRadioTextRules();
-    // What the rules made of the file's line or of its stillness: logged, and put on air.
-    void PostRadioTextDecision(const TRtDecision& decision);
-    // RTFORMAT, RTSKIP, RTIDLE: store the setting, log it and follow it at once.
-    std::string SetRadioTextFormat(const std::string& format);
-    std::string SetRadioTextSkip(const std::string& skip);
-    std::string SetRadioTextIdle(unsigned minutes, const std::string& text);
-    void ChangeRadioTextRules(const TRtTextSettings& settings, const std::string& logged);
-    // From the file's worker: a failure to show, or (empty) the file reads again.
-    void PostFileNotice(HWND window, const std::string& notice);
-    bool HandleNowPlayingMessage(const TMessage& message);
-    // The notice area shows Notice; empty: the maker's notice again.
-    void ShowFileNotice(const std::string& notice);
     // Writes the bytes of the panel's image that differ from what this run last wrote.
     void WriteRdsChanges();
     // The whole image ("Update RDS") or the changes written, a failure reported: the
@@ -316,29 +280,16 @@ private:
     std::string WriteRdsReporting(bool wholeImage);
     // A write of the RDS data failed (Failure) or went through (empty): the notice area shows it.
     void ReportCardWrite(const std::string& failure);
-    // Where a notice comes from; each stands in the notice area until its source clears it.
-    enum class TNoticeSource { NowPlayingFile, Card, Port, Log, SerialLine, Uecp, Start, Wear };
     // The notice area shows the latest standing notice, or the maker's notice when
     // none stands; an empty Notice clears Source's.
-    void ShowNotice(TNoticeSource source, const std::string& notice);
+    void ShowNotice(TNoticeSource source, const std::string& notice) override;
     // From a worker thread: ShowNotice on the window's thread.
-    void PostNotice(HWND window, TNoticeSource source, const std::string& notice);
-    // What a command port tells when it closes or refuses a connection: the first of each kind of a start.
-    TCommandPort::TRefusalHandler PortRefusalHandler();
-    // What the port and the serial line ask of the program for UECP (on their workers).
-    TUecpOwner UecpOwner();
-    // The lists "UecpSites" and "UecpEncoders" as stored; a malformed one is left
-    // stored as it is, reported, and only address 0 is answered for it.
-    void RestoreUecpAddresses();
-    // On the window's thread: stores the lists that a frame changed.
-    bool HandleUecpMessage(const TMessage& message);
-    // Opens the line the setting "SerialPort" names; a malformed setting is reported.
-    void StartSerialLine();
-    // SERIALPORT: stores the setting and opens that line at once (empty: none).
-    std::string SetSerialPort(const std::string& setting);
-    // Closes the line in force and opens the one Setting names; raises ESerialLineError
-    // for a malformed text, leaving no line open.
-    void SetSerialPortNow(const std::string& setting);
+    void PostNotice(HWND window, TNoticeSource source, const std::string& notice) override;
+    void DropPostedNotices(TNoticeSource source) override;
+    void WriteLog(TLogWay way, const std::string& what) override;
+    TLogWay Way() const override { return logWay_; }
+    void SetWay(TLogWay way) override { logWay_ = way; }
+    HWND MessageWindow() override { return Handle(); }
 
     // The stored "RdsWrites" and "RdsMemoryEndurance"; counting follows every write from now.
     void RestoreRdsWear();
@@ -401,47 +352,21 @@ private:
     TPopupMenu* trayMenu_ = nullptr;
 
     std::unique_ptr<TCommandQueue> commandQueue_;
-    // Declared after the queue: a port's worker ends before the queue goes.
-    std::unique_ptr<TCommandPort> commandPort_;
-    // A port that a COMMANDPORT command replaced; it closes once its replies are out.
-    std::unique_ptr<TCommandPort> retiringPort_;
-    std::string commandPipeName_;
-    std::unique_ptr<TCommandPipe> commandPipe_;
-    std::unique_ptr<TStartCommands> startCommands_;
-    // The file's text rules, used on its worker, and the timer that finds the file still.
-    std::unique_ptr<TRtTextRules> rtRules_;
-    std::unique_ptr<TTimer> idleTimer_;
-    std::unique_ptr<TNowPlayingFile> nowPlaying_;
-    std::unique_ptr<TSerialLine> serialLine_;
-    // The line's setting in force ("COM2:19200"), empty when none is open.
-    std::string serialSetting_;
-    // The UECP address lists in force, read and changed by the transports' workers under uecpLock_.
-    std::mutex uecpLock_;
-    TUecpAddressLists uecpAddresses_;
-    // Set when a frame changed the lists and they wait to be stored.
-    bool uecpAddressesDue_ = false;
-    // Handed from the file's worker to the window's thread.
-    std::mutex fileNoticeLock_;
-    std::optional<std::string> fileNotice_;
-    bool fileFailing_ = false;
     // The maker's notice while another stands in its place, and the standing ones, latest last.
     std::optional<std::string> makersNotice_;
     std::vector<std::pair<TNoticeSource, std::string>> notices_;
-    // Handed from the transports' workers to the window's thread (under fileNoticeLock_).
+    // Handed from the workers to the window's thread.
+    std::mutex postedNoticeLock_;
     std::vector<std::pair<TNoticeSource, std::string>> postedNotices_;
     // After the notices its worker may post to, until the log is gone.
     std::unique_ptr<TStationLog> log_;
     TLogWay logWay_ = TLogWay::Window;
     std::string logSender_;
+    // After the queue, the notices and the log: the workers of the ways in end before
+    // what they hand commands, notices and log lines to goes.
+    std::unique_ptr<TWaysIn> waysIn_;
     // The RDS fields as the log last named them, so that a write names only what changed.
     std::optional<TRdsFields> loggedRds_;
-    // One bit for each kind of refusal already told in this start.
-    std::atomic<unsigned> portRefusalsNoted_{0};
-    // The setting "CommandPortAllow" in force: empty, the port stays on 127.0.0.1.
-    TAddressAllowList commandPortAllow_;
-    // Refused senders, told by the port's worker.
-    std::mutex refusalLock_;
-    TRefusalTally refusalTally_;
     // Commands wait for the restore (the ways in open at its start), run until the window
     // closes, and never start again.
     enum class TCommandsState { Waiting, Open, Starting, Running, Stopped };

@@ -4,22 +4,19 @@
 #include "unMain.h"
 #include "StationLogLines.h"
 
-#include "CommandLine.h"
-#include "CommandPipe.h"
-#include "CommandPort.h"
+#include "CommandQueue.h"
 #include "FrequencyText.h"
-#include "NowPlayingFile.h"
 #include "PostedMessage.h"
 #include "Registry.h"
-#include "SerialLine.h"
 #include "Application.h"
-#include "SettingsStore.h"
 #include "StdCtrls.h"
 #include "SysUtils.h"
 #include "VrCheckLed.h"
 #include "VrEdit.h"
 #include "VrMatrix.h"
 #include "VrTrackBar.h"
+
+#include <algorithm>
 
 namespace {
 
@@ -33,18 +30,10 @@ TLogWay LogWayOf(TWayIn way) {
     return TLogWay::Port;
 }
 
-using SettingsStore::ReadSetting;
-using SettingsStore::SettingsSubKey;
-using SettingsStore::WriteSetting;
-
 // Posted to the main window when commands wait in its queue.
 constexpr unsigned CommandsQueuedMessage = Msg::User + 1;
 // Posted to the main window when a transport's worker has a notice to show.
 constexpr unsigned NoticePostedMessage = Msg::User + 3;
-constexpr char CommandPortSetting[] = "CommandPort";
-constexpr char CommandPortAllowSetting[] = "CommandPortAllow";
-constexpr char ClosedPortText[] = "0";
-constexpr int LastPort = 65535;
 constexpr char MegahertzSuffix[] = "MHz";
 
 bool IsRdsField(TCommandName name) {
@@ -160,50 +149,7 @@ void TfoMain::OpenWaysIn() {
     commandsState_ = TCommandsState::Open;
     HWND window = Handle();
     commandQueue_->SetWake([window] { PostToWindow(window, CommandsQueuedMessage); });
-
-    // Every unit a command acts on exists before the first command is applied.
-    StartNowPlayingFile();
-    RestoreUecpAddresses();
-    // A port that cannot open goes to the notice area and the log, not into a box that
-    // waits for somebody at an unattended station.
-    std::string portFailure;
-    const std::string stored = ReadSetting(CommandPortSetting);
-    const int port = StrToIntDef(stored, -1);
-    const std::string storedAllow = ReadSetting(CommandPortAllowSetting);
-    try {
-        if (storedAllow != SettingsStore::AbsentText) commandPortAllow_ = TAddressAllowList::Parse(storedAllow);
-    } catch (const EAddressAllowListError& error) {
-        const std::string failure = std::string("The setting ") + error.what() +
-                                    ": the command port serves 127.0.0.1 only.";
-        LogEvent(failure);
-        ShowNotice(TNoticeSource::Port, failure);
-    }
-    if (stored != SettingsStore::AbsentText && (port < 0 || port > LastPort)) {
-        portFailure = "The setting CommandPort holds \"" + stored +
-                      "\", which is not a port number 0..65535: the program runs without a command port.";
-    } else if (port > 0) {
-        try {
-            commandPort_ = OpenCommandPort(static_cast<uint16_t>(port));
-            LogEvent(TransportOpened(TTransport::CommandPort, IntToStr(port)));
-        } catch (const std::exception& error) {
-            portFailure = std::string(error.what()) + " The program runs without a command port.";
-        }
-    }
-    if (!portFailure.empty()) {
-        LogEvent(TransportFailing(TTransport::CommandPort, stored, portFailure));
-        ShowNotice(TNoticeSource::Port, portFailure);
-    }
-    StartSerialLine();
-    if (!commandPipeName_.empty()) {
-        auto pipe = std::make_unique<TCommandPipe>(*commandQueue_);
-        try {
-            pipe->Open(commandPipeName_);
-            commandPipe_ = std::move(pipe);
-        } catch (const std::exception& error) {
-            waysInFailures_.push_back(std::string(error.what()) +
-                                      "\nLater starts cannot hand their commands to this one.");
-        }
-    }
+    for (std::string& failure : waysIn_->Open()) waysInFailures_.push_back(std::move(failure));
 }
 
 void TfoMain::StartCommands() {
@@ -253,51 +199,38 @@ void TfoMain::AnswerWhileStartMessageWaits() {
 
 void TfoMain::QueueStartCommands(const std::vector<std::string>& arguments,
                                  std::function<void(const std::string&)> output, std::function<void()> written) {
-    if (arguments.empty()) return;
-    startCommands_ = std::make_unique<TStartCommands>(*commandQueue_, arguments, std::move(output), std::move(written));
+    waysIn_->QueueStartCommands(arguments, std::move(output), std::move(written));
 }
 
 void TfoMain::StopCommands() {
     SaveRdsWear(true);
     wearTimer_.reset();
-    idleTimer_.reset();
-    serialLine_.reset();
-    nowPlaying_.reset();
-    startCommands_.reset();
-    commandPipe_.reset();
-    retiringPort_.reset();
-    commandPort_.reset();
+    waysIn_->Stop();
     commandQueue_->SetWake(nullptr);
     commandsState_ = TCommandsState::Stopped;
 }
 
-uint16_t TfoMain::CommandPortNumber() const { return commandPort_ ? commandPort_->Port() : 0; }
-
-TCommandPort::TRefusalHandler TfoMain::PortRefusalHandler() {
-    const HWND window = Handle();
-    return [this, window](TCommandPort::TRefusal refusal, const std::string& notice) {
-        // Once per start and kind: a page or a poller that keeps trying must not keep the notice area busy.
-        const unsigned kind = 1u << static_cast<unsigned>(refusal);
-        if (portRefusalsNoted_.fetch_or(kind) & kind) return;
-        if (log_) log_->Write(TLogWay::Port, notice);
-        PostNotice(window, TNoticeSource::Port, notice);
-    };
-}
-
 void TfoMain::PostNotice(HWND window, TNoticeSource source, const std::string& notice) {
     {
-        std::lock_guard<std::mutex> guard(fileNoticeLock_);
+        std::lock_guard<std::mutex> guard(postedNoticeLock_);
         postedNotices_.emplace_back(source, notice);
     }
     PostToWindow(window, NoticePostedMessage);
 }
 
+void TfoMain::DropPostedNotices(TNoticeSource source) {
+    std::lock_guard<std::mutex> guard(postedNoticeLock_);
+    postedNotices_.erase(std::remove_if(postedNotices_.begin(), postedNotices_.end(),
+                                        [source](const auto& posted) { return posted.first == source; }),
+                         postedNotices_.end());
+}
+
 bool TfoMain::HandleCommandsMessage(const TMessage& message) {
-    if (HandleNowPlayingMessage(message) || HandleUecpMessage(message)) return true;
+    if (waysIn_->HandleMessage(message)) return true;
     if (message.Msg == NoticePostedMessage) {
         std::vector<std::pair<TNoticeSource, std::string>> posted;
         {
-            std::lock_guard<std::mutex> guard(fileNoticeLock_);
+            std::lock_guard<std::mutex> guard(postedNoticeLock_);
             posted.swap(postedNotices_);
         }
         for (const auto& notice : posted) ShowNotice(notice.first, notice.second);
@@ -342,7 +275,7 @@ void TfoMain::RunQueuedCommands() {
             if (batch->WantsStatus) batch->Status = CurrentStatus();
         answer.Now();
         // A replaced port closes once its worker has sent these replies.
-        retiringPort_.reset();
+        waysIn_->CloseReplacedPort();
     }
 }
 
@@ -412,15 +345,16 @@ std::string TfoMain::ApplyCommand(const TCommand& command, TRdsWriteDue& write) 
         // Written once this round's commands are applied.
         case TCommandName::Update: write.WholeImage = true; break;
         case TCommandName::Status: return StatusReply(CurrentStatus());
-        case TCommandName::CommandPort: return MoveCommandPort(static_cast<uint16_t>(command.Value));
-        case TCommandName::RadioTextFile: return SetRadioTextFile(command.Text);
-        case TCommandName::SerialPort: return SetSerialPort(command.Text);
-        case TCommandName::CommandPortAllow: return SetCommandPortAllow(command.Text);
+        case TCommandName::CommandPort: return waysIn_->SetCommandPort(IntToStr(static_cast<int>(command.Value)));
+        case TCommandName::RadioTextFile: return waysIn_->SetRadioTextFile(command.Text);
+        case TCommandName::SerialPort: return waysIn_->SetSerialPort(command.Text);
+        case TCommandName::CommandPortAllow: return waysIn_->SetCommandPortAllow(command.Text);
         case TCommandName::CharacterSet:
             return SetMemoryCharacterSet(static_cast<TMemoryCharacterSet>(command.Value), write);
-        case TCommandName::RadioTextFormat: return SetRadioTextFormat(command.Text);
-        case TCommandName::RadioTextSkip: return SetRadioTextSkip(command.Text);
-        case TCommandName::RadioTextIdle: return SetRadioTextIdle(command.Value, command.Text);
+        case TCommandName::RadioTextFormat: return waysIn_->SetRadioTextFormat(command.Text);
+        case TCommandName::RadioTextSkip: return waysIn_->SetRadioTextSkip(command.Text);
+        case TCommandName::RadioTextIdle:
+            return waysIn_->SetRadioTextIdle(IntToStr(static_cast<int>(command.Value)) + "," + command.Text);
         case TCommandName::ResetWear: return ResetRdsWear();
         case TCommandName::Settings: OpenSettingsPage(); break;
         }
@@ -444,66 +378,6 @@ std::string TfoMain::SelectFromCommand(TComboBox* list, int index, void (TfoMain
     return DoneReply();
 }
 
-std::unique_ptr<TCommandPort> TfoMain::OpenCommandPort(uint16_t port) {
-    auto opened = std::make_unique<TCommandPort>(*commandQueue_, PortRefusalHandler(), UecpOwner());
-    opened->Open(port, commandPortAllow_, AddressRefusalHandler(port));
-    return opened;
-}
-
-std::function<void(uint32_t)> TfoMain::AddressRefusalHandler(uint16_t port) {
-    const HWND window = Handle();
-    return [this, window, port](uint32_t address) {
-        std::optional<TRefusalTally::TReport> report;
-        {
-            std::lock_guard<std::mutex> guard(refusalLock_);
-            report = refusalTally_.Refused(address, TRefusalTally::TClock::now());
-        }
-        if (!report) return;
-        const std::string text = AddressRefused(AddressText(report->Address), report->Count, port);
-        if (log_) log_->Write(TLogWay::Port, text);
-        if (report->First) PostNotice(window, TNoticeSource::Port, text);
-    };
-}
-
-std::string TfoMain::SetCommandPortAllow(const std::string& text) {
-    const TAddressAllowList allowed = TAddressAllowList::Parse(text);
-    WriteSetting(CommandPortAllowSetting, SettingsSubKey, allowed.Text());
-    const std::string from = commandPortAllow_.Text();
-    commandPortAllow_ = allowed;
-    const uint16_t port = CommandPortNumber();
-    if (port != 0) {
-        // The old port closes first: the new one binds the same number.
-        retiringPort_.reset();
-        commandPort_.reset();
-        commandPort_ = OpenCommandPort(port);
-    }
-    LogEvent(CommandPortAllowChanged(from, allowed.Text()));
-    return DoneReply();
-}
-
-std::string TfoMain::MoveCommandPort(uint16_t port) {
-    std::unique_ptr<TCommandPort> next;
-    if (port != 0 && port != CommandPortNumber()) {
-        try {
-            next = OpenCommandPort(port);
-        } catch (const std::exception& error) {
-            LogEvent(TransportFailing(TTransport::CommandPort, IntToStr(port), error.what()));
-            throw;
-        }
-    }
-    WriteSetting(CommandPortSetting, SettingsSubKey, port == 0 ? ClosedPortText : IntToStr(port));
-    const uint16_t from = CommandPortNumber();
-    if (port != from) {
-        retiringPort_ = std::move(commandPort_);
-        commandPort_ = std::move(next);
-        const auto where = [](uint16_t number) { return number == 0 ? std::string() : IntToStr(number); };
-        LogEvent(TransportChanged(TTransport::CommandPort, where(from), where(port)));
-        // The port in force now replaces an old failure's notice.
-        ShowNotice(TNoticeSource::Port, std::string());
-    }
-    return DoneReply();
-}
-
 TStatus TfoMain::CurrentStatus() const {
     TStatus status;
     status.Frequency = VrMatrix1->Text();
@@ -520,18 +394,9 @@ TStatus TfoMain::CurrentStatus() const {
     status.RadioText = VrStrEdit2->Text();
     status.ProgramServiceCodes = ProgramServiceCodes();
     status.RadioTextCodes = RadioTextCodes();
-    status.RadioTextFile = RadioTextFile();
+    waysIn_->AddToStatus(status);
     status.CharacterSet = memoryCharacters_;
-    if (rtRules_) {
-        const TRtTextSettings rules = rtRules_->Settings();
-        status.RadioTextFormat = rules.Format;
-        status.RadioTextSkip = rules.Skip;
-        status.RadioTextIdleMinutes = rules.IdleMinutes;
-        status.RadioTextIdle = rules.IdleText;
-    }
     status.Wear = WearStatus();
-    status.CommandPort = CommandPortNumber();
-    status.CommandPortAllow = commandPortAllow_.Text();
     status.CardOpen = CardOnAir();
     status.CardFailure = CardFailure();
     return status;

@@ -40,3 +40,7 @@ void TfoMain::OpenStationLog() {
 void TfoMain::LogEvent(const std::string& what) {
     if (log_) log_->Write(logWay_, what, logSender_);
 }
+
+void TfoMain::WriteLog(TLogWay way, const std::string& what) {
+    if (log_) log_->Write(way, what);
+}

@@ -1,5 +1,6 @@
 // The settings page in the main window: the system menu's and the tray's ways to
-// it, and the setters it applies through, which run the command line's own handlers.
+// it, and the setters it applies through: those of the ways in, the character set's
+// handler that the command line runs, and the log's days.
 #include "unMain.h"
 
 #include "CommandLanguage.h"
@@ -8,7 +9,6 @@
 #include "Shell.h"
 #include "StationLogFiles.h"
 #include "StationLogLines.h"
-#include "UecpMessages.h"
 #include "VrTrayIcon.h"
 
 namespace {
@@ -18,9 +18,6 @@ using SettingsStore::SettingsSubKey;
 using SettingsStore::WriteSetting;
 
 constexpr char SettingsItem[] = "Settings...";
-constexpr char ClosedPortText[] = "0";
-constexpr char SitesSetting[] = "UecpSites";
-constexpr char EncodersSetting[] = "UecpEncoders";
 constexpr char LogDaysSetting[] = "LogDays";
 
 }  // namespace
@@ -56,64 +53,35 @@ std::string TfoMain::ApplyFromWindow(const std::string& name, const std::string&
 
 TSettingsValues TfoMain::StoredSettings() {
     TSettingsValues values;
-    const std::string port = ReadSettingOrEmpty("CommandPort");
-    values.CommandPort = port.empty() ? ClosedPortText : port;
-    values.CommandPortAllow = ReadSettingOrEmpty("CommandPortAllow");
-    values.SerialPort = ReadSettingOrEmpty("SerialPort");
-    values.NowPlayingFile = ReadSettingOrEmpty("RtFile");
-    values.RadioTextFormat = ReadSettingOrEmpty("RtFormat");
-    values.RadioTextSkip = ReadSettingOrEmpty("RtSkip");
-    values.RadioTextIdleText = ReadSettingOrEmpty("RtIdleText");
-    values.RadioTextIdleMinutes = ReadSettingOrEmpty("RtIdleMinutes");
+    waysIn_->AddStoredSettings(values);
     values.CharacterSet = MemoryCharacterSetName(memoryCharacters_);
-    values.UecpSites = ReadSettingOrEmpty(SitesSetting);
-    values.UecpEncoders = ReadSettingOrEmpty(EncodersSetting);
     values.LogDays = ReadSettingOrEmpty(LogDaysSetting);
     return values;
 }
 
-std::string TfoMain::ChangeCommandPort(const std::string& text) { return ApplyFromWindow("COMMANDPORT", text); }
-std::string TfoMain::ChangeCommandPortAllow(const std::string& text) { return ApplyFromWindow("COMMANDPORTALLOW", text); }
-std::string TfoMain::ChangeSerialPort(const std::string& text) { return ApplyFromWindow("SERIALPORT", text); }
-std::string TfoMain::ChangeNowPlayingFile(const std::string& text) { return ApplyFromWindow("RTFILE", text); }
-std::string TfoMain::ChangeRadioTextFormat(const std::string& text) { return ApplyFromWindow("RTFORMAT", text); }
-std::string TfoMain::ChangeRadioTextSkip(const std::string& text) { return ApplyFromWindow("RTSKIP", text); }
+std::string TfoMain::FromWindow(std::string (TWaysIn::*setter)(const std::string&), const std::string& text) {
+    TWayScope way(*this, TLogWay::Window);
+    return ((*waysIn_).*setter)(text);
+}
+
+std::string TfoMain::ChangeCommandPort(const std::string& text) { return FromWindow(&TWaysIn::SetCommandPort, text); }
+std::string TfoMain::ChangeCommandPortAllow(const std::string& text) {
+    return FromWindow(&TWaysIn::SetCommandPortAllow, text);
+}
+std::string TfoMain::ChangeSerialPort(const std::string& text) { return FromWindow(&TWaysIn::SetSerialPort, text); }
+std::string TfoMain::ChangeNowPlayingFile(const std::string& text) {
+    return FromWindow(&TWaysIn::SetRadioTextFile, text);
+}
+std::string TfoMain::ChangeRadioTextFormat(const std::string& text) {
+    return FromWindow(&TWaysIn::SetRadioTextFormat, text);
+}
+std::string TfoMain::ChangeRadioTextSkip(const std::string& text) { return FromWindow(&TWaysIn::SetRadioTextSkip, text); }
 std::string TfoMain::ChangeRadioTextIdle(const std::string& minutes, const std::string& text) {
-    return ApplyFromWindow("RTIDLE", minutes + "," + text);
+    return FromWindow(&TWaysIn::SetRadioTextIdle, minutes + "," + text);
 }
 std::string TfoMain::ChangeCharacterSet(const std::string& text) { return ApplyFromWindow("CHARSET", text); }
-std::string TfoMain::ChangeUecpSites(const std::string& text) { return SetUecpList(SitesSetting, text, true); }
-std::string TfoMain::ChangeUecpEncoders(const std::string& text) { return SetUecpList(EncodersSetting, text, false); }
-
-std::string TfoMain::SetUecpList(const char* setting, const std::string& text, bool sites) {
-    TUecpAddressLists lists;
-    {
-        std::lock_guard<std::mutex> guard(uecpLock_);
-        lists = uecpAddresses_;
-    }
-    if (sites) {
-        const auto parsed = ParseUecpSites(text);
-        if (!parsed) return RefusedReply("the sites must be addresses 1..1023, separated by commas");
-        lists.Sites = *parsed;
-    } else {
-        const auto parsed = ParseUecpEncoders(text);
-        if (!parsed) return RefusedReply("the encoders must be addresses 1..63, separated by commas");
-        lists.Encoders = *parsed;
-    }
-    try {
-        WriteSetting(setting, SettingsSubKey, sites ? FormatUecpSites(lists.Sites) : FormatUecpEncoders(lists.Encoders));
-    } catch (const std::exception& error) {
-        return RefusedReply(error.what());
-    }
-    {
-        std::lock_guard<std::mutex> guard(uecpLock_);
-        uecpAddresses_ = lists;
-    }
-    TWayScope way(*this, TLogWay::Window);
-    LogEvent(UecpAddressesSet(FormatUecpSites(lists.Sites), FormatUecpEncoders(lists.Encoders)));
-    ShowNotice(TNoticeSource::Uecp, std::string());
-    return DoneReply();
-}
+std::string TfoMain::ChangeUecpSites(const std::string& text) { return FromWindow(&TWaysIn::SetUecpSites, text); }
+std::string TfoMain::ChangeUecpEncoders(const std::string& text) { return FromWindow(&TWaysIn::SetUecpEncoders, text); }
 
 std::string TfoMain::ChangeLogDays(const std::string& text) {
     unsigned days = 0;
