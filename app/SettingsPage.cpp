@@ -250,8 +250,7 @@ TfoSettings::TfoSettings(TComponent* owner, TSettingsSetters& setters)
     const auto field = [this](TSettingsField which, TWinControl* control) {
         fields_[static_cast<int>(which)] = control;
         refusals_[static_cast<int>(which)] = AddRefusalLabel(static_cast<TGroupBox*>(control->Parent()),
-                                                             (control->Top() - CaptionTop - TGroupBox::CaptionHeight) / RowHeight,
-                                                             control->Left());
+                                                             (control->Top() - CaptionTop - TGroupBox::CaptionHeight) / RowHeight);
     };
     std::vector<std::string> ports{OffText};
     for (const std::string& port : MachineSerialPorts()) ports.push_back(port);
@@ -389,7 +388,7 @@ TComboBox* TfoSettings::AddList(TGroupBox* group, const std::string& caption, in
     return list;
 }
 
-TLabel* TfoSettings::AddRefusalLabel(TGroupBox* group, int row, int left) {
+TLabel* TfoSettings::AddRefusalLabel(TGroupBox* group, int row) {
     auto* label = new TLabel(this);
     label->SetParent(group);
     label->SetAutoSize(false);
@@ -397,8 +396,10 @@ TLabel* TfoSettings::AddRefusalLabel(TGroupBox* group, int row, int left) {
     label->SetParentFont(false);
     label->Font().Assign(Font());
     label->Font().SetColor(RefusalColor);
-    label->SetBounds(left, TGroupBox::CaptionHeight + CaptionTop + row * RowHeight + RefusalTop,
-                     ColumnWidth - left - Margin, RefusalHeight);
+    // The row's whole width, under its caption too; a reason longer still shows whole as its hint.
+    label->SetShowHint(true);
+    label->SetBounds(CaptionLeft, TGroupBox::CaptionHeight + CaptionTop + row * RowHeight + RefusalTop,
+                     ColumnWidth - CaptionLeft - Margin, RefusalHeight);
     return label;
 }
 
@@ -454,7 +455,10 @@ void TfoSettings::ShowFields(const TSettingsFields& fields) {
 }
 
 void TfoSettings::ClearRefusals() {
-    for (TLabel* label : refusals_) label->SetCaption("");
+    for (TLabel* label : refusals_) {
+        label->SetCaption("");
+        label->SetHint("");
+    }
 }
 
 void TfoSettings::ShowStored() {
@@ -473,7 +477,11 @@ bool TfoSettings::Apply() {
         const TSettingsValues typed = ValuesOf(fields);
         refusals = ApplyChanged(setters_, shown_, typed);
     }
-    for (const TSettingsRefusal& refusal : refusals) refusals_[static_cast<int>(refusal.Field)]->SetCaption(refusal.Reason);
+    for (const TSettingsRefusal& refusal : refusals) {
+        TLabel* label = refusals_[static_cast<int>(refusal.Field)];
+        label->SetCaption(refusal.Reason);
+        label->SetHint(refusal.Reason);
+    }
     if (!refusals.empty()) FieldControl(refusals.front().Field)->SetFocus();
     return refusals.empty();
 }

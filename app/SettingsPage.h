@@ -132,7 +132,7 @@ private:
     TEdit* AddEdit(TGroupBox* group, const std::string& caption, int row, int width);
     TComboBox* AddList(TGroupBox* group, const std::string& caption, int row, int width, TComboBoxStyle style,
                        const std::vector<std::string>& items);
-    TLabel* AddRefusalLabel(TGroupBox* group, int row, int left);
+    TLabel* AddRefusalLabel(TGroupBox* group, int row);
     TSettingsFields TypedFields() const;
     void ShowFields(const TSettingsFields& fields);
     void ClearRefusals();

@@ -55,7 +55,9 @@ TSettingsValues TfoMain::StoredSettings() {
     TSettingsValues values;
     waysIn_->AddStoredSettings(values);
     values.CharacterSet = MemoryCharacterSetName(memoryCharacters_);
-    values.LogDays = ReadSettingOrEmpty(LogDaysSetting);
+    // Absent, the log keeps its default days: the page shows how many.
+    const std::string days = ReadSettingOrEmpty(LogDaysSetting);
+    values.LogDays = days.empty() ? std::to_string(DefaultLogDays) : days;
     return values;
 }
 

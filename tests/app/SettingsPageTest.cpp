@@ -238,6 +238,8 @@ TEST_F(SettingsWindowTest, ThePageMovesTheCommandPortThroughTheWindowsSetterAndL
     TfoSettings* page = form->SettingsPage();
     ASSERT_NE(nullptr, page);
     EXPECT_EQ("", page->FieldControl(TSettingsField::CommandPort)->Text());
+    // No "LogDays" stored: the days the log keeps all the same.
+    EXPECT_EQ("400", page->FieldControl(TSettingsField::LogDays)->Text());
     page->FieldControl(TSettingsField::CommandPort)->SetText(std::to_string(number));
     page->FieldControl(TSettingsField::UecpSites)->SetText("7");
     page->FieldControl(TSettingsField::RadioTextFormat)->SetText("On air: {title}");
