@@ -158,6 +158,9 @@ private:
     // is reported in the notice area and left out.
     void RestoreRadioTextRules();
     void ChangeRadioTextRules(const TRtTextSettings& settings, const std::string& logged);
+    // RTFORMAT or RTSKIP: Text checked by Command, stored in Setting, and put in force as Rule.
+    std::string SetRadioTextRule(const char* command, const char* setting, std::string TRtTextSettings::*rule,
+                                 const std::string& text);
     // What the rules made of the file's line or of its stillness: logged, and put on air.
     void PostRadioTextDecision(const TRtDecision& decision);
     // From the file's worker: a failure to show, or (empty) the file reads again.

@@ -152,31 +152,25 @@ void TWaysIn::ChangeRadioTextRules(const TRtTextSettings& settings, const std::s
 }
 
 std::string TWaysIn::SetRadioTextFormat(const std::string& text) {
-    const TParsedLine parsed = Checked("RTFORMAT", text);
-    if (!parsed.Command) return parsed.Reply;
-    if (!rtRules_) return RefusedReply(NotSetUp);
-    const std::string& format = parsed.Command->Text;
-    return Replying([&] {
-        WriteSetting(FormatSetting, SettingsSubKey, format);
-        TRtTextSettings settings = rtRules_->Settings();
-        const std::string previous = settings.Format;
-        settings.Format = format;
-        ChangeRadioTextRules(settings, "RtFormat changed from " + Quoted(previous) + " to " + Quoted(format));
-        return DoneReply();
-    });
+    return SetRadioTextRule("RTFORMAT", FormatSetting, &TRtTextSettings::Format, text);
 }
 
 std::string TWaysIn::SetRadioTextSkip(const std::string& text) {
-    const TParsedLine parsed = Checked("RTSKIP", text);
+    return SetRadioTextRule("RTSKIP", SkipSetting, &TRtTextSettings::Skip, text);
+}
+
+std::string TWaysIn::SetRadioTextRule(const char* command, const char* setting, std::string TRtTextSettings::*rule,
+                                      const std::string& text) {
+    const TParsedLine parsed = Checked(command, text);
     if (!parsed.Command) return parsed.Reply;
     if (!rtRules_) return RefusedReply(NotSetUp);
-    const std::string& skip = parsed.Command->Text;
+    const std::string& value = parsed.Command->Text;
     return Replying([&] {
-        WriteSetting(SkipSetting, SettingsSubKey, skip);
+        WriteSetting(setting, SettingsSubKey, value);
         TRtTextSettings settings = rtRules_->Settings();
-        const std::string previous = settings.Skip;
-        settings.Skip = skip;
-        ChangeRadioTextRules(settings, "RtSkip changed from " + Quoted(previous) + " to " + Quoted(skip));
+        const std::string previous = settings.*rule;
+        settings.*rule = value;
+        ChangeRadioTextRules(settings, std::string(setting) + " changed from " + Quoted(previous) + " to " + Quoted(value));
         return DoneReply();
     });
 }
