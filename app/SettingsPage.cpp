@@ -76,7 +76,8 @@ std::string LanguageRefusal(const std::string& name, const std::string& text) {
 // RTIDLE's minutes alone: a comma in them would carry the rest into the idle text.
 std::string IdleMinutesRefusal(const std::string& minutes) {
     const TParsedLine parsed = ParseCommand(std::string(IdleCommand) + "=" + minutes);
-    return parsed.Command && parsed.Command->Text.empty() ? std::string() : IdleMinutesReason;
+    const bool number = minutes.find(IdleSeparator) == std::string::npos && parsed.Command;
+    return number ? std::string() : IdleMinutesReason;
 }
 
 bool IsOff(const std::string& port) { return port.empty() || SameText(port, OffText); }

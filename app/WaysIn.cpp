@@ -77,7 +77,35 @@ bool TWaysIn::HandleMessage(const TMessage& message) {
     return HandleNowPlayingMessage(message) || HandleUecpMessage(message);
 }
 
-void TWaysIn::CloseReplacedPort() { retiringPort_.reset(); }
+void TWaysIn::FinishPortChanges() {
+    retiringPort_.reset();
+    if (!reopenFrom_) return;
+    const TAddressAllowList before = *reopenFrom_;
+    reopenFrom_.reset();
+    const uint16_t port = CommandPortNumber();
+    if (port == 0) return;
+    // The old port closes first: the new one binds the same number.
+    commandPort_.reset();
+    std::string failure;
+    try {
+        commandPort_ = OpenCommandPort(port);
+        owner_.ShowNotice(TNoticeSource::Port, std::string());
+        return;
+    } catch (const std::exception& error) {
+        failure = error.what();
+    }
+    // The station keeps the port it had rather than none.
+    commandPortAllow_ = before;
+    try {
+        WriteSetting(CommandPortAllowSetting, SettingsSubKey, before.Text());
+        commandPort_ = OpenCommandPort(port);
+        failure += " The port serves the addresses it served before.";
+    } catch (const std::exception&) {
+        failure += " The program runs without a command port.";
+    }
+    LogEvent(TransportFailing(TTransport::CommandPort, IntToStr(port), failure));
+    owner_.ShowNotice(TNoticeSource::Port, failure);
+}
 
 uint16_t TWaysIn::CommandPortNumber() const { return commandPort_ ? commandPort_->Port() : 0; }
 
@@ -192,14 +220,8 @@ std::string TWaysIn::ChangeCommandPortAllow(const std::string& text) {
     const TAddressAllowList allowed = TAddressAllowList::Parse(text);
     WriteSetting(CommandPortAllowSetting, SettingsSubKey, allowed.Text());
     const std::string from = commandPortAllow_.Text();
+    if (commandPort_ && !reopenFrom_) reopenFrom_ = commandPortAllow_;
     commandPortAllow_ = allowed;
-    const uint16_t port = CommandPortNumber();
-    if (port != 0) {
-        // The old port closes first: the new one binds the same number.
-        retiringPort_.reset();
-        commandPort_.reset();
-        commandPort_ = OpenCommandPort(port);
-    }
     LogEvent(CommandPortAllowChanged(from, allowed.Text()));
     return DoneReply();
 }
@@ -213,11 +235,16 @@ std::string TWaysIn::SetCommandPort(const std::string& text) {
 std::string TWaysIn::MoveCommandPort(uint16_t port) {
     std::unique_ptr<TCommandPort> next;
     if (port != 0 && port != CommandPortNumber()) {
-        try {
-            next = OpenCommandPort(port);
-        } catch (const std::exception& error) {
-            LogEvent(TransportFailing(TTransport::CommandPort, IntToStr(port), error.what()));
-            throw;
+        // Moved back before the replaced port closed: that port serves on.
+        if (retiringPort_ && retiringPort_->Port() == port) {
+            next = std::move(retiringPort_);
+        } else {
+            try {
+                next = OpenCommandPort(port);
+            } catch (const std::exception& error) {
+                LogEvent(TransportFailing(TTransport::CommandPort, IntToStr(port), error.what()));
+                throw;
+            }
         }
     }
     WriteSetting(CommandPortSetting, SettingsSubKey, port == 0 ? ClosedPortText : IntToStr(port));

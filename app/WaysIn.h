@@ -94,8 +94,9 @@ public:
     void Stop();
     // On the window's thread, what the workers posted: whether Message was theirs.
     bool HandleMessage(const TMessage& message);
-    // Once the replies of a round are out: a port that a change replaced closes.
-    void CloseReplacedPort();
+    // Once the replies of a round are out (a change from the window: at once): a port
+    // that a change replaced closes, and one whose allow-list changed reopens on it.
+    void FinishPortChanges();
 
     // The command port's number now; 0 when it is closed.
     uint16_t CommandPortNumber() const;
@@ -189,6 +190,9 @@ private:
     std::unique_ptr<TCommandPort> commandPort_;
     // A port that a COMMANDPORT command replaced; it closes once its replies are out.
     std::unique_ptr<TCommandPort> retiringPort_;
+    // The allow-list changed while the port was open: it reopens once its replies are
+    // out, with the list before the change if the new one cannot open.
+    std::optional<TAddressAllowList> reopenFrom_;
     std::string commandPipeName_;
     std::unique_ptr<TCommandPipe> commandPipe_;
     std::unique_ptr<TStartCommands> startCommands_;

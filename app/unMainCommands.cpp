@@ -241,6 +241,32 @@ bool TfoMain::HandleCommandsMessage(const TMessage& message) {
     return true;
 }
 
+namespace {
+
+// The machines whose commands a round's write carries, for its log line: empty when all
+// came from this one, else each address once in the order they came ("127.0.0.1" for
+// this machine's among them).
+std::string RoundSenders(const std::vector<TCommandQueue::TBatchPtr>& batches) {
+    constexpr char ThisMachine[] = "127.0.0.1";
+    std::vector<std::string> senders;
+    bool remote = false;
+    for (const TCommandQueue::TBatchPtr& batch : batches) {
+        if (batch->From != batches.front()->From) continue;
+        for (size_t i = 0; i < batch->Commands.size(); ++i) {
+            const std::string& sender = batch->SenderOf(i);
+            remote = remote || !sender.empty();
+            const std::string named = sender.empty() ? ThisMachine : sender;
+            if (std::find(senders.begin(), senders.end(), named) == senders.end()) senders.push_back(named);
+        }
+    }
+    if (!remote) return {};
+    std::string text;
+    for (const std::string& sender : senders) text += (text.empty() ? "" : ",") + sender;
+    return text;
+}
+
+}  // namespace
+
 void TfoMain::RunQueuedCommands() {
     if (commandsState_ == TCommandsState::Open) AnswerWhileStartMessageWaits();
     // A nested message loop inside a command finds the run already going.
@@ -252,8 +278,8 @@ void TfoMain::RunQueuedCommands() {
         // Every taken batch is answered, whatever its commands or the write raise.
         TAnswerOnLeaving answer(*commandQueue_, batches);
         TRdsWriteDue write;
-        // The write after them is logged as coming from the first command's way in.
-        TWayScope way(*this, LogWayOf(batches.front()->From), batches.front()->SenderOf(0));
+        // The write after them is logged as coming from the first batch's way in.
+        TWayScope way(*this, LogWayOf(batches.front()->From), RoundSenders(batches));
         for (const TCommandQueue::TBatchPtr& batch : batches) {
             batch->Replies.clear();
             for (size_t i = 0; i < batch->Commands.size(); ++i) {
@@ -275,7 +301,7 @@ void TfoMain::RunQueuedCommands() {
             if (batch->WantsStatus) batch->Status = CurrentStatus();
         answer.Now();
         // A replaced port closes once its worker has sent these replies.
-        waysIn_->CloseReplacedPort();
+        waysIn_->FinishPortChanges();
     }
 }
 

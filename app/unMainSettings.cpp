@@ -63,7 +63,10 @@ TSettingsValues TfoMain::StoredSettings() {
 
 std::string TfoMain::FromWindow(std::string (TWaysIn::*setter)(const std::string&), const std::string& text) {
     TWayScope way(*this, TLogWay::Window);
-    return ((*waysIn_).*setter)(text);
+    const std::string reply = ((*waysIn_).*setter)(text);
+    // No round's replies wait on the page's changes.
+    waysIn_->FinishPortChanges();
+    return reply;
 }
 
 std::string TfoMain::ChangeCommandPort(const std::string& text) { return FromWindow(&TWaysIn::SetCommandPort, text); }

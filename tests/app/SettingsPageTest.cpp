@@ -82,6 +82,8 @@ TEST(SettingsFields, EachFieldIsRefusedByItsSettingsOwnRulesAndNamed) {
         // A comma would carry the rest of the minutes into the idle text.
         {&TSettingsFields::RadioTextIdleMinutes, "30,5", TSettingsField::RadioTextIdleMinutes,
          "the minutes must be 0..1440; empty: never"},
+        {&TSettingsFields::RadioTextIdleMinutes, "5,", TSettingsField::RadioTextIdleMinutes,
+         "the minutes must be 0..1440; empty: never"},
         {&TSettingsFields::CharacterSet, "UTF8", TSettingsField::CharacterSet, "CHARSET must be RDS or ANSI"},
         {&TSettingsFields::UecpSites, "1,1024", TSettingsField::UecpSites,
          "the sites must be addresses 1..1023, separated by commas"},
@@ -263,6 +265,12 @@ TEST_F(SettingsWindowTest, ThePageMovesTheCommandPortThroughTheWindowsSetterAndL
                      "window       UECP addresses set: sites \"7\", encoders \"\"",
                      "window       The log keeps 30 days of files from now on"}),
               log);
+    // Moved again from the page, the old number closes at once.
+    const uint16_t moved = FreePort();
+    page->FieldControl(TSettingsField::CommandPort)->SetText(std::to_string(moved));
+    ASSERT_TRUE(page->Apply());
+    EXPECT_TRUE(TTcpClient(moved).Connected());
+    EXPECT_FALSE(TTcpClient(number).Connected());
     // Opened again: the same page, forward.
     form->OpenSettingsPage();
     EXPECT_EQ(page, form->SettingsPage());

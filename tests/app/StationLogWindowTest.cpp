@@ -70,6 +70,18 @@ TEST_F(StationLogWindowTest, ACommandFromAnotherMachineIsLoggedWithItsAddress) {
     const Lines all = LogLines();
     EXPECT_EQ((Lines{"port 192.0.2.20 Stereo", "port         Mono"}),
               Lines(all.begin() + static_cast<std::ptrdiff_t>(before), all.end()));
+
+    // One write for a round of both machines' changes names them both.
+    const TCommand rt = *ParseCommand("RT=From afar").Command;
+    const TCommand ps = *ParseCommand("PS=LOCAL").Command;
+    OnClient(
+        [&] {
+            std::atomic<bool> stop{false};
+            form->Commands().SubmitForStatus({rt, ps}, std::chrono::milliseconds(5000), stop, TWayIn::Port, false,
+                                             {"192.0.2.20", ""});
+        },
+        5000);
+    EXPECT_EQ(0u, LogLines().back().rfind("port 192.0.2.20,127.0.0.1 RDS: ", 0)) << LogLines().back();
 }
 
 TEST_F(StationLogWindowTest, AnUpdateCloseLogsTheEndWithoutACarrierChange) {

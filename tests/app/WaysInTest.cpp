@@ -131,14 +131,14 @@ TEST_F(WaysInTest, AMovedCommandPortIsServedOnItsNewNumberOnly) {
     ASSERT_NE(first, second);
     ASSERT_EQ("+", waysIn.SetCommandPort(std::to_string(second)));
     // The replaced port closes once the replies of its round are out.
-    waysIn.CloseReplacedPort();
+    waysIn.FinishPortChanges();
     EXPECT_EQ(second, waysIn.CommandPortNumber());
     EXPECT_EQ(std::to_string(second), Stored("CommandPort"));
     EXPECT_TRUE(TTcpClient(second).Connected());
     EXPECT_FALSE(TTcpClient(first).Connected());
 
     ASSERT_EQ("+", waysIn.SetCommandPort("0"));
-    waysIn.CloseReplacedPort();
+    waysIn.FinishPortChanges();
     EXPECT_EQ(0, waysIn.CommandPortNumber());
     EXPECT_FALSE(TTcpClient(second).Connected());
     EXPECT_EQ(std::vector<std::string>({"window: Command port " + std::to_string(first) + " opened",
@@ -146,6 +146,22 @@ TEST_F(WaysInTest, AMovedCommandPortIsServedOnItsNewNumberOnly) {
                                             std::to_string(second),
                                         "window: Command port " + std::to_string(second) + " closed"}),
               owner.Lines());
+}
+
+TEST_F(WaysInTest, AnAllowListChangeReopensThePortOnceTheRoundIsAnswered) {
+    waysIn.Open();
+    const uint16_t port = FreePort();
+    ASSERT_EQ("+", waysIn.SetCommandPort(std::to_string(port)));
+    TTcpClient held(port);
+    ASSERT_TRUE(held.Connected());
+    ASSERT_EQ("+", waysIn.SetCommandPortAllow("192.0.2.20"));
+    EXPECT_EQ("192.0.2.20", Stored("CommandPortAllow"));
+    // The clients of the round that changed it still get their replies.
+    EXPECT_FALSE(held.ClosedByPeer(300));
+    waysIn.FinishPortChanges();
+    EXPECT_TRUE(held.ClosedByPeer());
+    EXPECT_EQ(port, waysIn.CommandPortNumber());
+    EXPECT_TRUE(TTcpClient(port).Connected());
 }
 
 }  // namespace
