@@ -73,22 +73,33 @@ bool ReachesCardWithoutItsSetting(TCommandName name) {
 class TAnswerOnLeaving {
 public:
     TAnswerOnLeaving(TCommandQueue& queue, const std::vector<TCommandQueue::TBatchPtr>& batches)
-        : queue_(queue), batches_(batches) {}
+        : queue_(queue), batches_(batches), answered_(batches.size(), false) {}
     ~TAnswerOnLeaving() { Now(); }
     TAnswerOnLeaving(const TAnswerOnLeaving&) = delete;
     TAnswerOnLeaving& operator=(const TAnswerOnLeaving&) = delete;
+    // The batches of one way in now, the others later.
+    void Ahead(TWayIn from) {
+        AnswerWhere([from](const TCommandQueue::TBatch& batch) { return batch.From == from; });
+    }
     void Now() {
-        if (answered_) return;
-        answered_ = true;
-        for (const TCommandQueue::TBatchPtr& batch : batches_)
-            batch->Replies.resize(batch->Commands.size(), RefusedReply("not applied: the window failed"));
-        queue_.Answer(batches_);
+        AnswerWhere([](const TCommandQueue::TBatch&) { return true; });
     }
 
 private:
+    void AnswerWhere(const std::function<bool(const TCommandQueue::TBatch&)>& wanted) {
+        std::vector<TCommandQueue::TBatchPtr> now;
+        for (size_t i = 0; i < batches_.size(); ++i) {
+            if (answered_[i] || !wanted(*batches_[i])) continue;
+            answered_[i] = true;
+            batches_[i]->Replies.resize(batches_[i]->Commands.size(), RefusedReply("not applied: the window failed"));
+            now.push_back(batches_[i]);
+        }
+        if (!now.empty()) queue_.Answer(now);
+    }
+
     TCommandQueue& queue_;
     const std::vector<TCommandQueue::TBatchPtr>& batches_;
-    bool answered_ = false;
+    std::vector<bool> answered_;
 };
 
 // The programme-data commands that went through: what they changed is not on air;
@@ -299,9 +310,11 @@ void TfoMain::RunQueuedCommands() {
         // What UECP requests and acknowledgements are answered with: the state now on air.
         for (const TCommandQueue::TBatchPtr& batch : batches)
             if (batch->WantsStatus) batch->Status = CurrentStatus();
-        answer.Now();
-        // A replaced port closes once its worker has sent these replies.
+        // A port that a change replaced closes once its clients have their replies; the
+        // command line's come once the port it changed is in force.
+        answer.Ahead(TWayIn::Port);
         waysIn_->FinishPortChanges();
+        answer.Now();
     }
 }
 

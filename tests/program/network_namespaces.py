@@ -4,6 +4,8 @@ inside them. Made as root; removed at the end, also when the maker fails."""
 import atexit
 import ctypes
 import os
+import re
+import signal
 import shutil
 import socket
 import subprocess
@@ -19,6 +21,16 @@ CLONE_NEWNET = 0x40000000
 NAMESPACE_FOLDER = "/run/netns"
 
 
+def process_alive(pid):
+    try:
+        os.kill(pid, 0)
+    except ProcessLookupError:
+        return False
+    except PermissionError:
+        pass
+    return True
+
+
 class NamespacesUnavailable(Exception):
     """Why no namespaces can be made on this machine."""
 
@@ -28,6 +40,7 @@ class NamespacePair:
     and an unlisted address on one link."""
 
     def __init__(self, stem):
+        self.stem = stem
         pid = os.getpid()
         self.server = "%s-server-%d" % (stem, pid)
         self.clients = "%s-clients-%d" % (stem, pid)
@@ -40,6 +53,7 @@ class NamespacePair:
             raise NamespacesUnavailable("network namespaces are made as root, and this runs as user %d" % os.geteuid())
         if shutil.which("ip") is None:
             raise NamespacesUnavailable("the ip command (iproute2) is not installed")
+        self.remove_stale()
         atexit.register(self.remove)
         for name in (self.server, self.clients):
             added = self.ip("netns", "add", name)
@@ -65,7 +79,25 @@ class NamespacePair:
     def remove(self):
         """Deleting a namespace deletes its end of the pair, and with it the other end."""
         while self.made:
-            self.ip("netns", "del", self.made.pop())
+            self.delete(self.made.pop())
+
+    def remove_stale(self):
+        """The pairs of earlier runs that were killed before they could remove their own."""
+        listed = self.ip("netns", "list").stdout
+        pattern = re.compile(r"^(%s-(?:server|clients)-(\d+))\b" % re.escape(self.stem))
+        for line in listed.splitlines():
+            found = pattern.match(line)
+            if found and not process_alive(int(found.group(2))):
+                self.delete(found.group(1))
+
+    def delete(self, name):
+        """Ends what still runs inside (a wineserver), then deletes the namespace."""
+        for pid in self.ip("netns", "pids", name).stdout.split():
+            try:
+                os.kill(int(pid), signal.SIGKILL)
+            except (ValueError, ProcessLookupError):
+                pass
+        self.ip("netns", "del", name)
 
     def __enter__(self):
         return self.make()

@@ -37,6 +37,8 @@ RTFILE_REFUSAL = "- RTFILE is set on the command line"
 STRANGER_LINES = "RT=A stranger's text\r\nCARRIER=ON\r\nSTATUS\r\n"
 
 PAIR = NamespacePair("sondel-test")
+# Below the test's TIMEOUT of 600 s.
+RUN_SECONDS = 540
 
 
 class NetworkProgramTest(unittest.TestCase):
@@ -170,9 +172,18 @@ class NetworkProgramTest(unittest.TestCase):
                          [line[line.index(change):] for line in self.logged(change)])
 
 
+def out_of_time(*_):
+    print("network tests: out of time; the namespaces are removed")
+    PAIR.remove()
+    os._exit(1)
+
+
 def main():
     # Ended by ctest's timeout: the namespaces still go.
     signal.signal(signal.SIGTERM, lambda *_: sys.exit(1))
+    # Ended before ctest's own timeout kills the run outright and nothing could remove them.
+    signal.signal(signal.SIGALRM, out_of_time)
+    signal.alarm(RUN_SECONDS)
     try:
         PAIR.make()
     except NamespacesUnavailable as reason:
