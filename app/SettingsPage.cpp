@@ -152,9 +152,9 @@ std::vector<TSettingsRefusal> CheckFields(const TSettingsFields& fields) {
     refuse(TSettingsField::RadioTextIdleMinutes, IdleMinutesRefusal(fields.RadioTextIdleMinutes));
     refuse(TSettingsField::CharacterSet, LanguageRefusal("CHARSET", fields.CharacterSet));
     if (!ParseUecpSites(fields.UecpSites))
-        refuse(TSettingsField::UecpSites, "the sites must be addresses 1..1023, separated by commas");
+        refuse(TSettingsField::UecpSites, UecpSitesRefusal);
     if (!ParseUecpEncoders(fields.UecpEncoders))
-        refuse(TSettingsField::UecpEncoders, "the encoders must be addresses 1..63, separated by commas");
+        refuse(TSettingsField::UecpEncoders, UecpEncodersRefusal);
     try {
         LogDaysFromSetting(fields.LogDays);
     } catch (const EConvertError& error) {

@@ -162,28 +162,24 @@ std::string TWaysIn::SetUecpSites(const std::string& text) { return SetUecpList(
 std::string TWaysIn::SetUecpEncoders(const std::string& text) { return SetUecpList(EncodersSetting, text, false); }
 
 std::string TWaysIn::SetUecpList(const char* setting, const std::string& text, bool sites) {
-    TUecpAddressLists lists;
-    {
-        std::lock_guard<std::mutex> guard(uecpLock_);
-        lists = uecpAddresses_;
-    }
-    if (sites) {
-        const auto parsed = ParseUecpSites(text);
-        if (!parsed) return RefusedReply("the sites must be addresses 1..1023, separated by commas");
-        lists.Sites = *parsed;
-    } else {
-        const auto parsed = ParseUecpEncoders(text);
-        if (!parsed) return RefusedReply("the encoders must be addresses 1..63, separated by commas");
-        lists.Encoders = *parsed;
-    }
+    const auto parsedSites = sites ? ParseUecpSites(text) : std::nullopt;
+    const auto parsedEncoders = sites ? std::nullopt : ParseUecpEncoders(text);
+    if (sites && !parsedSites) return RefusedReply(UecpSitesRefusal);
+    if (!sites && !parsedEncoders) return RefusedReply(UecpEncodersRefusal);
     try {
-        WriteSetting(setting, SettingsSubKey, sites ? FormatUecpSites(lists.Sites) : FormatUecpEncoders(lists.Encoders));
+        WriteSetting(setting, SettingsSubKey, sites ? FormatUecpSites(*parsedSites) : FormatUecpEncoders(*parsedEncoders));
     } catch (const std::exception& error) {
         return RefusedReply(error.what());
     }
+    TUecpAddressLists lists;
     {
+        // Only this list changes: one a frame changed meanwhile stays as the frame left it.
         std::lock_guard<std::mutex> guard(uecpLock_);
-        uecpAddresses_ = lists;
+        if (sites)
+            uecpAddresses_.Sites = *parsedSites;
+        else
+            uecpAddresses_.Encoders = *parsedEncoders;
+        lists = uecpAddresses_;
     }
     LogEvent(UecpAddressesSet(FormatUecpSites(lists.Sites), FormatUecpEncoders(lists.Encoders)));
     owner_.ShowNotice(TNoticeSource::Uecp, std::string());

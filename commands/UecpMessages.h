@@ -46,6 +46,9 @@ struct TUecpAddressLists {
     // What a reply carries: the first of each list, else 0.
     TUecpAddress Own() const;
 };
+// Why a list text is refused, wherever it is typed.
+inline constexpr char UecpSitesRefusal[] = "the sites must be addresses 1..1023, separated by commas";
+inline constexpr char UecpEncodersRefusal[] = "the encoders must be addresses 1..63, separated by commas";
 // Nothing when the text holds anything but addresses in range (spaces around them
 // are allowed); an address given twice is kept once.
 std::optional<std::vector<uint16_t>> ParseUecpSites(std::string_view text);
