@@ -32,7 +32,6 @@ struct TSettingsValues;
 struct TStatus;
 struct TUecpOwner;
 
-// Where a notice comes from; each stands in the notice area until its source clears it.
 // The settings the ways in keep.
 namespace WaysInSettings {
 inline constexpr char CommandPortSetting[] = "CommandPort";
@@ -47,6 +46,7 @@ inline constexpr char SitesSetting[] = "UecpSites";
 inline constexpr char EncodersSetting[] = "UecpEncoders";
 }  // namespace WaysInSettings
 
+// Where a notice comes from; each stands in the notice area until its source clears it.
 enum class TNoticeSource { NowPlayingFile, Card, Port, Log, SerialLine, Uecp, Start, Wear };
 
 // What the ways in ask of the window they serve. Every call is made on the window's
@@ -102,7 +102,7 @@ public:
     uint16_t CommandPortNumber() const;
     // The now-playing file followed now; empty: none.
     std::string RadioTextFile() const;
-    // STATUS's fields of the ways in: the file and its text rules.
+    // STATUS's fields of the ways in: the file, its text rules, the port and its allow-list.
     void AddToStatus(TStatus& status) const;
     // The page's fields of the ways in, as stored.
     void AddStoredSettings(TSettingsValues& values) const;

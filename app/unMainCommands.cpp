@@ -4,6 +4,7 @@
 #include "unMain.h"
 #include "StationLogLines.h"
 
+#include "AddressAllowList.h"
 #include "CommandQueue.h"
 #include "FrequencyText.h"
 #include "PostedMessage.h"
@@ -28,6 +29,28 @@ TLogWay LogWayOf(TWayIn way) {
     case TWayIn::SerialLine: return TLogWay::Serial;
     }
     return TLogWay::Port;
+}
+
+// The machines whose commands a round's write carries, for its log line: empty when all
+// came from this one, else each address once in the order they came ("127.0.0.1" for
+// this machine's among them).
+std::string RoundSenders(const std::vector<TCommandQueue::TBatchPtr>& batches) {
+    const std::string thisMachine = AddressText(TAddressAllowList::Loopback);
+    std::vector<std::string> senders;
+    bool remote = false;
+    for (const TCommandQueue::TBatchPtr& batch : batches) {
+        if (batch->From != batches.front()->From) continue;
+        for (size_t i = 0; i < batch->Commands.size(); ++i) {
+            const std::string& sender = batch->SenderOf(i);
+            remote = remote || !sender.empty();
+            const std::string named = sender.empty() ? thisMachine : sender;
+            if (std::find(senders.begin(), senders.end(), named) == senders.end()) senders.push_back(named);
+        }
+    }
+    if (!remote) return {};
+    std::string text;
+    for (const std::string& sender : senders) text += (text.empty() ? "" : ",") + sender;
+    return text;
 }
 
 // Posted to the main window when commands wait in its queue.
@@ -251,32 +274,6 @@ bool TfoMain::HandleCommandsMessage(const TMessage& message) {
     RunQueuedCommands();
     return true;
 }
-
-namespace {
-
-// The machines whose commands a round's write carries, for its log line: empty when all
-// came from this one, else each address once in the order they came ("127.0.0.1" for
-// this machine's among them).
-std::string RoundSenders(const std::vector<TCommandQueue::TBatchPtr>& batches) {
-    constexpr char ThisMachine[] = "127.0.0.1";
-    std::vector<std::string> senders;
-    bool remote = false;
-    for (const TCommandQueue::TBatchPtr& batch : batches) {
-        if (batch->From != batches.front()->From) continue;
-        for (size_t i = 0; i < batch->Commands.size(); ++i) {
-            const std::string& sender = batch->SenderOf(i);
-            remote = remote || !sender.empty();
-            const std::string named = sender.empty() ? ThisMachine : sender;
-            if (std::find(senders.begin(), senders.end(), named) == senders.end()) senders.push_back(named);
-        }
-    }
-    if (!remote) return {};
-    std::string text;
-    for (const std::string& sender : senders) text += (text.empty() ? "" : ",") + sender;
-    return text;
-}
-
-}  // namespace
 
 void TfoMain::RunQueuedCommands() {
     if (commandsState_ == TCommandsState::Open) AnswerWhileStartMessageWaits();
