@@ -18,7 +18,7 @@ import time
 
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..", "tests", "program"))
 
-from network_namespaces import LISTED_ADDRESS, SERVER_ADDRESS, NamespacePair, NamespacesUnavailable  # noqa: E402
+from network_namespaces import LISTED_ADDRESS, NamespacePair, NamespacesUnavailable  # noqa: E402
 from port_clients import LOOPBACK, Client, free_port  # noqa: E402
 from sondel_under_wine import CLOSE_SECONDS, SondelUnderWine, connect_when_open, copy_prefix  # noqa: E402
 
@@ -93,10 +93,11 @@ def main(loader, exe):
                 prefix = os.path.join(folder, "wineprefix")
                 copy_prefix(os.environ["WINEPREFIX"], prefix)
                 sondel = SondelUnderWine(loader, exe, pair.wrapper(pair.server), prefix)
-                clients_of = {
-                    LOOPBACK: lambda: Client(NAMESPACE_PORT, LOOPBACK, pair.socket(pair.server, socket.SOCK_STREAM)),
-                    LISTED_ADDRESS: lambda: Client(NAMESPACE_PORT, SERVER_ADDRESS,
-                                                   pair.socket(pair.clients, socket.SOCK_STREAM, LISTED_ADDRESS))}
+                def client_from(source):
+                    made, host = pair.socket_from(source, socket.SOCK_STREAM)
+                    return Client(NAMESPACE_PORT, host, made)
+
+                clients_of = {source: (lambda source=source: client_from(source)) for source in (LOOPBACK, LISTED_ADDRESS)}
                 try:
                     texts, statuses = run(sondel, NAMESPACE_PORT, clients_of, folder)
                 finally:

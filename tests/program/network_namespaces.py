@@ -11,6 +11,8 @@ import socket
 import subprocess
 import threading
 
+from port_clients import LOOPBACK
+
 SERVER_ADDRESS = "192.0.2.1"
 LISTED_ADDRESS = "192.0.2.20"
 UNLISTED_ADDRESS = "192.0.2.30"
@@ -119,6 +121,13 @@ class NamespacePair:
     def wrapper(name):
         """The command prefix that runs a program inside the namespace."""
         return ["ip", "netns", "exec", name]
+
+    def socket_from(self, source, kind):
+        """A socket that sends from Source (127.0.0.1 inside the program's namespace, or an
+        address of the clients'), and the address the program is reached at from there."""
+        if source == LOOPBACK:
+            return self.socket(self.server, kind, LOOPBACK), LOOPBACK
+        return self.socket(self.clients, kind, source), SERVER_ADDRESS
 
     @staticmethod
     def socket(name, kind, source=None):

@@ -18,7 +18,7 @@ import sys
 import tempfile
 import unittest
 
-from network_namespaces import (LISTED_ADDRESS, SERVER_ADDRESS, UNLISTED_ADDRESS, NamespacePair,
+from network_namespaces import (LISTED_ADDRESS, UNLISTED_ADDRESS, NamespacePair,
                                 NamespacesUnavailable)
 from port_clients import LOOPBACK, REPLY_SECONDS, Client, Datagrams
 from sondel_under_wine import (CLOSE_SECONDS, SondelUnderWine, connect_when_open, copy_prefix, log_lines, rds_image,
@@ -77,16 +77,12 @@ class NetworkProgramTest(unittest.TestCase):
     def client(source):
         """A TCP connection to the program from Source: an address of the clients' namespace,
         or 127.0.0.1 inside the program's own."""
-        if source == LOOPBACK:
-            return Client(PORT, LOOPBACK, PAIR.socket(PAIR.server, socket.SOCK_STREAM))
-        return Client(PORT, SERVER_ADDRESS, PAIR.socket(PAIR.clients, socket.SOCK_STREAM, source))
+        made, host = PAIR.socket_from(source, socket.SOCK_STREAM)
+        return Client(PORT, host, made)
 
     def sender(self, source):
-        if source == LOOPBACK:
-            made = PAIR.socket(PAIR.server, socket.SOCK_DGRAM, LOOPBACK)
-        else:
-            made = PAIR.socket(PAIR.clients, socket.SOCK_DGRAM, source)
-        sender = Datagrams(PORT, LOOPBACK if source == LOOPBACK else SERVER_ADDRESS, made)
+        made, host = PAIR.socket_from(source, socket.SOCK_DGRAM)
+        sender = Datagrams(PORT, host, made)
         self.addCleanup(sender.close)
         return sender
 
