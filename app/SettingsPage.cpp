@@ -274,13 +274,7 @@ TfoSettings::TfoSettings(TComponent* owner, TSettingsSetters& setters)
     top += group->Height() + GroupGap;
     group = AddGroup("Log", top, 1);
     field(TSettingsField::LogDays, AddEdit(group, "&Days to keep:", 0, NarrowField));
-    LogFolderButton = new TButton(this);
-    LogFolderButton->SetParent(group);
-    LogFolderButton->SetCaption("Open lo&g folder");
-    LogFolderButton->SetParentFont(false);
-    LogFolderButton->Font().Assign(Font());
-    LogFolderButton->SetBounds(FieldLeft + NarrowField + ButtonGap, TGroupBox::CaptionHeight + CaptionTop - 2,
-                               WideButtonWidth, ButtonHeight - 2);
+    LogFolderButton = AddFieldButton(group, "Open lo&g folder", NarrowField, WideButtonWidth);
     LogFolderButton->OnClick = [this](TObject*) {
         ShellExecute(Handle(), "open", setters_.LogFolder(), "", "", ShowCommand::Normal);
     };
@@ -292,13 +286,7 @@ TfoSettings::TfoSettings(TComponent* owner, TSettingsSetters& setters)
     group = AddGroup("Now-playing file", top, 5);
     group->SetBounds(right, top, ColumnWidth, group->Height());
     field(TSettingsField::NowPlayingFile, AddEdit(group, "&File:", 0, PathField));
-    BrowseButton = new TButton(this);
-    BrowseButton->SetParent(group);
-    BrowseButton->SetCaption("&Browse...");
-    BrowseButton->SetParentFont(false);
-    BrowseButton->Font().Assign(Font());
-    BrowseButton->SetBounds(FieldLeft + PathField + ButtonGap, TGroupBox::CaptionHeight + CaptionTop - 2, ButtonWidth,
-                            ButtonHeight - 2);
+    BrowseButton = AddFieldButton(group, "&Browse...", PathField, ButtonWidth);
     BrowseButton->OnClick = [this](TObject*) { BrowseClick(); };
     field(TSettingsField::RadioTextFormat, AddEdit(group, "F&ormat:", 1, WideField));
     field(TSettingsField::RadioTextSkip, AddEdit(group, "S&kip phrases:", 2, WideField));
@@ -387,6 +375,17 @@ TComboBox* TfoSettings::AddList(TGroupBox* group, const std::string& caption, in
     for (const std::string& item : items) list->AddItem(item);
     AddCaption(group, caption, row, list);
     return list;
+}
+
+TButton* TfoSettings::AddFieldButton(TGroupBox* group, const std::string& caption, int fieldWidth, int width) {
+    auto* button = new TButton(this);
+    button->SetParent(group);
+    button->SetCaption(caption);
+    button->SetParentFont(false);
+    button->Font().Assign(Font());
+    button->SetBounds(FieldLeft + fieldWidth + ButtonGap, TGroupBox::CaptionHeight + CaptionTop - 2, width,
+                      ButtonHeight - 2);
+    return button;
 }
 
 TLabel* TfoSettings::AddRefusalLabel(TGroupBox* group, int row) {

@@ -130,6 +130,8 @@ private:
     TGroupBox* AddGroup(const std::string& caption, int top, int rows);
     TLabel* AddCaption(TGroupBox* group, const std::string& caption, int row, TWinControl* control);
     TEdit* AddEdit(TGroupBox* group, const std::string& caption, int row, int width);
+    // A button beside the first row's field of FieldWidth.
+    TButton* AddFieldButton(TGroupBox* group, const std::string& caption, int fieldWidth, int width);
     TComboBox* AddList(TGroupBox* group, const std::string& caption, int row, int width, TComboBoxStyle style,
                        const std::vector<std::string>& items);
     TLabel* AddRefusalLabel(TGroupBox* group, int row);
