@@ -140,7 +140,7 @@ class CommandLineProgramTest(unittest.TestCase):
 
     def status_field(self, name):
         status, lines = self.later("STATUS")
-        self.assertEqual((0, 1), (status, len(lines)))
+        self.assertEqual((0, 1), (status, len(lines)), SONDEL.later_errors)
         return dict(field.split("=", 1) for field in lines[0].split("\t")[1:])[name]
 
     def await_radiotext(self, text, seconds):

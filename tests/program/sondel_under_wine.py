@@ -110,6 +110,7 @@ class SondelUnderWine:
         self.exe = exe
         self.wrapper = list(wrapper)
         self.prefix = prefix
+        self.later_errors = ""
 
     def command(self, *arguments):
         return [*self.wrapper, self.loader, *arguments]
@@ -131,6 +132,8 @@ class SondelUnderWine:
         """A later start that hands Arguments to the running copy: its exit status and output."""
         done = subprocess.run(self.command(self.exe, *arguments), env=self.environment(trace),
                               stdin=subprocess.DEVNULL, capture_output=True, timeout=LATER_START_SECONDS)
+        # What Wine said of it, for a failure's message.
+        self.later_errors = done.stderr.decode("latin-1")
         return done.returncode, done.stdout.decode("latin-1")
 
     def reg(self, *arguments):
